@@ -1,0 +1,6 @@
+#include <iostream>
+
+int main() {
+  std::cerr << "crv: not available yet\n";
+  return 1;
+}

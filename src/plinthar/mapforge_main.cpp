@@ -1,0 +1,7 @@
+#include <iostream>
+
+#include "plinthar/scanner/scanner_cli.hpp"
+
+int main(int argc, char** argv) {
+  return plinthar::scanner::mapforge_main(argc, argv, std::cout, std::cerr);
+}

@@ -1,0 +1,111 @@
+#include "plinthar/scanner/discovery.hpp"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <string>
+
+#include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::array<std::string_view, 14> SKIP_DIRS = {
+    ".git",        ".idea",  ".beads",      ".vscode", ".beads-hooks", "__pycache__", "node_modules",
+    "venv",        "vendor", ".venv",       "dist",    ".corvel",      "build",       ".next"};
+
+constexpr std::array<std::string_view, 11> SCANNED_EXTS = {
+    ".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md"};
+
+bool is_inside(const fs::path& path, const fs::path& root) {
+  auto p = path.begin();
+  for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+    if (r->empty()) continue;  // trailing separator of the root
+    if (p == path.end() || *p != *r) return false;
+  }
+  return true;
+}
+
+class Walker {
+ public:
+  explicit Walker(const fs::path& root) : root_resolved_(resolve_path(root)) {}
+
+  void walk(const fs::path& directory) {
+    if (!visited_.insert(resolve_path(directory).string()).second) return;
+    std::vector<std::string> subdirectories;
+    std::vector<std::string> file_names;
+    if (!list(directory, subdirectories, file_names)) return;
+    for (const std::string& name : file_names) add_file(directory / name);
+    for (const std::string& name : subdirectories) {
+      if (_keep_dir(directory, name)) walk(directory / name);
+    }
+  }
+
+  std::vector<fs::path> take_files() { return std::move(files_); }
+
+ private:
+  static bool list(const fs::path& directory, std::vector<std::string>& subdirectories,
+                   std::vector<std::string>& file_names) {
+    std::error_code error;
+    fs::directory_iterator it(directory, error);
+    if (error) return false;
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+      if (error) break;
+      std::error_code type_error;
+      const bool is_directory = it->is_directory(type_error);  // follows links
+      std::string name = it->path().filename().string();
+      (is_directory && !type_error ? subdirectories : file_names).push_back(std::move(name));
+    }
+    std::sort(subdirectories.begin(), subdirectories.end());
+    std::sort(file_names.begin(), file_names.end());
+    return true;
+  }
+
+  bool _keep_dir(const fs::path& base, const std::string& d) const {
+    if (std::find(SKIP_DIRS.begin(), SKIP_DIRS.end(), d) != SKIP_DIRS.end()) return false;
+    const fs::path p = base / d;
+    std::error_code error;
+    const bool is_link = fs::is_symlink(p, error);
+    if (error) return false;
+    if (!is_link) return true;
+    const fs::path target = fs::canonical(p, error);
+    return !error && is_inside(target, root_resolved_);
+  }
+
+  void add_file(const fs::path& path) {
+    if (!should_scan(path)) return;
+    std::error_code error;
+    if (fs::is_regular_file(path, error) && !error) files_.push_back(path);
+  }
+
+  fs::path root_resolved_;
+  std::set<std::string> visited_;
+  std::vector<fs::path> files_;
+};
+
+}  // namespace
+
+std::string_view file_extension(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return {};
+  return name.substr(dot);
+}
+
+bool should_scan(const fs::path& path) {
+  const std::string& text = path.native();
+  if (contains(text, "/venv/") || contains(text, "/.venv/")) return false;
+  const std::string ext = to_lower(file_extension(text));
+  return std::find(SCANNED_EXTS.begin(), SCANNED_EXTS.end(), ext) != SCANNED_EXTS.end();
+}
+
+std::vector<fs::path> walk_files(const fs::path& root) {
+  Walker walker(root);
+  walker.walk(root);
+  return walker.take_files();
+}
+
+}  // namespace plinthar::scanner

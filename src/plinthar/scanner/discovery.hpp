@@ -1,0 +1,26 @@
+#pragma once
+
+// Which files of a project tree take part in the graph.
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace plinthar::scanner {
+
+// Walks the tree below `root` depth-first, a directory's files before its
+// subdirectories, entries sorted by name in byte order. Directories named in the skip
+// list and directory links leading out of the root are pruned; a directory reached
+// twice (through links) is walked once. Unreadable entries are skipped silently. Paths
+// are `root` as given joined with the names below it.
+std::vector<std::filesystem::path> walk_files(const std::filesystem::path& root);
+
+// Pure text test: the path has one of the accepted extensions (compared lower-cased)
+// and does not run through a "venv" or ".venv" folder.
+bool should_scan(const std::filesystem::path& path);
+
+// Extension of the last path component: from its last "." when that "." is neither the
+// first nor the last character, else "". Case is kept.
+std::string_view file_extension(std::string_view path);
+
+}  // namespace plinthar::scanner

@@ -1,0 +1,223 @@
+#include "plinthar/scanner/json_format.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
+
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::scanner {
+namespace {
+
+constexpr char HEX[] = "0123456789abcdef";
+
+void write_unicode_escape(unsigned unit, std::string& out) {
+  out += "\\u";
+  out.push_back(HEX[(unit >> 12) & 0xF]);
+  out.push_back(HEX[(unit >> 8) & 0xF]);
+  out.push_back(HEX[(unit >> 4) & 0xF]);
+  out.push_back(HEX[unit & 0xF]);
+}
+
+void write_escaped_code_point(char32_t cp, std::string& out) {
+  switch (cp) {
+    case U'"': out += "\\\""; return;
+    case U'\\': out += "\\\\"; return;
+    case U'\n': out += "\\n"; return;
+    case U'\r': out += "\\r"; return;
+    case U'\t': out += "\\t"; return;
+    case U'\b': out += "\\b"; return;
+    case U'\f': out += "\\f"; return;
+    default: break;
+  }
+  if (cp >= 0x20 && cp <= 0x7E) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp > 0xFFFF) {
+    const char32_t offset = cp - 0x10000;
+    write_unicode_escape(0xD800 + (offset >> 10), out);
+    write_unicode_escape(0xDC00 + (offset & 0x3FF), out);
+  } else {
+    write_unicode_escape(cp, out);
+  }
+}
+
+// Length of a well-formed UTF-8 sequence at `pos`, or 0.
+std::size_t sequence_length(std::string_view text, std::size_t pos) {
+  std::size_t end = pos + 1;
+  while (end < text.size() && end - pos < 4 &&
+         (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+    ++end;
+  }
+  // Check the candidate with the strict validator; shrink until valid or empty.
+  for (std::size_t length = end - pos; length > 0; --length) {
+    if (is_valid_utf8(text.substr(pos, length))) return length;
+  }
+  return 0;
+}
+
+void write_indent(std::size_t depth, std::string& out) { out.append(2 * depth, ' '); }
+
+void write_scalar(const Json& value, std::string& out) {
+  switch (value.type()) {
+    case Json::value_t::string:
+      write_json_string(value.get_ref<const std::string&>(), out);
+      break;
+    case Json::value_t::boolean:
+      out += value.get<bool>() ? "true" : "false";
+      break;
+    case Json::value_t::number_integer:
+      out += std::to_string(value.get<std::int64_t>());
+      break;
+    case Json::value_t::number_unsigned:
+      out += std::to_string(value.get<std::uint64_t>());
+      break;
+    case Json::value_t::number_float:
+      write_json_float(value.get<double>(), out);
+      break;
+    default:
+      out += "null";
+      break;
+  }
+}
+
+void write_pretty_at(const Json& value, std::size_t depth, std::string& out) {
+  if (value.is_object() || value.is_array()) {
+    const bool is_object = value.is_object();
+    if (value.empty()) {
+      out += is_object ? "{}" : "[]";
+      return;
+    }
+    out += is_object ? "{\n" : "[\n";
+    bool first = true;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      if (!first) out += ",\n";
+      first = false;
+      write_indent(depth + 1, out);
+      if (is_object) {
+        write_json_string(it.key(), out);
+        out += ": ";
+      }
+      write_pretty_at(*it, depth + 1, out);
+    }
+    out.push_back('\n');
+    write_indent(depth, out);
+    out.push_back(is_object ? '}' : ']');
+    return;
+  }
+  write_scalar(value, out);
+}
+
+}  // namespace
+
+void write_json_string(std::string_view text, std::string& out) {
+  out.push_back('"');
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\') {
+      out.push_back(static_cast<char>(byte));
+      ++pos;
+      continue;
+    }
+    const std::size_t length = byte < 0x80 ? 1 : sequence_length(text, pos);
+    if (length == 0) {
+      write_unicode_escape(0xDC00 + byte, out);
+      ++pos;
+      continue;
+    }
+    write_escaped_code_point(next_code_point(text, pos), out);
+  }
+  out.push_back('"');
+}
+
+void write_json_float(double value, std::string& out) {
+  if (std::isnan(value)) {
+    out += "NaN";
+    return;
+  }
+  if (std::isinf(value)) {
+    out += value > 0 ? "Infinity" : "-Infinity";
+    return;
+  }
+  // Shortest round-trip digits in scientific form, then laid out as fixed notation for
+  // decimal exponents -4..15 and as d.ddde+XX otherwise.
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific);
+  std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  const bool negative = sci.front() == '-';
+  if (negative) sci.remove_prefix(1);
+  const std::size_t e_pos = sci.find('e');
+  std::string digits;
+  for (char c : sci.substr(0, e_pos)) {
+    if (c != '.') digits.push_back(c);
+  }
+  int exponent = 0;
+  std::from_chars(sci.data() + e_pos + 1 + (sci[e_pos + 1] == '+'), sci.data() + sci.size(),
+                  exponent);
+  if (negative) out.push_back('-');
+  if (exponent >= -4 && exponent < 16) {
+    if (exponent < 0) {
+      out += "0.";
+      out.append(static_cast<std::size_t>(-exponent - 1), '0');
+      out += digits;
+    } else if (static_cast<std::size_t>(exponent) + 1 >= digits.size()) {
+      out += digits;
+      out.append(static_cast<std::size_t>(exponent) + 1 - digits.size(), '0');
+      out += ".0";
+    } else {
+      out += digits.substr(0, static_cast<std::size_t>(exponent) + 1);
+      out.push_back('.');
+      out += digits.substr(static_cast<std::size_t>(exponent) + 1);
+    }
+    return;
+  }
+  out.push_back(digits[0]);
+  if (digits.size() > 1) {
+    out.push_back('.');
+    out += digits.substr(1);
+  }
+  out.push_back('e');
+  out.push_back(exponent < 0 ? '-' : '+');
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) out.push_back('0');
+  out += std::to_string(magnitude);
+}
+
+void write_pretty(const Json& value, std::string& out) { write_pretty_at(value, 0, out); }
+
+std::string to_pretty(const Json& value) {
+  std::string out;
+  write_pretty(value, out);
+  return out;
+}
+
+void write_pretty(const Json& value, std::ostream& out) { out << to_pretty(value); }
+
+void write_compact(const Json& value, std::string& out) {
+  if (value.is_object() || value.is_array()) {
+    const bool is_object = value.is_object();
+    out.push_back(is_object ? '{' : '[');
+    bool first = true;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      if (!first) out += ", ";
+      first = false;
+      if (is_object) {
+        write_json_string(it.key(), out);
+        out += ": ";
+      }
+      write_compact(*it, out);
+    }
+    out.push_back(is_object ? '}' : ']');
+    return;
+  }
+  write_scalar(value, out);
+}
+
+std::string to_compact(const Json& value) {
+  std::string out;
+  write_compact(value, out);
+  return out;
+}
+
+}  // namespace plinthar::scanner

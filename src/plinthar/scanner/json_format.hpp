@@ -1,0 +1,37 @@
+#pragma once
+
+// The two JSON layouts every file and document of the system uses. Both are pure
+// ASCII: characters outside space..tilde become lower-case \u escapes (surrogate pairs
+// above U+FFFF), "/" stays as it is, and members keep their insertion order.
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace plinthar::scanner {
+
+// A JSON value whose objects keep insertion order.
+using Json = nlohmann::ordered_json;
+
+// Pretty form: two-space indentation, ": " between key and value, one member or element
+// per line, "{}" and "[]" when empty, no line break after the last character.
+void write_pretty(const Json& value, std::string& out);
+std::string to_pretty(const Json& value);
+void write_pretty(const Json& value, std::ostream& out);
+
+// Compact form: one line, ", " between members and elements, ": " after keys.
+void write_compact(const Json& value, std::string& out);
+std::string to_compact(const Json& value);
+
+// `text` as a quoted JSON string in the ASCII-only escaping. Bytes that are not valid
+// UTF-8 (possible in file names) are written as the escapes U+DC80..U+DCFF, so nothing
+// is lost.
+void write_json_string(std::string_view text, std::string& out);
+
+// A floating-point number in the shortest form that reads back to the same value:
+// "1.0", "0.1", "1e+16", "1e-05"; "NaN", "Infinity" and "-Infinity" for the rest.
+void write_json_float(double value, std::string& out);
+
+}  // namespace plinthar::scanner

@@ -1,0 +1,175 @@
+#include "plinthar/scanner/scan.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "plinthar/scanner/discovery.hpp"
+#include "plinthar/scanner/file_io.hpp"
+#include "plinthar/scanner/keywords.hpp"
+#include "plinthar/scanner/relations.hpp"
+#include "plinthar/scanner/short_hash.hpp"
+#include "plinthar/scanner/summary.hpp"
+#include "plinthar/scanner/symbols_py.hpp"
+#include "plinthar/scanner/symbols_ts.hpp"
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::array<std::string_view, 5> SYMBOL_EXTS = {".ts", ".tsx", ".js", ".jsx", ".py"};
+
+struct SourceFile {
+  std::int64_t size = 0;
+  std::string text;
+};
+
+// Size test first (files above the limit are never read), then the whole file decoded.
+std::optional<SourceFile> read_source(const fs::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  if (status.st_size > MAX_FILE_BYTES) return std::nullopt;
+  auto bytes = read_file(path);
+  if (!bytes || static_cast<std::int64_t>(bytes->size()) > MAX_FILE_BYTES) return std::nullopt;
+  return SourceFile{static_cast<std::int64_t>(status.st_size), decode_text(*bytes)};
+}
+
+bool has_symbols(std::string_view ext) {
+  return std::find(SYMBOL_EXTS.begin(), SYMBOL_EXTS.end(), ext) != SYMBOL_EXTS.end();
+}
+
+// A member of an earlier node, or `fallback` when the node lacks it.
+Json member_or(const Json& old, const char* key, Json fallback) {
+  const auto it = old.find(key);
+  return it == old.end() ? std::move(fallback) : *it;
+}
+
+// The file node rebuilt from an earlier graph's node with an unchanged hash.
+Json reused_file_node(const Json& old, const std::string& file_id, const std::string& ext,
+                      const SourceFile& source, const std::string& fhash) {
+  Json node = Json::object();
+  node["id"] = member_or(old, "id", file_id);
+  node["kind"] = member_or(old, "kind", "file");
+  node["path"] = member_or(old, "path", file_id);
+  node["ext"] = member_or(old, "ext", ext);
+  node["size"] = member_or(old, "size", source.size);
+  node["keywords"] = member_or(old, "keywords", Json::array());
+  if (old.contains("content")) {
+    node["content"] = old["content"];
+  } else {
+    node["content"] = std::string(cp_prefix(source.text, MAX_CONTENT_CHARS));
+  }
+  node["summary"] = member_or(old, "summary", "");
+  node["file_hash"] = fhash;
+  return node;
+}
+
+Json fresh_file_node(const std::string& file_id, const std::string& ext,
+                     const SourceFile& source, const std::string& fhash) {
+  Node node;
+  node.summary = _make_summary(source.text, file_id, ext);
+  node.id = file_id;
+  node.kind = "file";
+  node.path = file_id;
+  node.ext = ext;
+  node.size = source.size;
+  node.keywords = extract_keywords(source.text, ext);
+  node.content = std::string(cp_prefix(source.text, MAX_CONTENT_CHARS));
+  node.file_hash = fhash;
+  return as_dict(node);
+}
+
+bool is_symbol_node(const Json& node) {
+  const auto kind = node.find("kind");
+  return kind != node.end() && kind->is_string() && kind->get_ref<const std::string&>() == "symbol";
+}
+
+}  // namespace
+
+std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
+                                                    std::string_view file_id,
+                                                    std::string_view ext) {
+  if (ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx") {
+    return extract_symbols_ts(content, file_id);
+  }
+  if (ext == ".py") return extract_symbols_py(content, file_id);
+  return {};
+}
+
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          const std::vector<SymbolRecord>& syms, std::string_view file_id,
+                          std::string_view ext) {
+  for (const SymbolRecord& sym : syms) {
+    Node node;
+    node.id = sym.id;
+    node.kind = "symbol";
+    node.path = std::string(file_id);
+    node.ext = std::string(ext);
+    node.size = sym.line_end - sym.line_start + 1;
+    node.keywords = sym.keywords;
+    node.symbol_type = sym.symbol_type;
+    node.name = sym.name;
+    node.line_start = sym.line_start;
+    node.line_end = sym.line_end;
+    node.body_hash = sym.body_hash;
+    node.confidence = sym.confidence;
+    node.exported = sym.exported;
+    nodes.push_back(std::move(node));
+    edges.push_back(Edge{std::string(file_id), sym.id, "contains"});
+  }
+}
+
+Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
+          const std::set<fs::path>& excluded) {
+  const fs::path resolved_root = resolve_path(root);
+  std::set<fs::path> excluded_resolved;
+  for (const fs::path& path : excluded) excluded_resolved.insert(resolve_path(path));
+  Json nodes = Json::array();
+  std::vector<Edge> edges;
+  for (const fs::path& path : walk_files(root)) {
+    const fs::path resolved = resolve_path(path);
+    if (excluded_resolved.count(resolved) != 0) continue;
+    const auto source = read_source(path);
+    if (!source) continue;
+    const std::string file_id = relative_file_id(resolved, resolved_root);
+    const std::string path_ext(file_extension(path.native()));
+    const std::string ext = to_lower(path_ext);
+    const std::string fhash = short_hash(source->text);
+
+    const auto old = existing_nodes.find(file_id);
+    const bool reuse = old != existing_nodes.end() && old->second.is_object() &&
+                       old->second.contains("file_hash") && old->second["file_hash"] == fhash;
+    nodes.push_back(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
+                          : fresh_file_node(file_id, ext, *source, fhash));
+
+    auto relations = parse_relations_for(file_id, source->text, path_ext);
+    edges.insert(edges.end(), std::make_move_iterator(relations.begin()),
+                 std::make_move_iterator(relations.end()));
+    if (!has_symbols(ext)) continue;
+    std::vector<Node> symbol_nodes;
+    _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
+                         file_id, ext);
+    for (const Node& node : symbol_nodes) nodes.push_back(as_dict(node));
+  }
+
+  const std::vector<Edge> unique_edges = dedupe_edges(edges);
+  const auto symbol_count =
+      static_cast<std::int64_t>(std::count_if(nodes.begin(), nodes.end(), is_symbol_node));
+  Json edge_list = Json::array();
+  for (const Edge& edge : unique_edges) edge_list.push_back(to_json(edge));
+
+  Json graph = Json::object();
+  graph["root"] = root.string();
+  graph["node_count"] = nodes.size();
+  graph["edge_count"] = unique_edges.size();
+  graph["file_count"] = static_cast<std::int64_t>(nodes.size()) - symbol_count;
+  graph["symbol_count"] = symbol_count;
+  graph["nodes"] = std::move(nodes);
+  graph["edges"] = std::move(edge_list);
+  return graph;
+}
+
+}  // namespace plinthar::scanner

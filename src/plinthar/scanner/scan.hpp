@@ -1,0 +1,40 @@
+#pragma once
+
+// The scan driver: discovery, reading, extraction and the graph map.
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "plinthar/scanner/graph.hpp"
+
+namespace plinthar::scanner {
+
+constexpr std::int64_t MAX_FILE_BYTES = 300000;
+constexpr std::size_t MAX_CONTENT_CHARS = 24000;
+
+// File nodes of an earlier graph, by file id, in their serialised form.
+using ExistingNodes = std::unordered_map<std::string, Json>;
+
+// Builds the graph map of the project under `root`. A file whose id is in
+// `existing_nodes` with the same "file_hash" keeps that node's keywords, content and
+// summary. Files whose resolved location is in `excluded` (the outputs of the calling
+// program) are left out. Unreadable and oversized files are skipped.
+Json scan(const std::filesystem::path& root, const ExistingNodes& existing_nodes = {},
+          const std::set<std::filesystem::path>& excluded = {});
+
+// Symbol records for a file of lower-cased extension `ext`; none for other extensions.
+std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
+                                                    std::string_view file_id,
+                                                    std::string_view ext);
+
+// Appends a symbol node and a "contains" edge for every record.
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          const std::vector<SymbolRecord>& syms, std::string_view file_id,
+                          std::string_view ext);
+
+}  // namespace plinthar::scanner

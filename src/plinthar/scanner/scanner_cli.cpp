@@ -1,0 +1,117 @@
+#include "plinthar/scanner/scanner_cli.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <ostream>
+#include <string>
+
+#include "plinthar/scanner/error.hpp"
+#include "plinthar/scanner/file_io.hpp"
+#include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/scan.hpp"
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+struct Options {
+  std::string root = ".";
+  std::string out = "corvel-dashboard/data/info_graph.json";
+};
+
+// The file nodes of the graph at `out`, keyed by id; empty when the file is missing or
+// is not a readable graph (the scan is then a full one).
+ExistingNodes load_existing_nodes(const fs::path& out) {
+  ExistingNodes nodes;
+  const auto bytes = read_file(out);
+  if (!bytes || !is_valid_utf8(*bytes)) return {};
+  try {
+    const Json graph = Json::parse(*bytes);
+    if (!graph.is_object()) return {};
+    const auto list = graph.find("nodes");
+    if (list == graph.end()) return {};
+    for (const Json& node : *list) {
+      if (!node.is_object() || node.value("kind", Json()) != "file") continue;
+      nodes[node.at("id").get<std::string>()] = node;
+    }
+  } catch (const std::exception&) {
+    return {};
+  }
+  return nodes;
+}
+
+Json build_symbol_index(const Json& graph) {
+  Json index = Json::object();
+  for (const Json& node : graph["nodes"]) {
+    if (node["kind"] != "symbol") continue;
+    Json entry = Json::object();
+    entry["line_start"] = node["line_start"];
+    entry["line_end"] = node["line_end"];
+    entry["body_hash"] = node["body_hash"];
+    entry["confidence"] = node.value("confidence", Json(""));
+    entry["path"] = node["path"];
+    index[node["id"].get<std::string>()] = std::move(entry);
+  }
+  return index;
+}
+
+// `path` without repeated "/" and "." components or a trailing "/"; ".." is kept.
+std::string normalised(const fs::path& path) {
+  std::string out;
+  const bool absolute = path.is_absolute();
+  for (const auto& component : path.relative_path()) {
+    const std::string part = component.string();
+    if (part.empty() || part == ".") continue;
+    if (!out.empty()) out.push_back('/');
+    out += part;
+  }
+  if (absolute) return "/" + out;
+  return out.empty() ? "." : out;
+}
+
+int run(const Options& options, std::ostream& out) {
+  const fs::path root = resolve_path(options.root);
+  const fs::path out_path = options.out;
+  create_parent_directories(out_path);
+  const fs::path index_path = out_path.parent_path() / "symbol_index.json";
+
+  const Json graph = scan(root, load_existing_nodes(out_path), {out_path, index_path});
+  write_file_atomically(out_path, to_pretty(graph));
+  const Json index = build_symbol_index(graph);
+  write_file_atomically(index_path, to_compact(index));
+
+  out << "Scanned: " << graph["file_count"].dump() << " files, " << graph["symbol_count"].dump()
+      << " symbols, " << graph["edge_count"].dump() << " edges\n";
+  out << "Wrote: " << normalised(out_path) << "\n";
+  out << "Symbol index: " << normalised(index_path) << " (" << index.size() << " symbols)\n";
+  return STATUS_OK;
+}
+
+}  // namespace
+
+int mapforge_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Scan project and build information graph JSON.", "mapforge"};
+  Options options;
+  app.add_option("--root", options.root, "Project root to scan.")->default_str(".");
+  app.add_option("--out", options.out, "Output JSON path.")
+      ->default_str("corvel-dashboard/data/info_graph.json");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return STATUS_OK;
+  } catch (const CLI::ParseError& error) {
+    err << "usage: mapforge [-h] [--root ROOT] [--out OUT]\n"
+        << "mapforge: error: " << error.what() << "\n";
+    return STATUS_USAGE;
+  }
+  try {
+    return run(options, out);
+  } catch (const std::exception& error) {
+    err << "mapforge: error: " << error.what() << "\n";
+    return STATUS_FAILURE;
+  }
+}
+
+}  // namespace plinthar::scanner

@@ -1,0 +1,35 @@
+#include "plinthar/scanner/short_hash.hpp"
+
+#include <openssl/evp.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace plinthar::scanner {
+namespace {
+
+struct DigestContextDeleter {
+  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+}  // namespace
+
+std::string short_hash(std::string_view text) {
+  static const std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int digest_length = 0;
+  if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1 ||
+      EVP_DigestUpdate(context.get(), text.data(), text.size()) != 1 ||
+      EVP_DigestFinal_ex(context.get(), digest, &digest_length) != 1) {
+    throw std::runtime_error("MD5 digest failed");
+  }
+  static constexpr char HEX[] = "0123456789abcdef";
+  std::string out(8, '0');
+  for (std::size_t i = 0; i < 4; ++i) {
+    out[2 * i] = HEX[digest[i] >> 4];
+    out[2 * i + 1] = HEX[digest[i] & 0x0F];
+  }
+  return out;
+}
+
+}  // namespace plinthar::scanner

@@ -1,0 +1,297 @@
+#include "plinthar/scanner/text.hpp"
+
+#include <unicode/uchar.h>
+#include <unicode/ucasemap.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+namespace plinthar::scanner {
+namespace {
+
+bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Length of the valid UTF-8 sequence starting at `pos`, or 0 when the bytes there do
+// not form one. Follows the well-formed byte ranges of Unicode table 3-7.
+std::size_t valid_sequence_length(std::string_view bytes, std::size_t pos) {
+  const auto at = [&](std::size_t i) -> unsigned char {
+    return pos + i < bytes.size() ? static_cast<unsigned char>(bytes[pos + i]) : 0;
+  };
+  const unsigned char lead = at(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char second_low = 0x80;
+  unsigned char second_high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) second_low = 0xA0;
+    if (lead == 0xED) second_high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) second_low = 0x90;
+    if (lead == 0xF4) second_high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (pos + length > bytes.size()) return 0;
+  if (at(1) < second_low || at(1) > second_high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (!is_continuation(at(i))) return 0;
+  }
+  return length;
+}
+
+std::string drop_invalid_utf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    // Runs of ASCII are the common case; copy them without per-byte checks.
+    std::size_t run = pos;
+    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    out.append(bytes.substr(pos, run - pos));
+    pos = run;
+    if (pos >= bytes.size()) break;
+    const std::size_t length = valid_sequence_length(bytes, pos);
+    if (length == 0) {
+      ++pos;  // drop this byte; decoding resumes at the next one
+      continue;
+    }
+    out.append(bytes.substr(pos, length));
+    pos += length;
+  }
+  return out;
+}
+
+std::string normalise_line_ends(std::string text) {
+  if (text.find('\r') == std::string::npos) return text;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out.push_back(text[i]);
+      continue;
+    }
+    out.push_back('\n');
+    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  return out;
+}
+
+bool is_ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+struct CaseMapCloser {
+  void operator()(UCaseMap* map) const { ucasemap_close(map); }
+};
+
+UCaseMap* root_case_map() {
+  static const std::unique_ptr<UCaseMap, CaseMapCloser> map = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UCaseMap, CaseMapCloser> created(ucasemap_open("", 0, &status));
+    if (U_FAILURE(status)) throw std::runtime_error("cannot open the Unicode case map");
+    return created;
+  }();
+  return map.get();
+}
+
+using CaseFunction = int32_t (*)(const UCaseMap*, char*, int32_t, const char*, int32_t,
+                                 UErrorCode*);
+
+std::string map_case(std::string_view text, CaseFunction function) {
+  std::string out(text.size() + 16, '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length =
+        function(root_case_map(), out.data(), static_cast<int32_t>(out.size()), text.data(),
+                 static_cast<int32_t>(text.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      out.assign(static_cast<std::size_t>(length), '\0');
+      continue;
+    }
+    if (U_FAILURE(status)) throw std::runtime_error("Unicode case mapping failed");
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+  }
+  throw std::runtime_error("Unicode case mapping failed");
+}
+
+bool is_line_boundary(char32_t cp) {
+  switch (cp) {
+    case U'\n':
+    case U'\r':
+    case 0x0B:
+    case 0x0C:
+    case 0x1C:
+    case 0x1D:
+    case 0x1E:
+    case 0x85:
+    case 0x2028:
+    case 0x2029:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string decode_text(std::string_view bytes) {
+  return normalise_line_ends(drop_invalid_utf8(bytes));
+}
+
+bool is_valid_utf8(std::string_view bytes) {
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::size_t length = valid_sequence_length(bytes, pos);
+    if (length == 0) return false;
+    pos += length;
+  }
+  return true;
+}
+
+char32_t next_code_point(std::string_view text, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  }
+  std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  char32_t cp = lead & (0x3F >> (length - 1));
+  for (std::size_t i = 1; i < length && pos + i < text.size(); ++i) {
+    cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+  }
+  pos += length;
+  return cp;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+std::size_t cp_length(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return !is_continuation(static_cast<unsigned char>(c)); }));
+}
+
+std::string_view cp_prefix(std::string_view text, std::size_t count) {
+  std::size_t pos = 0;
+  for (std::size_t seen = 0; pos < text.size(); ++pos) {
+    if (is_continuation(static_cast<unsigned char>(text[pos]))) continue;
+    if (seen == count) break;
+    ++seen;
+  }
+  return text.substr(0, pos);
+}
+
+std::string to_lower(std::string_view text) {
+  if (is_ascii(text)) {
+    std::string out(text);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+  }
+  return map_case(text, ucasemap_utf8ToLower);
+}
+
+std::string to_upper(std::string_view text) {
+  if (is_ascii(text)) {
+    std::string out(text);
+    for (char& c : out) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+  }
+  return map_case(text, ucasemap_utf8ToUpper);
+}
+
+bool is_space(char32_t cp) {
+  if (cp < 0x80) return cp == ' ' || (cp >= 0x09 && cp <= 0x0D) || (cp >= 0x1C && cp <= 0x1F);
+  return u_isUWhiteSpace(static_cast<UChar32>(cp));
+}
+
+std::string_view trim_left(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t next = pos;
+    if (!is_space(next_code_point(text, next))) break;
+    pos = next;
+  }
+  return text.substr(pos);
+}
+
+std::string_view trim(std::string_view text) {
+  text = trim_left(text);
+  std::size_t end = 0;  // byte just past the last non-space code point
+  for (std::size_t pos = 0; pos < text.size();) {
+    if (!is_space(next_code_point(text, pos))) end = pos;
+  }
+  return text.substr(0, end);
+}
+
+std::vector<std::string_view> split_whitespace(std::string_view text) {
+  std::vector<std::string_view> parts;
+  std::size_t start = std::string_view::npos;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t here = pos;
+    if (is_space(next_code_point(text, pos))) {
+      if (start != std::string_view::npos) parts.push_back(text.substr(start, here - start));
+      start = std::string_view::npos;
+    } else if (start == std::string_view::npos) {
+      start = here;
+    }
+  }
+  if (start != std::string_view::npos) parts.push_back(text.substr(start));
+  return parts;
+}
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t here = pos;
+    const char32_t cp = next_code_point(text, pos);
+    if (!is_line_boundary(cp)) continue;
+    lines.push_back(text.substr(start, here - start));
+    if (cp == U'\r' && pos < text.size() && text[pos] == '\n') ++pos;
+    start = pos;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+LineIndex::LineIndex(std::string_view text) {
+  starts_.push_back(0);
+  for (std::size_t pos = text.find('\n'); pos != std::string_view::npos;
+       pos = text.find('\n', pos + 1)) {
+    starts_.push_back(pos + 1);
+  }
+}
+
+std::size_t LineIndex::line_of(std::size_t offset) const {
+  const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
+  return static_cast<std::size_t>(after - starts_.begin()) - 1;
+}
+
+}  // namespace plinthar::scanner
