@@ -55,10 +55,11 @@ void require_object(const Json& item, std::string_view what) {
 // Orders two member values as stored: strings by code point (byte order of UTF-8),
 // numbers and booleans by value; equal values tie. Any other pair has no order.
 int compare_stored(const Json& a, const Json& b) {
-  if (a == b) return 0;
   if (a.is_string() && b.is_string()) {
-    return a.get_ref<const std::string&>().compare(b.get_ref<const std::string&>()) < 0 ? -1 : 1;
+    const int order = a.get_ref<const std::string&>().compare(b.get_ref<const std::string&>());
+    return (order > 0) - (order < 0);
   }
+  if (a == b) return 0;
   const auto numeric = [](const Json& v) {
     return v.is_boolean() ? Json(v.get<bool>() ? 1 : 0) : v;
   };
@@ -71,16 +72,40 @@ int compare_stored(const Json& a, const Json& b) {
               scanner::to_compact(b));
 }
 
+// A scored node or edge with its sort keys. Keys that are strings (all of them in graphs
+// the scanner writes) are also held as views, so most comparisons skip the JSON type checks.
 struct Candidate {
   std::int64_t score;
   const Json* item;
   const Json* first_key;
   const Json* second_key;
+  bool text_keys;
+  std::string_view first_text;
+  std::string_view second_text;
 };
+
+std::string_view string_or_empty(const Json& value) {
+  return value.is_string() ? std::string_view(value.get_ref<const std::string&>()) : "";
+}
+
+Candidate make_candidate(std::int64_t score, const Json& item, const Json& first_key,
+                         const Json& second_key) {
+  return {score,
+          &item,
+          &first_key,
+          &second_key,
+          first_key.is_string() && second_key.is_string(),
+          string_or_empty(first_key),
+          string_or_empty(second_key)};
+}
 
 // Highest score first, then keys ascending; used with a stable sort.
 bool ranks_before(const Candidate& a, const Candidate& b) {
   if (a.score != b.score) return a.score > b.score;
+  if (a.text_keys && b.text_keys) {
+    const int first = a.first_text.compare(b.first_text);
+    return first != 0 ? first < 0 : a.second_text < b.second_text;
+  }
   const int first = compare_stored(*a.first_key, *b.first_key);
   if (first != 0) return first < 0;
   return compare_stored(*a.second_key, *b.second_key) < 0;
@@ -178,7 +203,7 @@ std::vector<Candidate> score_nodes(const Json& nodes, const QueryContext& contex
     const std::string_view node_id = pool.member_text(node, "id");
     const std::int64_t s = score_node(node, context) + capability_boost(node_id, caps) +
                            census_bonus(node_id, census, context.q);
-    if (s > 0) scored.push_back({s, &node, &stored_or_empty(node, "id"), &empty_text()});
+    if (s > 0) scored.push_back(make_candidate(s, node, stored_or_empty(node, "id"), empty_text()));
   }
   return scored;
 }
@@ -280,7 +305,8 @@ std::vector<Json> choose_edges(const Json& edges, std::int64_t top_edges,
   for (const Json& edge : edges) {
     const std::int64_t s = score_edge(edge, terms, chosen_ids, caps);
     if (s > 0) {
-      scored.push_back({s, &edge, &stored_or_empty(edge, "from"), &stored_or_empty(edge, "to")});
+      scored.push_back(
+          make_candidate(s, edge, stored_or_empty(edge, "from"), stored_or_empty(edge, "to")));
     }
   }
   std::stable_sort(scored.begin(), scored.end(), ranks_before);
