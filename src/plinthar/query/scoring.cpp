@@ -68,7 +68,7 @@ constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}}
                                                    {"explain", {1, 2, 0, 1, 2, 0}},
                                                    {"general", {2, 2, 0, 1, -1, 0}}}};
 
-// Python-style type names, so the messages read the same as the other tools' ones.
+// Type names as Python spells them (list, str, dict, int ...), which the messages use.
 std::string_view type_name(const Json& value) {
   switch (value.type()) {
     case Json::value_t::null:
