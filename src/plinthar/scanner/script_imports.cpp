@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "plinthar/scanner/char_finder.hpp"
 #include "plinthar/scanner/regex.hpp"
 #include "plinthar/scanner/text.hpp"
 
@@ -68,13 +69,14 @@ class SpaceRuns {
 
 class ScriptImportScanner {
  public:
-  explicit ScriptImportScanner(std::string_view text) : text_(text), spaces_(text) {
+  explicit ScriptImportScanner(std::string_view text)
+      : text_(text), spaces_(text), next_newline_(text, '\n') {
     for (const Span& run : spaces_.runs()) {
       if (tail_at(run.end)) good_runs_.push_back(run);
     }
   }
 
-  std::vector<TextMatch> scan() const {
+  std::vector<TextMatch> scan() {
     std::vector<TextMatch> matches;
     std::size_t from = 0;
     for (std::size_t at = text_.find("import", from); at != std::string_view::npos;
@@ -104,11 +106,11 @@ class ScriptImportScanner {
     return TextMatch{pos, closing + 1, text_.substr(quote + 1, closing - quote - 1)};
   }
 
-  std::optional<TextMatch> match_at(std::size_t at) const {
+  std::optional<TextMatch> match_at(std::size_t at) {
     const auto after_import = spaces_.starting_at(at + 6);
     if (!after_import) return std::nullopt;
     const std::size_t run_end = after_import->end;
-    std::size_t line_end = text_.find('\n', run_end);
+    std::size_t line_end = next_newline_(run_end);
     if (line_end == std::string_view::npos) line_end = text_.size();
 
     const auto good =
@@ -131,6 +133,7 @@ class ScriptImportScanner {
   std::string_view text_;
   SpaceRuns spaces_;
   std::vector<Span> good_runs_;  // runs followed by a complete `from "module"` tail
+  CharFinder next_newline_;
 };
 
 }  // namespace

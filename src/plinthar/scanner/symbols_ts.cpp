@@ -19,6 +19,7 @@
 #include <unicode/uchar.h>
 
 #include "plinthar/scanner/body_hash.hpp"
+#include "plinthar/scanner/char_finder.hpp"
 #include "plinthar/scanner/keywords.hpp"
 #include "plinthar/scanner/regex.hpp"
 #include "plinthar/scanner/text.hpp"
@@ -79,33 +80,9 @@ bool is_hook_name(std::string_view name) {
   return fourth && is_upper_case(*fourth);
 }
 
-// Finds the next ")" at or after a position; remembers the last answer so that a run of
-// declarations with no ")" between them is scanned once, not once per declaration.
-class CloseParenFinder {
- public:
-  explicit CloseParenFinder(std::string_view text) : text_(text) {}
-
-  std::size_t operator()(std::size_t from) {
-    const bool reusable = has_answer_ && from >= asked_ && (found_ == npos || from <= found_);
-    if (!reusable) {
-      asked_ = from;
-      found_ = text_.find(')', from);
-      has_answer_ = true;
-    }
-    return found_;
-  }
-
- private:
-  static constexpr std::size_t npos = std::string_view::npos;
-  std::string_view text_;
-  bool has_answer_ = false;
-  std::size_t asked_ = 0;
-  std::size_t found_ = npos;
-};
-
 // End of `function`, `(...) =>` or `word =>` starting exactly at `at`, tried in that order.
 std::optional<std::size_t> arrow_value_end(std::string_view text, std::size_t at,
-                                           CloseParenFinder& close_paren) {
+                                           CharFinder& close_paren) {
   static const Regex arrow(R"(\s*=>)");
   static const Regex word_arrow(R"(\w+\s*=>)");
   const std::string_view rest = text.substr(at);
@@ -123,7 +100,7 @@ std::optional<std::size_t> arrow_value_end(std::string_view text, std::size_t at
 // End of the value part after "=" and its white space: first with a leading `async`,
 // then without, as the optional group is tried greedily.
 std::optional<std::size_t> arrow_tail_end(std::string_view text, std::size_t at,
-                                          CloseParenFinder& close_paren) {
+                                          CharFinder& close_paren) {
   static const Regex async_prefix(R"(async\s+)");
   if (const auto found = async_prefix.match(text.substr(at))) {
     if (const auto end = arrow_value_end(text, at + found->end(), close_paren)) return end;
@@ -134,7 +111,7 @@ std::optional<std::size_t> arrow_tail_end(std::string_view text, std::size_t at,
 class TsExtractor {
  public:
   TsExtractor(std::string_view text, std::string_view file_path)
-      : text_(text), file_path_(file_path), lines_(split_lines(text)), line_index_(text) {}
+      : text_(text), file_path_(file_path) {}
 
   std::vector<SymbolRecord> run() {
     route_handlers();
@@ -147,8 +124,16 @@ class TsExtractor {
   }
 
  private:
-  std::int64_t line_of(std::size_t offset) const {
-    return static_cast<std::int64_t>(line_index_.line_of(offset));
+  // Lines and line starts are built on the first declaration found: most files of a
+  // project declare something, but a large file that declares nothing pays nothing.
+  std::int64_t line_of(std::size_t offset) {
+    if (!line_index_) line_index_.emplace(text_);
+    return static_cast<std::int64_t>(line_index_->line_of(offset));
+  }
+
+  const std::vector<std::string_view>& lines() {
+    if (!lines_) lines_ = split_lines(text_);
+    return *lines_;
   }
 
   void route_handlers() {
@@ -213,7 +198,7 @@ class TsExtractor {
         .symbol_type = std::string(kind.first),
         .line_start = line_no,
         .line_end = end,
-        .body_hash = _body_hash(lines_, line_no, end),
+        .body_hash = _body_hash(lines(), line_no, end),
         .confidence = std::string(kind.second),
         .exported = exported,
         .keywords = _name_keywords(name),
@@ -224,8 +209,8 @@ class TsExtractor {
   // lines do not each recount the same 400-line window.
   std::int64_t block_end(std::int64_t start) {
     if (brace_counts_.empty()) {
-      brace_counts_.reserve(lines_.size());
-      for (const std::string_view line : lines_) brace_counts_.push_back(count_braces(line));
+      brace_counts_.reserve(lines().size());
+      for (const std::string_view line : lines()) brace_counts_.push_back(count_braces(line));
     }
     return walk_block(static_cast<std::int64_t>(brace_counts_.size()), start,
                       [&](std::int64_t i) { return brace_counts_[static_cast<std::size_t>(i)]; });
@@ -241,8 +226,8 @@ class TsExtractor {
 
   std::string_view text_;
   std::string_view file_path_;
-  std::vector<std::string_view> lines_;
-  LineIndex line_index_;
+  std::optional<std::vector<std::string_view>> lines_;
+  std::optional<LineIndex> line_index_;
   std::vector<BraceCount> brace_counts_;
   std::unordered_set<std::string> seen_;
   std::vector<SymbolRecord> result_;
@@ -277,7 +262,7 @@ std::vector<TextMatch> _find_arrow_constants(std::string_view text) {
   static const Regex head(R"(^export\s+(?:const|let)\s+([A-Za-z_]\w*)\s*=\s*)", MULTILINE);
   std::vector<TextMatch> matches;
   if (!contains(text, "export")) return matches;
-  CloseParenFinder close_paren(text);
+  CharFinder close_paren(text, ')');
   std::size_t from = 0;
   while (const auto found = head.search(text, from)) {
     if (const auto end = arrow_tail_end(text, found->end(), close_paren)) {
