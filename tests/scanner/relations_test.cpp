@@ -30,14 +30,12 @@ const std::vector<RelationCase>& relation_cases() {
        ".go",
        "import (\n\t\"fmt\"\n\t\"os\"\n)\n",
        {{"fmt", "imports"}}},
-      {"go_parenthesis_and_spaces", ".go", "import  ( \"a/b\" )\n", {{"a/b", "imports"}}},
       // Script imports and requires
       {"named_import", ".ts", "import { a } from \"./util\"\n", {{"./util", "imports"}}},
       {"default_import_is_also_a_first_word_import",
        ".js",
        "import x from './x'\n",
        {{"./x", "imports"}, {"x", "imports"}}},
-      {"side_effect_import", ".ts", "import \"./styles\"\n", {{"./styles", "imports"}}},
       {"braces_over_several_lines_give_no_script_import",
        ".ts",
        "import {\n  a,\n  b\n} from './m'\n",
@@ -60,7 +58,6 @@ const std::vector<RelationCase>& relation_cases() {
        ".py",
        "def f():\n    import json\n    from a.b import c\n",
        {{"json", "imports"}, {"a.b", "imports"}}},
-      {"import_inside_a_line_is_not_a_module_import", ".py", "x = 1; import os\n", {}},
       // Swift
       {"swift_import_seen_by_two_passes",
        ".swift",
@@ -88,8 +85,6 @@ const std::vector<RelationCase>& relation_cases() {
        ".ts",
        "load(\"../data/x.json\")",
        {{"/data/x.json", "references"}}},
-      // Nothing to find
-      {"plain_prose", ".md", "Nothing here imports anything from anywhere.", {}},
       {"empty_text", ".py", "", {}},
   };
   return cases;
