@@ -1,5 +1,7 @@
 #include "plinthar/scanner/symbols_ts.hpp"
 
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -219,6 +221,61 @@ TEST(ClassifyTs, FirstMatchingRuleWins) {
     EXPECT_EQ(_classify_ts(c.name, c.exported), c.expected)
         << c.name << (c.exported ? " exported" : " local");
   }
+}
+
+TEST(ExtractSymbolsTs, RecordsHoldTheirInvariantsOnRandomText) {
+  // Declarations, braces, escapes and every kind of line boundary in random order.
+  const std::vector<std::string> tokens = {"export ",
+                                           "default ",
+                                           "async ",
+                                           "function ",
+                                           "class ",
+                                           "type ",
+                                           "interface ",
+                                           "const ",
+                                           "let ",
+                                           "useA",
+                                           "B",
+                                           "GET",
+                                           "x",
+                                           "Schema",
+                                           " = ",
+                                           "z.",
+                                           "(",
+                                           ")",
+                                           "=>",
+                                           "{",
+                                           "}",
+                                           "\\{",
+                                           "\\}",
+                                           "<",
+                                           "\n",
+                                           "\n",
+                                           "\n",
+                                           "\r",
+                                           "\f",
+                                           "\xE2\x80\xA8",
+                                           " ",
+                                           "\nexport function f",
+                                           "\nclass C {",
+                                           "\ntype T = ",
+                                           "\nexport const g = x => {"};
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<std::size_t> pick(0, tokens.size() - 1);
+  std::size_t records = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (int n = 0; n < 60; ++n) text += tokens[pick(rng)];
+    std::set<std::string> names;
+    for (const SymbolRecord& r : extract_symbols_ts(text, "f.ts")) {
+      EXPECT_TRUE(names.insert(r.name).second) << "repeated " << r.name;
+      EXPECT_EQ(r.id, "f.ts::" + r.name);
+      EXPECT_GE(r.line_start, 0);
+      EXPECT_GE(r.line_end, r.line_start) << text;
+      ++records;
+    }
+  }
+  EXPECT_GT(records, 1000u);
 }
 
 }  // namespace
