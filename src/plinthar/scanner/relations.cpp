@@ -1,16 +1,102 @@
 #include "plinthar/scanner/relations.hpp"
 
+// Seven passes over the whole text, each a left-to-right search for one pattern.
+//
+// Several of the patterns, run as written, restart a long scan at every start position:
+// `^\s*` at each line start inside a long run of white space, the path-mention class at
+// each character of a long run of name characters, and `\s+\(?\s*` at every split of the
+// white space after "import". The patterns below differ from the plain ones only in ways
+// that cannot change any match: a possessive quantifier where giving characters back can
+// never let the rest match, and (*SKIP) where every later start position inside the same
+// run reaches the same point and fails the same way. The lazy script-import pattern has
+// no such rewrite and is found by a small scanner (script_imports.cpp).
+
 #include "plinthar/scanner/discovery.hpp"
+#include "plinthar/scanner/regex.hpp"
+#include "plinthar/scanner/script_imports.hpp"
+#include "plinthar/scanner/text.hpp"
 
 namespace plinthar::scanner {
+
+namespace {
+
+struct RegexPass {
+  const char* pattern;
+  unsigned flags;
+  const char* required;  // a literal every match contains, to skip the pass cheaply
+};
+
+// Passes 1 and 3 to 7; pass 2 is the script-import scanner.
+const RegexPass& regex_pass(int pass) {
+  static const RegexPass passes[] = {
+      {R"re(import\s++\(?\s*+"([^"]+)")re", NOFLAG, "import"},
+      {nullptr, NOFLAG, nullptr},
+      {R"re(require\([\'"]([^\'"]+)[\'"]\))re", NOFLAG, "require("},
+      {R"(^\s*+(*SKIP)import\s+([a-zA-Z0-9_\.]+))", MULTILINE, "import"},
+      {R"(^\s*+(*SKIP)from\s+([a-zA-Z0-9_\.]+)\s+import\s+)", MULTILINE, "from"},
+      {R"(^import\s+([A-Za-z_]\w*))", MULTILINE, "import"},
+      {R"(([A-Za-z0-9_\-\/]++(*SKIP)\.(go|py|tsx|ts|jsx|json|js|swift|md|yaml|yml)))", NOFLAG, "."},
+  };
+  return passes[pass - 1];
+}
+
+const Regex& compiled_pass(int pass) {
+  static const Regex pass1(regex_pass(1).pattern, regex_pass(1).flags);
+  static const Regex pass3(regex_pass(3).pattern, regex_pass(3).flags);
+  static const Regex pass4(regex_pass(4).pattern, regex_pass(4).flags);
+  static const Regex pass5(regex_pass(5).pattern, regex_pass(5).flags);
+  static const Regex pass6(regex_pass(6).pattern, regex_pass(6).flags);
+  static const Regex pass7(regex_pass(7).pattern, regex_pass(7).flags);
+  static const Regex* const by_pass[] = {&pass1, nullptr, &pass3, &pass4, &pass5, &pass6, &pass7};
+  return *by_pass[pass - 1];
+}
+
+std::vector<TextMatch> regex_pass_matches(int pass, std::string_view text) {
+  std::vector<TextMatch> matches;
+  if (!contains(text, regex_pass(pass).required)) return matches;
+  compiled_pass(pass).for_each(text, [&](const RegexMatch& found) {
+    matches.push_back({found.start(), found.end(), found.group(1)});
+    return true;
+  });
+  return matches;
+}
+
+struct PassKind {
+  int pass;
+  const char* rel;
+};
+
+constexpr PassKind PASS_KINDS[] = {{1, "imports"}, {2, "imports"}, {3, "requires"},  {4, "imports"},
+                                   {5, "imports"}, {6, "imports"}, {7, "references"}};
+
+constexpr int SWIFT_PASS = 6;
+constexpr int PATH_MENTION_PASS = 7;
+
+}  // namespace
+
+std::vector<TextMatch> relation_pass_matches(int pass, std::string_view text) {
+  if (pass < 1 || pass > 7) return {};
+  if (pass == 2) return _find_script_imports(text);
+  return regex_pass_matches(pass, text);
+}
 
 std::vector<Edge> parse_relations(const std::filesystem::path& path, std::string_view text,
                                   const std::filesystem::path& root) {
   return parse_relations_for(rel(path, root), text, file_extension(path.native()));
 }
 
-std::vector<Edge> parse_relations_for(std::string_view, std::string_view, std::string_view) {
-  return {};
+std::vector<Edge> parse_relations_for(std::string_view file_id, std::string_view text,
+                                      std::string_view path_ext) {
+  std::vector<Edge> edges;
+  for (const PassKind& kind : PASS_KINDS) {
+    if (kind.pass == SWIFT_PASS && path_ext != ".swift") continue;
+    for (const TextMatch& found : relation_pass_matches(kind.pass, text)) {
+      // A path mention counts only when it names a location, not a bare file name.
+      if (kind.pass == PATH_MENTION_PASS && !contains(found.group, "/")) continue;
+      edges.push_back({std::string(file_id), std::string(found.group), kind.rel});
+    }
+  }
+  return edges;
 }
 
 }  // namespace plinthar::scanner

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/text_match.hpp"
 
 namespace plinthar::scanner {
 
@@ -19,5 +20,10 @@ std::vector<Edge> parse_relations(const std::filesystem::path& path, std::string
 // file name exactly as written (case kept), which decides the Swift-only pass.
 std::vector<Edge> parse_relations_for(std::string_view file_id, std::string_view text,
                                       std::string_view path_ext);
+
+// Matches of relation pass `pass` (1 to 7) over `text`, whole-match span and first
+// capture, exactly as that pass's pattern reports them searching left to right; every
+// pass runs in time linear in the length of `text`. Other pass numbers give no matches.
+std::vector<TextMatch> relation_pass_matches(int pass, std::string_view text);
 
 }  // namespace plinthar::scanner

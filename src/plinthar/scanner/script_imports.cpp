@@ -1,0 +1,146 @@
+#include "plinthar/scanner/script_imports.hpp"
+
+// The pattern `import\s+.*?\s+from\s+['"]([^'"]+)['"]` restarts its lazy `.*?` at every
+// "import", so a long line of "import" words costs quadratic time when run as written.
+// Its backtracking order reduces to a few facts that can be checked directly:
+//
+// - Everything after "from" has one way to match: the white space run after it, a quote,
+//   the text up to the next quote (at least one character), that quote. Call a white
+//   space run "good" when "from" follows it and that tail matches.
+// - The first `\s+` first takes the whole run after "import", ending at R. The lazy `.*?`
+//   then grows from R up to the end of R's line, and the second `\s+` must take a whole
+//   run (the "f" of "from" is not white space). So the first good run that starts after
+//   R, no later than the first "\n" at or after R, decides the match.
+// - Failing that, the first `\s+` gives back characters; the only new split lets the
+//   second `\s+` end at R itself, which needs at least two white space characters after
+//   "import" and "from" at R.
+//
+// White space runs are taken from the regex engine (`\s+`) so that white space means
+// exactly what `\s` means in the pattern.
+
+#include <algorithm>
+#include <optional>
+
+#include "plinthar/scanner/char_finder.hpp"
+#include "plinthar/scanner/regex.hpp"
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::scanner {
+
+namespace {
+
+struct Span {
+  std::size_t start = 0;
+  std::size_t end = 0;
+};
+
+bool is_quote(char c) { return c == '\'' || c == '"'; }
+
+std::size_t utf8_length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  return 2;
+}
+
+class SpaceRuns {
+ public:
+  explicit SpaceRuns(std::string_view text) {
+    static const Regex space(R"(\s+)");
+    space.for_each(text, [&](const RegexMatch& found) {
+      runs_.push_back({found.start(), found.end()});
+      return true;
+    });
+  }
+
+  // The run that starts exactly at `pos`, if any.
+  std::optional<Span> starting_at(std::size_t pos) const {
+    const auto it = std::lower_bound(runs_.begin(), runs_.end(), pos,
+                                     [](const Span& run, std::size_t p) { return run.start < p; });
+    if (it == runs_.end() || it->start != pos) return std::nullopt;
+    return *it;
+  }
+
+  const std::vector<Span>& runs() const { return runs_; }
+
+ private:
+  std::vector<Span> runs_;
+};
+
+class ScriptImportScanner {
+ public:
+  explicit ScriptImportScanner(std::string_view text)
+      : text_(text), spaces_(text), next_newline_(text, '\n') {
+    for (const Span& run : spaces_.runs()) {
+      if (tail_at(run.end)) good_runs_.push_back(run);
+    }
+  }
+
+  std::vector<TextMatch> scan() {
+    std::vector<TextMatch> matches;
+    std::size_t from = 0;
+    for (std::size_t at = text_.find("import", from); at != std::string_view::npos;
+         at = text_.find("import", from)) {
+      if (const auto found = match_at(at)) {
+        matches.push_back(*found);
+        from = found->end;
+      } else {
+        from = at + 1;
+      }
+    }
+    return matches;
+  }
+
+ private:
+  // `from\s+['"]([^'"]+)['"]` at `pos`: the group span and the end of the match.
+  std::optional<TextMatch> tail_at(std::size_t pos) const {
+    if (text_.compare(pos, 4, "from") != 0) return std::nullopt;
+    const auto gap = spaces_.starting_at(pos + 4);
+    if (!gap) return std::nullopt;
+    const std::size_t quote = gap->end;
+    if (quote + 1 >= text_.size() || !is_quote(text_[quote]) || is_quote(text_[quote + 1])) {
+      return std::nullopt;
+    }
+    const std::size_t closing = text_.find_first_of("'\"", quote + 1);
+    if (closing == std::string_view::npos) return std::nullopt;
+    return TextMatch{pos, closing + 1, text_.substr(quote + 1, closing - quote - 1)};
+  }
+
+  std::optional<TextMatch> match_at(std::size_t at) {
+    const auto after_import = spaces_.starting_at(at + 6);
+    if (!after_import) return std::nullopt;
+    const std::size_t run_end = after_import->end;
+    std::size_t line_end = next_newline_(run_end);
+    if (line_end == std::string_view::npos) line_end = text_.size();
+
+    const auto good =
+        std::upper_bound(good_runs_.begin(), good_runs_.end(), run_end,
+                         [](std::size_t pos, const Span& run) { return pos < run.start; });
+    std::optional<TextMatch> tail;
+    if (good != good_runs_.end() && good->start <= line_end) {
+      tail = tail_at(good->end);
+    } else if (has_two_characters(*after_import)) {
+      tail = tail_at(run_end);
+    }
+    if (!tail) return std::nullopt;
+    return TextMatch{at, tail->end, tail->group};
+  }
+
+  bool has_two_characters(const Span& run) const {
+    return utf8_length(static_cast<unsigned char>(text_[run.start])) < run.end - run.start;
+  }
+
+  std::string_view text_;
+  SpaceRuns spaces_;
+  std::vector<Span> good_runs_;  // runs followed by a complete `from "module"` tail
+  CharFinder next_newline_;
+};
+
+}  // namespace
+
+std::vector<TextMatch> _find_script_imports(std::string_view text) {
+  if (!contains(text, "import") || !contains(text, "from")) return {};
+  return ScriptImportScanner(text).scan();
+}
+
+}  // namespace plinthar::scanner
