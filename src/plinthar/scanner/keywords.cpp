@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <unordered_set>
 
+#include "plinthar/scanner/decl_scan.hpp"
 #include "plinthar/scanner/regex.hpp"
 #include "plinthar/scanner/text.hpp"
 
@@ -132,26 +133,19 @@ void add_python_names(KeywordList& keywords, std::string_view content) {
 }
 
 void add_go_names(KeywordList& keywords, std::string_view content) {
-  static const Regex func(R"(^func\s+(?:\([^)]+\)\s+)?([A-Z]\w*))", MULTILINE);
-  func.for_each(content, [&](const RegexMatch& found) {
-    keywords.add_name(found.group(1));
+  for_each_go_func(content, [&](const DeclMatch& found) {
+    keywords.add_name(found.name);
     return !keywords.full();
   });
 }
 
 void add_swift_names(KeywordList& keywords, std::string_view content) {
-  static const Regex type_decl(
-      R"(^(?:public\s+|private\s+|internal\s+|open\s+|final\s+)*(?:class|struct|enum|protocol|actor|extension)\s+([A-Za-z_]\w*))",
-      MULTILINE);
-  static const Regex func_decl(
-      R"(^(?:\s*)(?:public\s+|private\s+|internal\s+|open\s+|static\s+|class\s+|mutating\s+|override\s+)*func\s+([A-Za-z_]\w*))",
-      MULTILINE);
-  for (const Regex* pattern : {&type_decl, &func_decl}) {
-    pattern->for_each(content, [&](const RegexMatch& found) {
-      keywords.add_name(found.group(1));
-      return !keywords.full();
-    });
-  }
+  const DeclVisitor add = [&](const DeclMatch& found) {
+    keywords.add_name(found.name);
+    return !keywords.full();
+  };
+  for_each_swift_type(content, add);
+  for_each_swift_func(content, add);
 }
 
 void add_declared_names(KeywordList& keywords, std::string_view content, std::string_view ext) {
