@@ -36,10 +36,9 @@ std::string remove_char(std::string_view text, char c) {
   return out;
 }
 
-// Start of a block comment that opens the file: the offset just past "/*" and an
-// optional second "*" and white space, and the offset of the first "*/" after it.
-// Returns nothing when the text does not open with a comment that closes.
-std::optional<std::string_view> leading_block_comment(std::string_view content) {
+}  // namespace
+
+std::optional<std::string_view> _leading_block_comment(std::string_view content) {
   // A closing "*/" cannot begin inside white space, so giving back white space after
   // the opener never finds an earlier close: the possessive form matches exactly what
   // the lazy one does, without retrying the tail once per white-space character.
@@ -49,6 +48,8 @@ std::optional<std::string_view> leading_block_comment(std::string_view content) 
   return found->group(1);
 }
 
+namespace {
+
 std::string doc_comment_lead(std::string_view content, std::string_view ext) {
   if (ext == ".py") {
     static const Regex docstring(R"(^\s*(?:\'\'\'|""")([^\'\"]{8,200}?)(?:\'\'\'|"""))", DOTALL);
@@ -57,7 +58,7 @@ std::string doc_comment_lead(std::string_view content, std::string_view ext) {
     return std::string(cp_prefix(normalise_whitespace(found->group(1)), MAX_LEAD_CHARS));
   }
   if (is_script(ext)) {
-    const auto body = leading_block_comment(content);
+    const auto body = _leading_block_comment(content);
     if (!body) return {};
     return std::string(cp_prefix(normalise_whitespace(remove_char(*body, '*')), MAX_LEAD_CHARS));
   }
