@@ -9,6 +9,7 @@
 
 #include "plinthar/scanner/decl_scan.hpp"
 #include "plinthar/scanner/regex.hpp"
+#include "plinthar/scanner/text.hpp"
 
 namespace plinthar::scanner {
 namespace {
@@ -33,6 +34,27 @@ TEST(SplitCamel, SplitsCamelWordsAndCapitalRuns) {
       {"length counted before lower-casing", "İd", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(_split_camel(c.name), c.expected) << c.label;
+}
+
+// The capital-run split is a scanner; it must agree with the two substitutions it
+// stands for on random identifiers.
+TEST(SplitCamel, MatchesTheSubstitutionsOnRandomNames) {
+  const Regex lower_upper(R"(([a-z0-9])([A-Z]))");
+  const Regex caps_word(R"(([A-Z]+)([A-Z][a-z]))");
+  const std::vector<std::string> pieces = {"A", "B", "Z", "a", "z", "1", "_", " ", "É", "é", "ab"};
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<std::size_t> count(0, 16);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 50000; ++round) {
+    std::string name;
+    for (std::size_t n = count(rng); n > 0; --n) name += pieces[pick(rng)];
+    const std::string s = caps_word.sub("\\1 \\2", lower_upper.sub("\\1 \\2", name));
+    Words expected;
+    for (std::string_view part : split_whitespace(s)) {
+      if (cp_length(part) >= 3) expected.push_back(to_lower(part));
+    }
+    ASSERT_EQ(_split_camel(name), expected) << "[" << name << "]";
+  }
 }
 
 TEST(NameKeywords, WholeNameThenCamelThenUnderscorePieces) {

@@ -191,6 +191,39 @@ void add_url_segments(KeywordList& keywords, std::string_view content) {
   });
 }
 
+bool is_ascii_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_ascii_lower(char c) { return c >= 'a' && c <= 'z'; }
+
+// Replaces every match of ([A-Z]+)([A-Z][a-z]) with "\1 \2", left to right: a run of
+// capitals followed by a lower-case letter gives up its last capital to the word after
+// it ("HTTPServer" -> "HTTP Server"). A backtracking engine retries each run from every
+// capital in it, which is quadratic on a long run when the engine has no JIT; a
+// match can only begin at the first capital of a run of two or more that is followed
+// by a lower-case letter, so one pass over the runs finds the same matches.
+std::string split_capital_runs(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() + 8);
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (!is_ascii_upper(s[i])) {
+      out.push_back(s[i++]);
+      continue;
+    }
+    std::size_t run_end = i;
+    while (run_end < s.size() && is_ascii_upper(s[run_end])) ++run_end;
+    if (run_end - i >= 2 && run_end < s.size() && is_ascii_lower(s[run_end])) {
+      out.append(s.substr(i, run_end - 1 - i));
+      out.push_back(' ');
+      out.append(s.substr(run_end - 1, 2));
+      i = run_end + 1;
+    } else {
+      out.append(s.substr(i, run_end - i));
+      i = run_end;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> extract_keywords(std::string_view content, std::string_view ext) {
@@ -212,8 +245,7 @@ std::vector<std::string> _name_keywords(std::string_view name) {
 
 std::vector<std::string> _split_camel(std::string_view name) {
   static const Regex lower_upper(R"(([a-z0-9])([A-Z]))");
-  static const Regex caps_word(R"(([A-Z]+)([A-Z][a-z]))");
-  const std::string s = caps_word.sub("\\1 \\2", lower_upper.sub("\\1 \\2", name));
+  const std::string s = split_capital_runs(lower_upper.sub("\\1 \\2", name));
   std::vector<std::string> parts;
   for (std::string_view part : split_whitespace(s)) {
     if (cp_length(part) >= 3) parts.push_back(to_lower(part));
