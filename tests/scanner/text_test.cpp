@@ -2,11 +2,104 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace plinthar::scanner {
 namespace {
 
+struct DecodeCase {
+  const char* name;
+  std::string bytes;
+  std::string expected;
+};
+
 TEST(DecodeText, DropsInvalidBytesAndNormalisesLineEnds) {
-  EXPECT_EQ(decode_text("a\r\nb\rc\n"), "a\nb\nc\n");
+  const std::vector<DecodeCase> cases = {
+      {"crlf and lone cr", "a\r\nb\rc\n", "a\nb\nc\n"},
+      {"cr at end", "a\r", "a\n"},
+      {"cr cr lf", "a\r\r\nb", "a\n\nb"},
+      {"stray ff byte", "ab\xff" "cd", "abcd"},
+      {"overlong slash", "a\xc0\xaf" "b", "ab"},
+      {"overlong three byte", "a\xe0\x80\xaf" "b", "ab"},
+      {"encoded surrogate", "a\xed\xa0\x80" "b", "ab"},
+      {"above U+10FFFF", "a\xf4\x90\x80\x80" "b", "ab"},
+      {"truncated sequence before ascii", "a\xe2\x82" "b", "ab"},
+      {"lone continuation", "\x80x\xbf", "x"},
+      {"valid multibyte kept", "caf\xc3\xa9 \xf0\x9f\x98\x80", "caf\xc3\xa9 \xf0\x9f\x98\x80"},
+      {"bom kept", "\xef\xbb\xbfhi", "\xef\xbb\xbfhi"},
+      {"invalid byte between cr and lf", "a\r\xff\nb", "a\nb"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(decode_text(c.bytes), c.expected) << c.name;
+}
+
+TEST(CodePoints, LengthAndPrefixCountCodePointsNotBytes) {
+  const std::string text = "h\xc3\xa9llo \xf0\x9f\x98\x80!";  // "héllo 😀!"
+  EXPECT_EQ(cp_length(text), 8u);
+  EXPECT_EQ(cp_prefix(text, 2), "h\xc3\xa9");
+  EXPECT_EQ(cp_prefix(text, 7), "h\xc3\xa9llo \xf0\x9f\x98\x80");
+  EXPECT_EQ(cp_prefix(text, 100), text);
+  EXPECT_EQ(cp_prefix(text, 0), "");
+}
+
+TEST(CaseMapping, UsesFullUnicodeMappings) {
+  EXPECT_EQ(to_lower("HeLLo_World"), "hello_world");
+  EXPECT_EQ(to_lower("\xc3\x89T\xc3\x89"), "\xc3\xa9t\xc3\xa9");           // ÉTÉ -> été
+  EXPECT_EQ(to_lower("\xc4\xb0"), "i\xcc\x87");                           // İ -> i + dot above
+  EXPECT_EQ(to_lower("\xce\x9f\xce\xa3"), "\xce\xbf\xcf\x82");             // ΟΣ -> ος (final sigma)
+  EXPECT_EQ(to_upper("stra\xc3\x9f" "e"), "STRASSE");                       // ß -> SS
+}
+
+TEST(WhiteSpace, TrimsAndSplitsAtUnicodeWhiteSpace) {
+  EXPECT_TRUE(is_space(U'\u3000'));
+  EXPECT_TRUE(is_space(U'\u00a0'));
+  EXPECT_TRUE(is_space(0x1F));
+  EXPECT_FALSE(is_space(U'\u200b'));  // zero-width space is not white space
+  EXPECT_EQ(trim("\xe3\x80\x80 a b\t\n"), "a b");
+  EXPECT_EQ(trim_left("  x "), "x ");
+  EXPECT_EQ(trim(" \t "), "");
+  const std::vector<std::string_view> expected = {"a", "b", "c"};
+  EXPECT_EQ(split_whitespace("  a\xc2\xa0" "b\n\tc  "), expected);
+  EXPECT_TRUE(split_whitespace(" \n ").empty());
+}
+
+struct LinesCase {
+  const char* name;
+  std::string text;
+  std::vector<std::string_view> expected;
+};
+
+TEST(SplitLines, SplitsAtEveryLineBoundary) {
+  const std::vector<LinesCase> cases = {
+      {"empty", "", {}},
+      {"final boundary adds no line", "a\nb\n", {"a", "b"}},
+      {"blank lines kept", "a\n\nb", {"a", "", "b"}},
+      {"crlf is one boundary", "a\r\nb", {"a", "b"}},
+      {"lone cr", "a\rb", {"a", "b"}},
+      {"vt ff and separators", "a\vb\fc\x1c" "d\x1d" "e\x1e" "f", {"a", "b", "c", "d", "e", "f"}},
+      {"unit separator is not a boundary", "a\x1f" "b", {"a\x1f" "b"}},
+      {"nel and unicode separators", "a\xc2\x85" "b\xe2\x80\xa8" "c\xe2\x80\xa9" "d",
+       {"a", "b", "c", "d"}},
+      {"only a boundary", "\n", {""}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split_lines(c.text), c.expected) << c.name;
+}
+
+TEST(LineIndex, CountsLineFeedsBeforeAnOffset) {
+  const LineIndex index("ab\ncd\n\nef");
+  EXPECT_EQ(index.line_of(0), 0u);
+  EXPECT_EQ(index.line_of(2), 0u);  // the "\n" itself is still on line 0
+  EXPECT_EQ(index.line_of(3), 1u);
+  EXPECT_EQ(index.line_of(6), 2u);
+  EXPECT_EQ(index.line_of(7), 3u);
+  EXPECT_EQ(index.line_of(100), 3u);
+}
+
+TEST(Utf8Validation, RejectsWhatDecodingDrops) {
+  EXPECT_TRUE(is_valid_utf8("plain caf\xc3\xa9"));
+  EXPECT_FALSE(is_valid_utf8("a\xff"));
+  EXPECT_FALSE(is_valid_utf8("\xed\xa0\x80"));
+  EXPECT_FALSE(is_valid_utf8("\xe2\x82"));
 }
 
 }  // namespace

@@ -1,0 +1,10 @@
+import SwiftUI
+import Foundation
+
+struct CartView: View {
+    var body: some View {
+        Text("Cart")
+    }
+
+    func refreshCart() {}
+}

@@ -1,0 +1,77 @@
+#include "plinthar/scanner/graph.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "plinthar/scanner/body_hash.hpp"
+#include "plinthar/scanner/short_hash.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::scanner {
+namespace {
+namespace fs = std::filesystem;
+
+std::vector<std::string> keys_of(const Json& map) {
+  std::vector<std::string> keys;
+  for (auto it = map.begin(); it != map.end(); ++it) keys.push_back(it.key());
+  return keys;
+}
+
+TEST(AsDict, FileAndSymbolNodesHaveTheirOwnMembers) {
+  Node file;
+  file.kind = "file";
+  EXPECT_EQ(keys_of(as_dict(file)),
+            (std::vector<std::string>{"id", "kind", "path", "ext", "size", "keywords", "content",
+                                      "summary", "file_hash"}));
+  Node symbol;
+  symbol.kind = "symbol";
+  symbol.exported = true;
+  const Json map = as_dict(symbol);
+  EXPECT_EQ(keys_of(map),
+            (std::vector<std::string>{"id", "kind", "path", "ext", "size", "keywords",
+                                      "symbol_type", "name", "line_start", "line_end",
+                                      "body_hash", "confidence", "exported"}));
+  EXPECT_EQ(map["exported"], true);
+}
+
+TEST(DedupeEdges, KeepsFirstOccurrenceInOrder) {
+  const std::vector<Edge> edges = {{"a", "b", "imports"},
+                                   {"a", "c", "imports"},
+                                   {"a", "b", "imports"},
+                                   {"a", "b", "requires"}};
+  EXPECT_EQ(dedupe_edges(edges),
+            (std::vector<Edge>{{"a", "b", "imports"}, {"a", "c", "imports"}, {"a", "b", "requires"}}));
+}
+
+TEST(Rel, InsideOutsideAndThroughLinks) {
+  testing::TempDir dir;
+  dir.write("proj/src/a.py", "");
+  dir.write("lib/x.py", "");
+  fs::create_directory_symlink(dir / "proj/src", dir / "proj/link");
+  const fs::path root = dir / "proj";
+  EXPECT_EQ(rel(root / "src/a.py", root), "src/a.py");
+  EXPECT_EQ(rel(root, root), ".");
+  EXPECT_EQ(rel(dir / "lib/x.py", root), "../lib/x.py");
+  EXPECT_EQ(rel(root / "link/a.py", root), "src/a.py");  // resolved through the link
+  EXPECT_EQ(rel(root / "missing/b.py", root), "missing/b.py");
+  EXPECT_EQ(rel(root / "src/a.py", dir / "proj/link"), "a.py");  // root given through a link
+}
+
+TEST(ShortHash, IsTheMd5Prefix) {
+  EXPECT_EQ(short_hash(""), "d41d8cd9");
+  EXPECT_EQ(short_hash("hello"), "5d41402a");
+}
+
+TEST(BodyHash, JoinsTheInclusiveRangeWithLineFeeds) {
+  const std::vector<std::string_view> lines = {"a", "b", "c"};
+  EXPECT_EQ(_body_hash(lines, 0, 1), short_hash("a\nb"));
+  EXPECT_EQ(_body_hash(lines, 1, 1), short_hash("b"));
+  EXPECT_EQ(_body_hash(lines, 1, 99), short_hash("b\nc"));
+  EXPECT_EQ(_body_hash(lines, 5, 9), short_hash(""));
+  EXPECT_EQ(_body_hash(lines, 2, 1), short_hash(""));
+}
+
+}  // namespace
+}  // namespace plinthar::scanner

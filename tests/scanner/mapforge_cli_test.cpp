@@ -1,0 +1,101 @@
+// Runs the built mapforge program on temporary trees.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "plinthar/scanner/json_format.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::scanner {
+namespace {
+namespace fs = std::filesystem;
+
+const std::string MAPFORGE = PLINTHAR_MAPFORGE_BIN;
+
+TEST(MapforgeCli, WritesBothFilesAndReports) {
+  testing::TempDir dir;
+  dir.write("proj/a.py", "import os\n");
+  dir.write("proj/docs/readme.md", "# Title\n");
+  const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out out//./g.json");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const Json graph = Json::parse(testing::read_text(dir / "out/g.json"));
+  EXPECT_EQ(graph["root"], fs::canonical(dir / "proj").string());
+  EXPECT_EQ(graph["file_count"], 2);
+  const std::string index = testing::read_text(dir / "out/symbol_index.json");
+  EXPECT_EQ(result.out, "Scanned: " + graph["file_count"].dump() + " files, " +
+                            graph["symbol_count"].dump() + " symbols, " +
+                            graph["edge_count"].dump() + " edges\nWrote: out/g.json\n" +
+                            "Symbol index: out/symbol_index.json (" +
+                            std::to_string(Json::parse(index).size()) + " symbols)\n");
+  EXPECT_EQ(testing::read_text(dir / "out/g.json"), to_pretty(graph));
+  EXPECT_EQ(index, to_compact(Json::parse(index)));
+}
+
+TEST(MapforgeCli, MissingRootGivesEmptyOutputs) {
+  testing::TempDir dir;
+  const auto result = testing::run_command(dir.path(), MAPFORGE + " --root nowhere --out graph.json");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "Scanned: 0 files, 0 symbols, 0 edges\nWrote: graph.json\n"
+            "Symbol index: symbol_index.json (0 symbols)\n");
+  EXPECT_EQ(testing::read_text(dir / "symbol_index.json"), "{}");
+  const std::string graph = testing::read_text(dir / "graph.json");
+  EXPECT_NE(graph.find("\"nodes\": []"), std::string::npos);
+  EXPECT_NE(graph.back(), '\n');
+}
+
+TEST(MapforgeCli, DefaultOutputInsideTheRootIsNotScannedAgain) {
+  testing::TempDir dir;
+  dir.write("a.md", "see docs/setup.md\n");
+  dir.write("b.py", "import json\n");
+  ASSERT_EQ(testing::run_command(dir.path(), MAPFORGE).status, 0);
+  const std::string first = testing::read_text(dir / "corvel-dashboard/data/info_graph.json");
+  const auto second_run = testing::run_command(dir.path(), MAPFORGE);
+  ASSERT_EQ(second_run.status, 0);
+  EXPECT_EQ(testing::read_text(dir / "corvel-dashboard/data/info_graph.json"), first);
+  EXPECT_EQ(Json::parse(first)["file_count"], 2);
+}
+
+TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
+  testing::TempDir dir;
+  dir.write("proj/a.md", "text\n");
+  for (const char* previous : {"not json", "[1, 2]", "{\"nodes\": [{\"kind\": \"file\"}]}",
+                               "{\"nodes\": [{\"id\": \"a.md\", \"kind\": \"symbol\"}]}"}) {
+    dir.write("g.json", previous);
+    const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json");
+    EXPECT_EQ(result.status, 0) << previous;
+    EXPECT_EQ(result.err, "") << previous;
+    EXPECT_EQ(Json::parse(testing::read_text(dir / "g.json"))["nodes"][0]["content"], "text\n");
+  }
+}
+
+TEST(MapforgeCli, UsageErrorsAndHelp) {
+  testing::TempDir dir;
+  for (const char* args : {"--bogus", "extra", "--root", "--out"}) {
+    const auto result = testing::run_command(dir.path(), MAPFORGE + " " + args);
+    EXPECT_EQ(result.status, 2) << args;
+    EXPECT_EQ(result.out, "") << args;
+    EXPECT_NE(result.err.find("usage:"), std::string::npos) << args;
+  }
+  const auto help = testing::run_command(dir.path(), MAPFORGE + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Scan project and build information graph JSON."), std::string::npos);
+  EXPECT_NE(help.out.find("Output JSON path."), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "corvel-dashboard"));
+}
+
+TEST(MapforgeCli, UnwritableOutputFailsWithoutTouchingTheOldGraph) {
+  testing::TempDir dir;
+  dir.write("proj/a.md", "x");
+  dir.write("blocker", "a file where a directory is needed");
+  const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out blocker/g.json");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("mapforge: error:"), std::string::npos);
+  EXPECT_EQ(result.out, "");
+}
+
+}  // namespace
+}  // namespace plinthar::scanner
