@@ -1,5 +1,6 @@
 #include "plinthar/query/command_line.hpp"
 
+#include <list>
 #include <ostream>
 #include <span>
 #include <string_view>
@@ -101,22 +102,40 @@ constexpr Subcommand SUBCOMMANDS[] = {
     {"stats", "Token usage stats", declare_stats, cmd_stats, {}},
 };
 
-// Adds the table's entries below `parent`; each records its name and handler in `args`
-// when the parser selects it.
-void add_subcommands(CLI::App& parent, std::span<const Subcommand> table, Args& args,
-                     const Locations& locations, bool top_level) {
+// Everything parsing builds: one arguments record per subcommand, so that each gets its
+// own defaults (the same option names default differently in `retrieve` and `prime`),
+// and the record of the subcommand the parser selected.
+struct ParseState {
+  std::list<Args> records;
+  Args* selected = nullptr;
+};
+
+// Adds the table's entries below `parent`, which is the subcommand `parent_name` ("" at
+// the top level).
+void add_subcommands(CLI::App& parent, std::span<const Subcommand> table, ParseState& state,
+                     const Locations& locations, std::string_view parent_name) {
   parent.require_subcommand(1);
   for (const Subcommand& entry : table) {
     CLI::App* app = parent.add_subcommand(std::string(entry.name), std::string(entry.help));
-    entry.declare(*app, args, locations);
-    app->parse_complete_callback([&args, &entry, top_level] {
-      (top_level ? args.cmd : args.action_cmd) = std::string(entry.name);
-      if (entry.handler != nullptr) args.func = entry.handler;
-    });
+    Args& own = state.records.emplace_back();
+    own.cmd = std::string(parent_name.empty() ? entry.name : parent_name);
+    if (!parent_name.empty()) own.action_cmd = std::string(entry.name);
+    own.func = entry.handler;
+    entry.declare(*app, own, locations);
+    if (entry.handler != nullptr) {
+      app->parse_complete_callback([&state, &own] { state.selected = &own; });
+    }
     if (!entry.children.empty()) {
-      add_subcommands(*app, entry.children, args, locations, false);
+      add_subcommands(*app, entry.children, state, locations, entry.name);
     }
   }
+}
+
+// "TOP_FILES" for "--top-files": how usage names an option's value.
+std::string metavar(const std::string& option_name) {
+  std::string name = option_name.substr(2);
+  for (char& c : name) c = c == '-' ? '_' : static_cast<char>(std::toupper(c));
+  return name;
 }
 
 // An argparse-like usage line for the deepest subcommand the parser reached.
@@ -131,19 +150,14 @@ std::string usage_line(const CLI::App& app) {
   for (const CLI::Option* option : current->get_options()) {
     if (option == current->get_help_ptr()) continue;
     std::string name = option->get_name();
-    if (option->get_items_expected_max() != 0) {
-      std::string metavar = name.substr(2);
-      for (char& c : metavar) c = c == '-' ? '_' : static_cast<char>(std::toupper(c));
-      name += " " + metavar;
-    }
+    if (option->get_items_expected_max() != 0) name += " " + metavar(name);
     usage += option->get_required() ? " " + name : " [" + name + "]";
   }
-  const auto subcommands = current->get_subcommands({});
-  if (!subcommands.empty()) {
-    std::string names;
-    for (const CLI::App* sub : subcommands) names += (names.empty() ? "" : ",") + sub->get_name();
-    usage += " {" + names + "} ...";
+  std::string names;
+  for (const CLI::App* sub : current->get_subcommands({})) {
+    names += (names.empty() ? "" : ",") + sub->get_name();
   }
+  if (!names.empty()) usage += " {" + names + "} ...";
   return usage;
 }
 
@@ -162,8 +176,9 @@ std::string error_message(const CLI::App& app, const CLI::ParseError& error) {
   const auto choices = current.get_subcommands({});
   if (extra.empty() || choices.empty()) return error.what();
   std::string names;
-  for (const CLI::App* sub : choices)
+  for (const CLI::App* sub : choices) {
     names += (names.empty() ? "'" : ", '") + sub->get_name() + "'";
+  }
   return "invalid choice: '" + extra.front() + "' (choose from " + names + ")";
 }
 
@@ -173,8 +188,8 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, const Locatio
                                 std::ostream& out, std::ostream& err) {
   CLI::App app{"Corvel starter CLI", "crv"};
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  Args args;
-  add_subcommands(app, SUBCOMMANDS, args, locations, true);
+  ParseState state;
+  add_subcommands(app, SUBCOMMANDS, state, locations, "");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -184,7 +199,7 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, const Locatio
     err << usage_line(app) << "\ncrv: error: " << error_message(app, error) << "\n";
     return {std::nullopt, STATUS_USAGE};
   }
-  return {std::move(args), STATUS_OK};
+  return {std::move(*state.selected), STATUS_OK};
 }
 
 }  // namespace plinthar::query
