@@ -62,13 +62,5 @@ TEST(Locations, EnvironmentValuesResolveAgainstTheWorkingDirectoryAndEmptyCounts
   EXPECT_EQ(empty.default_root, cwd);
 }
 
-TEST(Locations, EnsureDataDirCreatesParentsAndAcceptsAnExistingFolder) {
-  testing::TempDir dir;
-  const auto locations = compute_locations(dir / "a/b", fake_env({}));
-  ensure_data_dir(locations);
-  ensure_data_dir(locations);
-  EXPECT_TRUE(fs::is_directory(dir / "a/b/data"));
-}
-
 }  // namespace
 }  // namespace plinthar::query
