@@ -20,8 +20,12 @@ struct RetrieveResult {
 };
 
 // Reads only the graph's "nodes" and "edges"; `capability_index` is the index file
-// to read (a missing file adds no boosts). Throws plinthar::Error (or a JSON type
-// error) for malformed graph members, as the caller reports failures.
+// to read (a missing file adds no boosts). Member values that are not strings take part
+// as their compact JSON text wherever text is compared, keep their type in the rows, and
+// match chosen ids by JSON value. Throws plinthar::Error for malformed graph members
+// ("nodes"/"edges" not lists, entries not objects, keywords or summary of the wrong
+// type) and for equally scored ids that have no order (a string against a number, say).
+// A negative limit keeps all but that many of the last entries.
 RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t top_files,
                         std::int64_t top_edges, const std::filesystem::path& capability_index);
 

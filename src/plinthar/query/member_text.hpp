@@ -1,0 +1,41 @@
+#pragma once
+
+// The text form of graph members. Graphs written by the scanner hold strings wherever
+// ranking needs text, but a hand-made graph may hold numbers, booleans, null or nested
+// values there. Such a value reads as its compact JSON text ("12", "1.5", "true", "null",
+// "[1, 2]"): deterministic, distinct from the string "" that stands for a missing member,
+// and reading the text back as JSON gives the value again.
+
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "plinthar/scanner/json_format.hpp"
+
+namespace plinthar::query {
+
+using scanner::Json;
+
+// `value` as text: a string as it is, anything else in compact JSON.
+std::string text_form(const Json& value);
+
+// The member `key` of the object `map` as text, or `fallback` when `map` has no such
+// member. The view points into `map` or into `storage`, which must outlive it.
+std::string_view member_text(const Json& map, std::string_view key, std::string& storage,
+                             std::string_view fallback = "");
+
+// The member `key` of the object `map`, or nullptr when it has none.
+const Json* find_member(const Json& map, std::string_view key);
+
+// Keeps the text of non-string members alive for views that outlast one lookup.
+class TextPool {
+ public:
+  // Like the free function; the view stays valid while both `map` and the pool live.
+  std::string_view member_text(const Json& map, std::string_view key,
+                               std::string_view fallback = "");
+
+ private:
+  std::deque<std::string> owned_;
+};
+
+}  // namespace plinthar::query

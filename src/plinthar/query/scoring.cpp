@@ -1,0 +1,275 @@
+#include "plinthar/query/scoring.hpp"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+#include "plinthar/query/member_text.hpp"
+#include "plinthar/scanner/error.hpp"
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::query {
+namespace {
+
+using scanner::contains;
+using Words = std::span<const std::string_view>;
+
+bool contains_any(std::string_view text, Words words) {
+  return std::any_of(words.begin(), words.end(),
+                     [text](std::string_view word) { return contains(text, word); });
+}
+
+bool ends_with_any(std::string_view text, Words words) {
+  return std::any_of(words.begin(), words.end(),
+                     [text](std::string_view word) { return text.ends_with(word); });
+}
+
+constexpr std::string_view UI_SURFACE_DIRS[] = {"/pages/", "/components/features/", "/views/",
+                                                "/screens/"};
+constexpr std::string_view LOGIC_DIRS[] = {"/api/", "/services/", "/store/", "/hooks/", "/utils/"};
+constexpr std::string_view TEST_DIRS[] = {"/test/", "/tests/"};
+constexpr std::string_view TEST_SUFFIXES[] = {".test.ts", ".spec.ts", ".test.tsx", ".spec.tsx"};
+constexpr std::string_view SOURCE_EXTS[] = {".py", ".ts", ".tsx", ".js", ".jsx", ".go"};
+constexpr std::string_view ENV_DIRS[] = {"node_modules/", "site-packages/", "/venv/", "/.venv/"};
+constexpr std::string_view PAYMENT_QUERY_WORDS[] = {"payment", "invoice", "checkout"};
+constexpr std::string_view PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
+constexpr std::string_view UI_QUERY_WORDS[] = {"button", "modal", "card", "table",
+                                               "form",   "badge", "page", "screen"};
+constexpr std::string_view COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "list",
+                                                     "table", "orders", "checkout"};
+constexpr std::string_view STATUS_QUERY_WORDS[] = {"status", "payment", "checkout", "invoice"};
+constexpr std::string_view DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
+constexpr std::string_view LIST_PATH_WORDS[] = {"list", "table", "/pages/"};
+constexpr std::string_view DESIGN_SYSTEM_WORDS[] = {"global", "shared", "design system",
+                                                    "reusable"};
+constexpr std::string_view FEATURE_PAGE_DIRS[] = {"/components/features/", "/pages/", "/api/"};
+constexpr std::string_view DOCS_PENALISED_INTENTS[] = {"edit", "feature", "debug", "refactor"};
+
+struct PortalPair {
+  std::string_view query_word;
+  std::string_view path_marker;
+};
+constexpr std::array<PortalPair, 3> PORTALS = {{{"restaurant", "restaurant-portal/"},
+                                                {"customer", "customer-portal/"},
+                                                {"admin", "admin-portal/"}}};
+
+// Columns in this order: ui_surface, logic, shared_ui, code, docs, test.
+constexpr std::array<std::string_view, 6> ROLE_COLUMNS = {"ui_surface", "logic", "shared_ui",
+                                                          "code",       "docs",  "test"};
+struct IntentRow {
+  std::string_view intent;
+  std::array<std::int64_t, 6> weights;
+};
+constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}},
+                                                   {"feature", {3, 4, 1, 2, -2, 1}},
+                                                   {"debug", {2, 4, 0, 2, -2, 2}},
+                                                   {"refactor", {2, 3, 1, 3, -2, 2}},
+                                                   {"test", {1, 2, 0, 1, -2, 5}},
+                                                   {"explain", {1, 2, 0, 1, 2, 0}},
+                                                   {"general", {2, 2, 0, 1, -1, 0}}}};
+
+// Type names as Python spells them (list, str, dict, int ...), which the messages use.
+std::string_view type_name(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::null:
+    case Json::value_t::discarded:
+      return "NoneType";
+    case Json::value_t::boolean:
+      return "bool";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+      return "int";
+    case Json::value_t::number_float:
+      return "float";
+    case Json::value_t::string:
+      return "str";
+    case Json::value_t::array:
+      return "list";
+    case Json::value_t::object:
+      return "dict";
+    case Json::value_t::binary:
+      return "bytes";
+  }
+  return "object";
+}
+
+[[noreturn]] void type_error(std::string_view expected, const Json& actual) {
+  throw Error("Expected " + std::string(expected) + ", got " + std::string(type_name(actual)));
+}
+
+// Hits of `terms` in text that is already lower case.
+std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>& terms) {
+  return std::count_if(terms.begin(), terms.end(),
+                       [lowered](const std::string& term) { return contains(lowered, term); });
+}
+
+std::string_view role_of_lowered(std::string_view p, std::string_view ext) {
+  if (ext == ".md") return "docs";
+  if (contains_any(p, TEST_DIRS) || ends_with_any(p, TEST_SUFFIXES)) return "test";
+  if (contains(p, "/components/ui/")) return "shared_ui";
+  if (contains_any(p, UI_SURFACE_DIRS)) return "ui_surface";
+  if (contains_any(p, LOGIC_DIRS)) return "logic";
+  return "code";
+}
+
+bool member_equals(const Json& node, std::string_view key, std::string_view expected) {
+  const Json* value = find_member(node, key);
+  return value != nullptr && value->is_string() && value->get_ref<const std::string&>() == expected;
+}
+
+// The node's keywords joined by single spaces; "" when missing or null.
+std::string keyword_text(const Json& node) {
+  const Json* keywords = find_member(node, "keywords");
+  if (keywords == nullptr || keywords->is_null()) return {};
+  if (!keywords->is_array()) type_error("list", *keywords);
+  std::string text;
+  bool first = true;
+  for (const Json& keyword : *keywords) {
+    if (!keyword.is_string()) type_error("str", keyword);
+    if (!first) text += ' ';
+    text += keyword.get_ref<const std::string&>();
+    first = false;
+  }
+  return text;
+}
+
+// The node's summary; "" when missing or null.
+std::string_view summary_text(const Json& node) {
+  const Json* summary = find_member(node, "summary");
+  if (summary == nullptr || summary->is_null()) return {};
+  if (!summary->is_string()) type_error("str", *summary);
+  return summary->get_ref<const std::string&>();
+}
+
+// Term hits in the id, summary and keywords.
+std::int64_t term_score(std::string_view path, std::string_view summary, std::string_view keywords,
+                        const std::vector<std::string>& terms) {
+  std::int64_t score = count_hits(path, terms) * 3;
+  if (!summary.empty()) score += score_text(summary, terms) * 3;
+  if (!keywords.empty()) score += score_text(keywords, terms) * 2;
+  return score;
+}
+
+std::int64_t route_score(std::string_view path, std::string_view keywords,
+                         const QueryContext& context) {
+  const auto& segments = context.route.segments;
+  if (segments.empty()) return 0;
+  std::string segment_text(keywords);
+  segment_text += ' ';
+  segment_text += path;
+  const auto matches = std::count_if(segments.begin(), segments.end(), [&](const std::string& s) {
+    return contains(segment_text, s);
+  });
+  std::int64_t score = matches * 4;
+  if (!context.route_method_lower.empty() && contains(keywords, context.route_method_lower)) {
+    score += 3;
+  }
+  return score;
+}
+
+std::int64_t ui_score(std::string_view path, std::string_view role, const QueryContext& context) {
+  if (!context.ui_query) return 0;
+  std::int64_t score = 0;
+  if (role == "ui_surface") score += 4;
+  if (contains_any(path, COMPONENT_PATH_WORDS)) score += 3;
+  if (context.button_status) {
+    if (contains_any(path, DETAIL_PATH_WORDS)) score += 4;
+    if (contains_any(path, LIST_PATH_WORDS)) score -= 3;
+  }
+  if (contains(path, "/components/ui/") && context.feature_scoped && !context.design_system) {
+    score -= 2;
+  }
+  return score;
+}
+
+// Boosts and penalties that depend on the path, extension and role.
+std::int64_t path_score(std::string_view path, std::string_view ext, std::string_view role,
+                        const QueryContext& context) {
+  std::int64_t score = 0;
+  if (std::ranges::find(SOURCE_EXTS, ext) != std::end(SOURCE_EXTS)) {
+    score += 4;
+  } else if (ext == ".md") {
+    score -= 2;
+  }
+  if (contains_any(path, ENV_DIRS)) score -= 10;
+  if (contains(path, "/components/ui/")) score -= 1;
+  if (contains_any(path, FEATURE_PAGE_DIRS)) score += 2;
+  for (std::size_t i = 0; i < PORTALS.size(); ++i) {
+    if (context.portals[i] && contains(path, PORTALS[i].path_marker)) score += 4;
+  }
+  if (context.payment_query && contains_any(path, PAYMENT_PATH_WORDS)) score += 3;
+  score += ui_score(path, role, context);
+  if (role == "docs" && std::ranges::find(DOCS_PENALISED_INTENTS, context.intent) !=
+                            std::end(DOCS_PENALISED_INTENTS)) {
+    score -= 3;
+  }
+  return score;
+}
+
+std::int64_t kind_score(const Json& node) {
+  if (!member_equals(node, "kind", "symbol")) return 0;
+  return member_equals(node, "confidence", "high") ? 5 : 3;
+}
+
+}  // namespace
+
+std::int64_t score_text(std::string_view text, const std::vector<std::string>& terms) {
+  if (terms.empty()) return 0;
+  return count_hits(scanner::to_lower(text), terms);
+}
+
+std::string_view node_role(std::string_view path, std::string_view ext) {
+  return role_of_lowered(scanner::to_lower(path), ext);
+}
+
+std::int64_t intent_role_weight(std::string_view intent, std::string_view role) {
+  const auto row = std::find_if(INTENT_ROWS.begin(), INTENT_ROWS.end(),
+                                [intent](const IntentRow& r) { return r.intent == intent; });
+  const auto& weights = row != INTENT_ROWS.end() ? row->weights : INTENT_ROWS.back().weights;
+  const auto column = std::find(ROLE_COLUMNS.begin(), ROLE_COLUMNS.end(), role);
+  return column == ROLE_COLUMNS.end() ? 0 : weights[column - ROLE_COLUMNS.begin()];
+}
+
+QueryContext make_query_context(std::vector<std::string> terms, std::string_view query) {
+  QueryContext context;
+  context.terms = std::move(terms);
+  context.intent = classify_intent(query);
+  context.q = scanner::to_lower(query);
+  context.route = extract_route(query);
+  context.route_method_lower = scanner::to_lower(context.route.method);
+  const std::string_view q = context.q;
+  context.ui_query = contains_any(q, UI_QUERY_WORDS);
+  context.button_status = contains(q, "button") && contains_any(q, STATUS_QUERY_WORDS);
+  context.design_system = contains_any(q, DESIGN_SYSTEM_WORDS);
+  context.feature_scoped = query_scoped_to_feature(q);
+  context.payment_query = contains_any(q, PAYMENT_QUERY_WORDS);
+  for (std::size_t i = 0; i < PORTALS.size(); ++i) {
+    context.portals[i] = contains(q, PORTALS[i].query_word);
+  }
+  return context;
+}
+
+std::int64_t score_node(const Json& node, const QueryContext& context) {
+  std::string storage;
+  const std::string path = scanner::to_lower(member_text(node, "id", storage));
+  const std::string ext = scanner::to_lower(member_text(node, "ext", storage));
+  const std::string_view role = role_of_lowered(path, ext);
+  // Read in this order so that a node with several malformed members reports the same one
+  // every time: the keyword list's type, then the summary, then the keyword items.
+  const Json* keywords = find_member(node, "keywords");
+  if (keywords != nullptr && !keywords->is_null() && !keywords->is_array()) {
+    type_error("list", *keywords);
+  }
+  const std::string_view summary = summary_text(node);
+  const std::string keywords_joined = keyword_text(node);
+  return term_score(path, summary, keywords_joined, context.terms) +
+         route_score(path, keywords_joined, context) + intent_role_weight(context.intent, role) +
+         path_score(path, ext, role, context) + kind_score(node);
+}
+
+std::int64_t score_node(const Json& node, const std::vector<std::string>& terms,
+                        std::string_view query) {
+  return score_node(node, make_query_context(terms, query));
+}
+
+}  // namespace plinthar::query
