@@ -35,27 +35,12 @@ TEST(OneLine, EscapesEveryLineBreakAndControlCharacter) {
   for (const Row& row : rows) EXPECT_EQ(one_line(row.in), row.out) << row.name;
 }
 
-TEST(TextForm, TextAsItIsOtherValuesInCompactJson) {
-  struct Row {
-    const char* name;
-    Json value;
-    std::string text;
-  };
-  const Row rows[] = {
-      {"text", "a b", "a b"},      {"integer", 42, "42"},
-      {"whole float", 1.0, "1.0"}, {"large float", 1e16, "1e+16"},
-      {"small float", 0.5, "0.5"}, {"null", nullptr, "null"},
-      {"boolean", true, "true"},   {"list", Json::array({"x", 1}), "[\"x\", 1]"},
-  };
-  for (const Row& row : rows) EXPECT_EQ(text_form(row.value), row.text) << row.name;
-}
-
-TEST(MemberText, MissingMemberAndNonMapGiveTheFallback) {
+TEST(PrintedMember, MissingMemberAndNonMapGiveTheFallback) {
   const Json edge = {{"from", "a"}, {"to", nullptr}};
-  EXPECT_EQ(member_text(edge, "from", "None"), "a");
-  EXPECT_EQ(member_text(edge, "to", "None"), "null");
-  EXPECT_EQ(member_text(edge, "rel", "None"), "None");
-  EXPECT_EQ(member_text(Json::array({1}), "kind", "unknown"), "unknown");
+  EXPECT_EQ(printed_member(edge, "from", "None"), "a");
+  EXPECT_EQ(printed_member(edge, "to", "None"), "null");
+  EXPECT_EQ(printed_member(edge, "rel", "None"), "None");
+  EXPECT_EQ(printed_member(Json::array({1}), "kind", "unknown"), "unknown");
 }
 
 }  // namespace

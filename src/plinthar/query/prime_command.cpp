@@ -21,8 +21,8 @@ constexpr std::string_view RULES =
     "\n";
 
 std::string action_line(const Json& record) {
-  return "- [" + one_line(member_text(record, "kind", "unknown")) + "] " +
-         one_line(member_text(record, "summary", "")) + "\n";
+  return "- [" + one_line(printed_member(record, "kind", "unknown")) + "] " +
+         one_line(printed_member(record, "summary", "")) + "\n";
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
   text += "## Current Focus\n- Query: " + one_line(query) + "\n\n";
   text += "## Relevant Files (Top " + std::to_string(result.files.size()) + ")\n";
   for (const Json& entry : result.files) {
-    text += "- " + one_line(member_text(entry, "id", "None")) + "\n";
+    text += "- " + one_line(printed_member(entry, "id", "None")) + "\n";
   }
   text += "\n## Relevant Relations (Top " + std::to_string(result.edges.size()) + ")\n";
   for (const Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";

@@ -9,15 +9,15 @@
 namespace plinthar::query {
 
 std::string relation_line(const Json& edge) {
-  return one_line(member_text(edge, "from", "None")) + " --" +
-         one_line(member_text(edge, "rel", "None")) + "--> " +
-         one_line(member_text(edge, "to", "None"));
+  return one_line(printed_member(edge, "from", "None")) + " --" +
+         one_line(printed_member(edge, "rel", "None")) + "--> " +
+         one_line(printed_member(edge, "to", "None"));
 }
 
 std::string format_retrieve_text(std::string_view query, const RetrieveResult& result) {
   std::string text = "Query: " + one_line(query) + "\n\nRelevant files:\n";
   for (const Json& entry : result.files) {
-    text += "- " + one_line(member_text(entry, "id", "None")) + "\n";
+    text += "- " + one_line(printed_member(entry, "id", "None")) + "\n";
   }
   text += "\nRelevant relations:\n";
   for (const Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";

@@ -68,7 +68,7 @@ Json summarise_token_usage(const std::vector<Json>& events) {
   for (const Json& record : events) {
     const std::int64_t count = token_count(record);
     total = add_tokens(total, count);
-    Json& mode_total = by_mode[member_text(record, "mode", "unknown")];
+    Json& mode_total = by_mode[printed_member(record, "mode", "unknown")];
     mode_total = add_tokens(mode_total.is_null() ? 0 : mode_total.get<std::int64_t>(), count);
   }
   Json summary = Json::object();

@@ -1,5 +1,6 @@
 #include "plinthar/query/value_text.hpp"
 
+#include "plinthar/query/member_text.hpp"
 #include "plinthar/scanner/text.hpp"
 
 namespace plinthar::query {
@@ -40,12 +41,7 @@ std::size_t valid_sequence_length(std::string_view text, std::size_t pos) {
 
 }  // namespace
 
-std::string text_form(const Json& value) {
-  if (value.is_string()) return value.get<std::string>();
-  return scanner::to_compact(value);
-}
-
-std::string member_text(const Json& map, std::string_view key, std::string_view missing) {
+std::string printed_member(const Json& map, std::string_view key, std::string_view missing) {
   if (!map.is_object()) return std::string(missing);
   const auto found = map.find(std::string(key));
   if (found == map.end()) return std::string(missing);

@@ -12,12 +12,9 @@ namespace plinthar::query {
 
 using scanner::Json;
 
-// A text value as it is; any other value in its compact JSON form (numbers as the
-// JSON forms write them, true, false, null, lists and maps on one line).
-std::string text_form(const Json& value);
-
-// The text form of `map[key]`, or `missing` when `map` is not a map or lacks `key`.
-std::string member_text(const Json& map, std::string_view key, std::string_view missing);
+// text_form (member_text.hpp) of `map[key]`, or `missing` when `map` is not a map or lacks
+// `key`.
+std::string printed_member(const Json& map, std::string_view key, std::string_view missing);
 
 // `text` with every character that could end or disturb a line escaped, so that a value
 // printed on one line stays on that line: "\n", "\r", "\t" and "\u00XX"-style escapes
