@@ -19,7 +19,7 @@ Locations fixed_locations() {
   locations.base_dir = "/opt/crv";
   locations.data_dir = "/opt/crv/data";
   locations.graph_json = "/opt/crv/data/info_graph.json";
-  locations.default_root = "/home/dev/project";
+  locations.default_root = "/projects/shop";
   return locations;
 }
 
@@ -96,7 +96,7 @@ TEST(CommandLine, DefaultsDifferPerSubcommandAndBindTheHandler) {
   EXPECT_EQ(prime.recent_actions, 8);
   const Args scan = *parse({"scan"}).outcome.args;
   EXPECT_EQ(scan.func, &cmd_scan);
-  EXPECT_EQ(scan.root, "/home/dev/project");
+  EXPECT_EQ(scan.root, "/projects/shop");
   EXPECT_EQ(scan.out, "/opt/crv/data/info_graph.json");
   const Args log = *parse({"action", "log", "--kind", ""}).outcome.args;
   EXPECT_EQ(log.cmd, "action");

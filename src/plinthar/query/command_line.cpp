@@ -138,7 +138,8 @@ std::string metavar(const std::string& option_name) {
   return name;
 }
 
-// An argparse-like usage line for the deepest subcommand the parser reached.
+// A one-line usage summary ("usage: crv retrieve [-h] --query QUERY ...") for the
+// deepest subcommand the parser reached.
 std::string usage_line(const CLI::App& app) {
   const CLI::App* current = &app;
   std::string usage = "usage: crv";

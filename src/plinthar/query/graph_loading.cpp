@@ -12,8 +12,7 @@ namespace plinthar::query {
 namespace fs = std::filesystem;
 namespace {
 
-// The names under which the error message reports a JSON value's kind; they are the
-// names users of the graph file's earlier tooling know from its messages.
+// The fixed names under which the type error reports a JSON value's kind.
 std::string_view kind_name(const Json& value) {
   switch (value.type()) {
     case Json::value_t::array:
