@@ -1,6 +1,8 @@
 #include <iostream>
 
-int main() {
-  std::cerr << "crv: not available yet\n";
-  return 1;
+#include "plinthar/query/crv_cli.hpp"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  return plinthar::query::crv_main(argc, argv, std::cout, std::cerr);
 }

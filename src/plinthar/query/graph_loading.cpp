@@ -1,0 +1,73 @@
+#include "plinthar/query/graph_loading.hpp"
+
+#include <system_error>
+
+#include "plinthar/query/json_text.hpp"
+#include "plinthar/scanner/error.hpp"
+#include "plinthar/scanner/file_io.hpp"
+#include "plinthar/scanner/scan.hpp"
+#include "plinthar/scanner/text.hpp"
+
+namespace plinthar::query {
+namespace fs = std::filesystem;
+namespace {
+
+// The fixed names under which the type error reports a JSON value's kind.
+std::string_view kind_name(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::array:
+      return "list";
+    case Json::value_t::string:
+      return "str";
+    case Json::value_t::boolean:
+      return "bool";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+      return "int";
+    case Json::value_t::number_float:
+      return "float";
+    case Json::value_t::object:
+      return "dict";
+    default:
+      return "NoneType";
+  }
+}
+
+}  // namespace
+
+Json parse_graph(std::string_view bytes, const fs::path& path) {
+  Json graph;
+  try {
+    graph = parse_json(bytes);
+  } catch (const Json::exception& error) {
+    if (!scanner::is_valid_utf8(bytes)) throw Error(path.string() + " is not valid UTF-8");
+    throw Error("cannot parse " + path.string() + ": " + parse_error_reason(error));
+  }
+  if (!graph.is_object()) {
+    throw Error("Expected dict, got " + std::string(kind_name(graph)));
+  }
+  return graph;
+}
+
+Json load_graph(const Locations& locations) {
+  std::error_code error;
+  if (!fs::exists(locations.graph_json, error)) {
+    Json graph = scan_project(locations.default_root, locations.graph_json, locations);
+    ensure_data_dir(locations);
+    write_graph(graph, locations.graph_json);
+    return graph;
+  }
+  const auto bytes = scanner::read_file(locations.graph_json);
+  if (!bytes) throw Error("cannot read " + locations.graph_json.string());
+  return parse_graph(*bytes, locations.graph_json);
+}
+
+Json scan_project(const fs::path& root, const fs::path& out, const Locations& locations) {
+  return scanner::scan(root, {}, {out, locations.graph_json});
+}
+
+void write_graph(const Json& graph, const fs::path& path) {
+  scanner::write_file_atomically(path, scanner::to_pretty(graph));
+}
+
+}  // namespace plinthar::query

@@ -1,0 +1,35 @@
+#pragma once
+
+// Obtaining the information graph: reading the graph file, or scanning the default root
+// and writing the file when there is none yet.
+
+#include <filesystem>
+#include <string_view>
+
+#include "plinthar/query/locations.hpp"
+#include "plinthar/scanner/json_format.hpp"
+
+namespace plinthar::query {
+
+using scanner::Json;
+
+// The graph map of the graph file; when the file does not exist, the scan of the
+// default root, which is first written to the graph file. Throws plinthar::Error when
+// the file cannot be read or written, is not UTF-8 or JSON, or does not hold a map.
+Json load_graph(const Locations& locations);
+
+// The graph map held in `bytes`, the content of `path` (named in errors). Throws
+// plinthar::Error for text that is not UTF-8 or JSON and for a top level that is not a
+// map ("Expected dict, got list").
+Json parse_graph(std::string_view bytes, const std::filesystem::path& path);
+
+// A full scan of `root` that leaves out the graph files this program writes: `out` and
+// the default graph file, so a data directory inside the tree never feeds an earlier
+// graph into the next one.
+Json scan_project(const std::filesystem::path& root, const std::filesystem::path& out,
+                  const Locations& locations);
+
+// Replaces `path` atomically with the pretty form of `graph`.
+void write_graph(const Json& graph, const std::filesystem::path& path);
+
+}  // namespace plinthar::query

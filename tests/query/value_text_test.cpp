@@ -1,0 +1,47 @@
+#include "plinthar/query/value_text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace plinthar::query {
+namespace {
+
+TEST(OneLine, EscapesEveryLineBreakAndControlCharacter) {
+  struct Row {
+    const char* name;
+    std::string in;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"plain", "src/a.py", "src/a.py"},
+      {"line feed", "a\nb", "a\\nb"},
+      {"carriage return", "a\r\nb", "a\\r\\nb"},
+      {"tab", "a\tb", "a\\tb"},
+      {"nul and other C0", std::string("a\0b\x1e", 4), "a\\u0000b\\u001e"},
+      {"vertical tab and form feed", "\v\f", "\\u000b\\u000c"},
+      {"delete", "a\x7f", "a\\u007f"},
+      {"next line U+0085",
+       "a\xc2\x85"
+       "b",
+       "a\\u0085b"},
+      {"line separator U+2028",
+       "a\xe2\x80\xa8"
+       "b",
+       "a\\u2028b"},
+      {"paragraph separator U+2029", "a\xe2\x80\xa9", "a\\u2029"},
+      {"other non-ASCII kept", "h\xc3\xa9llo \xf0\x9f\x98\x80", "h\xc3\xa9llo \xf0\x9f\x98\x80"},
+      {"backslash and quotes kept", "a\\n \"b\"", "a\\n \"b\""},
+      {"invalid bytes kept", "a\xff\x85z", "a\xff\x85z"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(one_line(row.in), row.out) << row.name;
+}
+
+TEST(PrintedMember, MissingMemberAndNonMapGiveTheFallback) {
+  const Json edge = {{"from", "a"}, {"to", nullptr}};
+  EXPECT_EQ(printed_member(edge, "from", "None"), "a");
+  EXPECT_EQ(printed_member(edge, "to", "None"), "null");
+  EXPECT_EQ(printed_member(edge, "rel", "None"), "None");
+  EXPECT_EQ(printed_member(Json::array({1}), "kind", "unknown"), "unknown");
+}
+
+}  // namespace
+}  // namespace plinthar::query
