@@ -33,14 +33,18 @@ class PySymbolCollector {
   void add_sym(std::string_view name, std::size_t line_no, std::string_view sym_type) {
     if (name.empty() || !seen_.emplace(name).second) return;
     if (!ends_) ends_.emplace(lines_);
+    if (!hasher_) hasher_.emplace(lines_);
     const std::size_t end = ends_->block_end(line_no);
+    auto body_hash =
+        hasher_->hash(static_cast<std::int64_t>(line_no), static_cast<std::int64_t>(end));
+    if (!body_hash) return;
     SymbolRecord record;
     record.id = std::string(file_path_) + "::" + std::string(name);
     record.name = std::string(name);
     record.symbol_type = std::string(sym_type);
     record.line_start = static_cast<std::int64_t>(line_no);
     record.line_end = static_cast<std::int64_t>(end);
-    record.body_hash = _body_hash(lines_, record.line_start, record.line_end);
+    record.body_hash = std::move(*body_hash);
     record.confidence = "high";
     record.exported = name.front() != '_';
     record.keywords = _name_keywords(name);
@@ -55,6 +59,7 @@ class PySymbolCollector {
   std::vector<std::string_view> lines_;
   LineIndex index_;
   std::optional<PyBlockEnds> ends_;  // built on the first symbol; most files have none
+  std::optional<BodyHasher> hasher_;
   std::unordered_set<std::string_view> seen_;
   std::vector<SymbolRecord> records_;
 };

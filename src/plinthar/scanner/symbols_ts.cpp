@@ -192,13 +192,16 @@ class TsExtractor {
   void add_sym(std::string_view name, std::int64_t line_no, Classification kind, bool exported) {
     if (name.empty() || !seen_.emplace(name).second) return;
     const std::int64_t end = block_end(line_no);
+    if (!hasher_) hasher_.emplace(lines());
+    auto body_hash = hasher_->hash(line_no, end);
+    if (!body_hash) return;
     result_.push_back(SymbolRecord{
         .id = std::string(file_path_) + "::" + std::string(name),
         .name = std::string(name),
         .symbol_type = std::string(kind.first),
         .line_start = line_no,
         .line_end = end,
-        .body_hash = _body_hash(lines(), line_no, end),
+        .body_hash = std::move(*body_hash),
         .confidence = std::string(kind.second),
         .exported = exported,
         .keywords = _name_keywords(name),
@@ -228,6 +231,7 @@ class TsExtractor {
   std::string_view file_path_;
   std::optional<std::vector<std::string_view>> lines_;
   std::optional<LineIndex> line_index_;
+  std::optional<BodyHasher> hasher_;
   std::vector<BraceCount> brace_counts_;
   std::unordered_set<std::string> seen_;
   std::vector<SymbolRecord> result_;
