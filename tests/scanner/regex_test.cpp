@@ -1,10 +1,10 @@
 #include "plinthar/scanner/regex.hpp"
 
-#include <gtest/gtest.h>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace plinthar::scanner {
 namespace {
@@ -25,9 +25,9 @@ TEST(Regex, CaretAndDollarWithoutMultiline) {
   EXPECT_TRUE(caret.search("xa\nx"));
   EXPECT_EQ(all(caret, "xa\nx").size(), 1u);
   const Regex dollar("a$");
-  EXPECT_TRUE(dollar.search("ba\n"));        // before a final line feed
+  EXPECT_TRUE(dollar.search("ba\n"));  // before a final line feed
   EXPECT_FALSE(dollar.search("ba\nc"));
-  EXPECT_FALSE(dollar.search("ba\n\n"));     // only the very last line feed
+  EXPECT_FALSE(dollar.search("ba\n\n"));  // only the very last line feed
 }
 
 TEST(Regex, MultilineCaretMatchesAfterEveryLineFeed) {
@@ -45,7 +45,9 @@ TEST(Regex, DotStopsOnlyAtLineFeed) {
 
 TEST(Regex, UnicodeClassesAndCaseFolding) {
   EXPECT_EQ(Regex("\\w+").search("  \xc3\xa9t\xc3\xa9_1 ")->group(), "\xc3\xa9t\xc3\xa9_1");
-  EXPECT_TRUE(Regex("a\\sb").search("a\xe3\x80\x80" "b"));
+  EXPECT_TRUE(
+      Regex("a\\sb").search("a\xe3\x80\x80"
+                            "b"));
   EXPECT_TRUE(Regex("\\bcaf\xc3\xa9\\b").search("un caf\xc3\xa9."));
   EXPECT_FALSE(Regex("[A-Za-z]").search("\xc3\xa9"));  // ASCII ranges stay ASCII
   EXPECT_TRUE(Regex("ROUTER", IGNORECASE).search("router"));
@@ -91,6 +93,22 @@ TEST(Regex, BadPatternIsReportedWithThePattern) {
   } catch (const std::invalid_argument& error) {
     EXPECT_NE(std::string(error.what()).find("(unclosed"), std::string::npos);
   }
+}
+
+}  // namespace
+}  // namespace plinthar::scanner
+
+namespace plinthar::scanner {
+namespace {
+
+TEST(Regex, LongRepetitionOfAGroupStillMatches) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "public ";
+  text += "func run";
+  const Regex re(R"(^(?:public\s+|private\s+)*func\s+(\w+))", MULTILINE);
+  const auto found = re.search(text);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->group(1), "run");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "plinthar/scanner/regex.hpp"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-
 #include <stdexcept>
+
+#include <pcre2.h>
 
 namespace plinthar::scanner {
 
@@ -22,6 +22,25 @@ std::uint32_t compile_options(unsigned flags) {
   if (flags & MULTILINE) options |= PCRE2_MULTILINE;
   if (flags & DOTALL) options |= PCRE2_DOTALL;
   return options;
+}
+
+// One match context for every pattern: a JIT stack larger than the 32 KiB default, so
+// that a repeated group over thousands of repetitions (a long run of modifiers before a
+// declaration) still matches instead of failing with a stack-limit error.
+pcre2_match_context* shared_match_context() {
+  struct Context {
+    pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
+    pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    Context() {
+      if (stack != nullptr && context != nullptr) pcre2_jit_stack_assign(context, nullptr, stack);
+    }
+    ~Context() {
+      pcre2_match_context_free(context);
+      pcre2_jit_stack_free(stack);
+    }
+  };
+  static const Context shared;
+  return shared.context;
 }
 
 std::string compile_error(std::string_view pattern, int code, PCRE2_SIZE offset) {
@@ -51,7 +70,8 @@ Regex::Regex(std::string_view pattern, unsigned flags)
   compiled_->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                                   compile_options(flags), &error, &offset, context);
   pcre2_compile_context_free(context);
-  if (compiled_->code == nullptr) throw std::invalid_argument(compile_error(pattern, error, offset));
+  if (compiled_->code == nullptr)
+    throw std::invalid_argument(compile_error(pattern, error, offset));
   pcre2_jit_compile(compiled_->code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter
   pcre2_pattern_info(compiled_->code, PCRE2_INFO_CAPTURECOUNT, &compiled_->group_count);
   compiled_->match_data = pcre2_match_data_create_from_pattern(compiled_->code, nullptr);
@@ -66,7 +86,7 @@ std::optional<RegexMatch> Regex::run(std::string_view text, std::size_t from,
                                      std::uint32_t options) const {
   const int result =
       pcre2_match(compiled_->code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from,
-                  options | PCRE2_NO_UTF_CHECK, compiled_->match_data, nullptr);
+                  options | PCRE2_NO_UTF_CHECK, compiled_->match_data, shared_match_context());
   if (result == PCRE2_ERROR_NOMATCH) return std::nullopt;
   if (result < 0) {
     // Resource limits: treat as no further match rather than failing the whole scan.
