@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "plinthar/scanner/json_format.hpp"

@@ -3,10 +3,6 @@
 // Shared fixtures: a temporary directory that cleans up after itself (kept when
 // PLINTHAR_KEEP_TEMP is set, for debugging), file helpers and a way to run a program.
 
-#include <unistd.h>
-
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,12 +12,16 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace plinthar::testing {
 
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plinthar-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "plinthar-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
@@ -66,8 +66,9 @@ struct RunResult {
 inline RunResult run_command(const std::filesystem::path& directory, const std::string& command,
                              const std::string& env_prefix = "") {
   static int counter = 0;
-  const auto stem = std::filesystem::temp_directory_path() /
-                    ("plinthar-run-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  const auto stem =
+      std::filesystem::temp_directory_path() /
+      ("plinthar-run-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   const std::string out_file = stem.string() + ".out";
   const std::string err_file = stem.string() + ".err";
   const std::string full = "cd '" + directory.string() + "' && " + env_prefix + command +

@@ -1,12 +1,12 @@
 #include "plinthar/scanner/discovery.hpp"
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "test_util.hpp"
 
@@ -27,11 +27,21 @@ TEST(ShouldScan, ExtensionsAndVenvRule) {
     bool expected;
   };
   const std::vector<Case> cases = {
-      {"/p/src/a.py", true},          {"/p/docs/Guide.MD", true},   {"/p/web/App.TSX", true},
-      {"/p/a.yml", true},             {"/p/a.yaml", true},          {"/p/x.swift", true},
-      {"/p/Dockerfile", false},       {"/p/setup.cfg", false},      {"/p/data.csv", false},
-      {"/p/.md", false},              {"/p/notes.", false},         {"/p/util.test.ts", true},
-      {"/p/lib/venv/tool.py", false}, {"/p/.venv/x.py", false},     {"/p/myvenv/x.py", true},
+      {"/p/src/a.py", true},
+      {"/p/docs/Guide.MD", true},
+      {"/p/web/App.TSX", true},
+      {"/p/a.yml", true},
+      {"/p/a.yaml", true},
+      {"/p/x.swift", true},
+      {"/p/Dockerfile", false},
+      {"/p/setup.cfg", false},
+      {"/p/data.csv", false},
+      {"/p/.md", false},
+      {"/p/notes.", false},
+      {"/p/util.test.ts", true},
+      {"/p/lib/venv/tool.py", false},
+      {"/p/.venv/x.py", false},
+      {"/p/myvenv/x.py", true},
   };
   for (const auto& c : cases) EXPECT_EQ(should_scan(c.path), c.expected) << c.path;
 }

@@ -1,9 +1,9 @@
 #include "plinthar/scanner/graph.hpp"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "plinthar/scanner/body_hash.hpp"
 #include "plinthar/scanner/short_hash.hpp"
@@ -29,20 +29,18 @@ TEST(AsDict, FileAndSymbolNodesHaveTheirOwnMembers) {
   symbol.kind = "symbol";
   symbol.exported = true;
   const Json map = as_dict(symbol);
-  EXPECT_EQ(keys_of(map),
-            (std::vector<std::string>{"id", "kind", "path", "ext", "size", "keywords",
-                                      "symbol_type", "name", "line_start", "line_end",
-                                      "body_hash", "confidence", "exported"}));
+  EXPECT_EQ(keys_of(map), (std::vector<std::string>{"id", "kind", "path", "ext", "size", "keywords",
+                                                    "symbol_type", "name", "line_start", "line_end",
+                                                    "body_hash", "confidence", "exported"}));
   EXPECT_EQ(map["exported"], true);
 }
 
 TEST(DedupeEdges, KeepsFirstOccurrenceInOrder) {
-  const std::vector<Edge> edges = {{"a", "b", "imports"},
-                                   {"a", "c", "imports"},
-                                   {"a", "b", "imports"},
-                                   {"a", "b", "requires"}};
-  EXPECT_EQ(dedupe_edges(edges),
-            (std::vector<Edge>{{"a", "b", "imports"}, {"a", "c", "imports"}, {"a", "b", "requires"}}));
+  const std::vector<Edge> edges = {
+      {"a", "b", "imports"}, {"a", "c", "imports"}, {"a", "b", "imports"}, {"a", "b", "requires"}};
+  EXPECT_EQ(
+      dedupe_edges(edges),
+      (std::vector<Edge>{{"a", "b", "imports"}, {"a", "c", "imports"}, {"a", "b", "requires"}}));
 }
 
 TEST(Rel, InsideOutsideAndThroughLinks) {

@@ -1,10 +1,10 @@
 #include "plinthar/scanner/json_format.hpp"
 
-#include <gtest/gtest.h>
-
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace plinthar::scanner {
 namespace {
@@ -67,7 +67,8 @@ TEST(JsonForms, CompactLayout) {
 }
 
 TEST(JsonForms, NullAndNumbersRoundTrip) {
-  const std::string text = R"({"n": null, "f": 1.5, "i": 12345678901234, "u": 18446744073709551615, "z": 0.0})";
+  const std::string text =
+      R"({"n": null, "f": 1.5, "i": 12345678901234, "u": 18446744073709551615, "z": 0.0})";
   EXPECT_EQ(to_compact(Json::parse(text)),
             R"({"n": null, "f": 1.5, "i": 12345678901234, "u": 18446744073709551615, "z": 0.0})");
 }
@@ -79,10 +80,16 @@ struct FloatCase {
 
 TEST(JsonFloat, ShortestRoundTripLayout) {
   const std::vector<FloatCase> cases = {
-      {1.0, "1.0"},          {-2.5, "-2.5"},     {0.1, "0.1"},
-      {100.0, "100.0"},      {1e15, "1000000000000000.0"},
-      {1e16, "1e+16"},       {1.5e300, "1.5e+300"},
-      {0.0001, "0.0001"},    {0.00001, "1e-05"}, {1.25e-7, "1.25e-07"},
+      {1.0, "1.0"},
+      {-2.5, "-2.5"},
+      {0.1, "0.1"},
+      {100.0, "100.0"},
+      {1e15, "1000000000000000.0"},
+      {1e16, "1e+16"},
+      {1.5e300, "1.5e+300"},
+      {0.0001, "0.0001"},
+      {0.00001, "1e-05"},
+      {1.25e-7, "1.25e-07"},
       {123456.789, "123456.789"},
       {std::numeric_limits<double>::infinity(), "Infinity"},
   };

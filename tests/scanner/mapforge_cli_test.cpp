@@ -1,9 +1,9 @@
 // Runs the built mapforge program on temporary trees.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "plinthar/scanner/json_format.hpp"
 #include "test_util.hpp"
@@ -18,7 +18,8 @@ TEST(MapforgeCli, WritesBothFilesAndReports) {
   testing::TempDir dir;
   dir.write("proj/a.py", "import os\n");
   dir.write("proj/docs/readme.md", "# Title\n");
-  const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out out//./g.json");
+  const auto result =
+      testing::run_command(dir.path(), MAPFORGE + " --root proj --out out//./g.json");
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
   const Json graph = Json::parse(testing::read_text(dir / "out/g.json"));
@@ -36,7 +37,8 @@ TEST(MapforgeCli, WritesBothFilesAndReports) {
 
 TEST(MapforgeCli, MissingRootGivesEmptyOutputs) {
   testing::TempDir dir;
-  const auto result = testing::run_command(dir.path(), MAPFORGE + " --root nowhere --out graph.json");
+  const auto result =
+      testing::run_command(dir.path(), MAPFORGE + " --root nowhere --out graph.json");
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out,
             "Scanned: 0 files, 0 symbols, 0 edges\nWrote: graph.json\n"
@@ -91,7 +93,8 @@ TEST(MapforgeCli, UnwritableOutputFailsWithoutTouchingTheOldGraph) {
   testing::TempDir dir;
   dir.write("proj/a.md", "x");
   dir.write("blocker", "a file where a directory is needed");
-  const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out blocker/g.json");
+  const auto result =
+      testing::run_command(dir.path(), MAPFORGE + " --root proj --out blocker/g.json");
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("mapforge: error:"), std::string::npos);
   EXPECT_EQ(result.out, "");

@@ -1,8 +1,8 @@
 #include "plinthar/scanner/scan.hpp"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "plinthar/scanner/short_hash.hpp"
 #include "test_util.hpp"
@@ -36,7 +36,9 @@ TEST(Scan, ContentCountsCodePointsAndDecodingNormalises) {
   dir.write("wide.md", text);
   dir.write("crlf.py", "x = 1\r\ny = 2\r\n");
   dir.write("lf.py", "x = 1\ny = 2\n");
-  dir.write("bad.md", "ab\xff" "cd");
+  dir.write("bad.md",
+            "ab\xff"
+            "cd");
   const Json graph = scan(dir.path());
   const std::string content = (*find_node(graph, "wide.md"))["content"];
   EXPECT_EQ(content.size(), 2 * MAX_CONTENT_CHARS);

@@ -1,9 +1,9 @@
 #include "plinthar/scanner/text.hpp"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace plinthar::scanner {
 namespace {
@@ -19,12 +19,30 @@ TEST(DecodeText, DropsInvalidBytesAndNormalisesLineEnds) {
       {"crlf and lone cr", "a\r\nb\rc\n", "a\nb\nc\n"},
       {"cr at end", "a\r", "a\n"},
       {"cr cr lf", "a\r\r\nb", "a\n\nb"},
-      {"stray ff byte", "ab\xff" "cd", "abcd"},
-      {"overlong slash", "a\xc0\xaf" "b", "ab"},
-      {"overlong three byte", "a\xe0\x80\xaf" "b", "ab"},
-      {"encoded surrogate", "a\xed\xa0\x80" "b", "ab"},
-      {"above U+10FFFF", "a\xf4\x90\x80\x80" "b", "ab"},
-      {"truncated sequence before ascii", "a\xe2\x82" "b", "ab"},
+      {"stray ff byte",
+       "ab\xff"
+       "cd",
+       "abcd"},
+      {"overlong slash",
+       "a\xc0\xaf"
+       "b",
+       "ab"},
+      {"overlong three byte",
+       "a\xe0\x80\xaf"
+       "b",
+       "ab"},
+      {"encoded surrogate",
+       "a\xed\xa0\x80"
+       "b",
+       "ab"},
+      {"above U+10FFFF",
+       "a\xf4\x90\x80\x80"
+       "b",
+       "ab"},
+      {"truncated sequence before ascii",
+       "a\xe2\x82"
+       "b",
+       "ab"},
       {"lone continuation", "\x80x\xbf", "x"},
       {"valid multibyte kept", "caf\xc3\xa9 \xf0\x9f\x98\x80", "caf\xc3\xa9 \xf0\x9f\x98\x80"},
       {"bom kept", "\xef\xbb\xbfhi", "\xef\xbb\xbfhi"},
@@ -44,10 +62,12 @@ TEST(CodePoints, LengthAndPrefixCountCodePointsNotBytes) {
 
 TEST(CaseMapping, UsesFullUnicodeMappings) {
   EXPECT_EQ(to_lower("HeLLo_World"), "hello_world");
-  EXPECT_EQ(to_lower("\xc3\x89T\xc3\x89"), "\xc3\xa9t\xc3\xa9");           // ÉTÉ -> été
-  EXPECT_EQ(to_lower("\xc4\xb0"), "i\xcc\x87");                           // İ -> i + dot above
-  EXPECT_EQ(to_lower("\xce\x9f\xce\xa3"), "\xce\xbf\xcf\x82");             // ΟΣ -> ος (final sigma)
-  EXPECT_EQ(to_upper("stra\xc3\x9f" "e"), "STRASSE");                       // ß -> SS
+  EXPECT_EQ(to_lower("\xc3\x89T\xc3\x89"), "\xc3\xa9t\xc3\xa9");  // ÉTÉ -> été
+  EXPECT_EQ(to_lower("\xc4\xb0"), "i\xcc\x87");                   // İ -> i + dot above
+  EXPECT_EQ(to_lower("\xce\x9f\xce\xa3"), "\xce\xbf\xcf\x82");    // ΟΣ -> ος (final sigma)
+  EXPECT_EQ(to_upper("stra\xc3\x9f"
+                     "e"),
+            "STRASSE");  // ß -> SS
 }
 
 TEST(WhiteSpace, TrimsAndSplitsAtUnicodeWhiteSpace) {
@@ -59,7 +79,9 @@ TEST(WhiteSpace, TrimsAndSplitsAtUnicodeWhiteSpace) {
   EXPECT_EQ(trim_left("  x "), "x ");
   EXPECT_EQ(trim(" \t "), "");
   const std::vector<std::string_view> expected = {"a", "b", "c"};
-  EXPECT_EQ(split_whitespace("  a\xc2\xa0" "b\n\tc  "), expected);
+  EXPECT_EQ(split_whitespace("  a\xc2\xa0"
+                             "b\n\tc  "),
+            expected);
   EXPECT_TRUE(split_whitespace(" \n ").empty());
 }
 
@@ -76,9 +98,22 @@ TEST(SplitLines, SplitsAtEveryLineBoundary) {
       {"blank lines kept", "a\n\nb", {"a", "", "b"}},
       {"crlf is one boundary", "a\r\nb", {"a", "b"}},
       {"lone cr", "a\rb", {"a", "b"}},
-      {"vt ff and separators", "a\vb\fc\x1c" "d\x1d" "e\x1e" "f", {"a", "b", "c", "d", "e", "f"}},
-      {"unit separator is not a boundary", "a\x1f" "b", {"a\x1f" "b"}},
-      {"nel and unicode separators", "a\xc2\x85" "b\xe2\x80\xa8" "c\xe2\x80\xa9" "d",
+      {"vt ff and separators",
+       "a\vb\fc\x1c"
+       "d\x1d"
+       "e\x1e"
+       "f",
+       {"a", "b", "c", "d", "e", "f"}},
+      {"unit separator is not a boundary",
+       "a\x1f"
+       "b",
+       {"a\x1f"
+        "b"}},
+      {"nel and unicode separators",
+       "a\xc2\x85"
+       "b\xe2\x80\xa8"
+       "c\xe2\x80\xa9"
+       "d",
        {"a", "b", "c", "d"}},
       {"only a boundary", "\n", {""}},
   };

@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::array<std::string_view, 14> SKIP_DIRS = {
-    ".git",        ".idea",  ".beads",      ".vscode", ".beads-hooks", "__pycache__", "node_modules",
-    "venv",        "vendor", ".venv",       "dist",    ".corvel",      "build",       ".next"};
+    ".git", ".idea",  ".beads", ".vscode", ".beads-hooks", "__pycache__", "node_modules",
+    "venv", "vendor", ".venv",  "dist",    ".corvel",      "build",       ".next"};
 
 constexpr std::array<std::string_view, 11> SCANNED_EXTS = {
     ".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md"};

@@ -1,11 +1,11 @@
 #include "plinthar/scanner/file_io.hpp"
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 #include "plinthar/scanner/error.hpp"
 

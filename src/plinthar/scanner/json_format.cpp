@@ -21,14 +21,29 @@ void write_unicode_escape(unsigned unit, std::string& out) {
 
 void write_escaped_code_point(char32_t cp, std::string& out) {
   switch (cp) {
-    case U'"': out += "\\\""; return;
-    case U'\\': out += "\\\\"; return;
-    case U'\n': out += "\\n"; return;
-    case U'\r': out += "\\r"; return;
-    case U'\t': out += "\\t"; return;
-    case U'\b': out += "\\b"; return;
-    case U'\f': out += "\\f"; return;
-    default: break;
+    case U'"':
+      out += "\\\"";
+      return;
+    case U'\\':
+      out += "\\\\";
+      return;
+    case U'\n':
+      out += "\\n";
+      return;
+    case U'\r':
+      out += "\\r";
+      return;
+    case U'\t':
+      out += "\\t";
+      return;
+    case U'\b':
+      out += "\\b";
+      return;
+    case U'\f':
+      out += "\\f";
+      return;
+    default:
+      break;
   }
   if (cp >= 0x20 && cp <= 0x7E) {
     out.push_back(static_cast<char>(cp));
@@ -142,8 +157,8 @@ void write_json_float(double value, std::string& out) {
   // Shortest round-trip digits in scientific form, then laid out as fixed notation for
   // decimal exponents -4..15 and as d.ddde+XX otherwise.
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::scientific);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
   std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));
   const bool negative = sci.front() == '-';
   if (negative) sci.remove_prefix(1);

@@ -1,10 +1,10 @@
 #include "plinthar/scanner/scan.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <optional>
+
+#include <sys/stat.h>
 
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/file_io.hpp"
@@ -67,8 +67,8 @@ Json reused_file_node(const Json& old, const std::string& file_id, const std::st
   return node;
 }
 
-Json fresh_file_node(const std::string& file_id, const std::string& ext,
-                     const SourceFile& source, const std::string& fhash) {
+Json fresh_file_node(const std::string& file_id, const std::string& ext, const SourceFile& source,
+                     const std::string& fhash) {
   Node node;
   node.summary = _make_summary(source.text, file_id, ext);
   node.id = file_id;

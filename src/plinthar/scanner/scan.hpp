@@ -29,8 +29,7 @@ Json scan(const std::filesystem::path& root, const ExistingNodes& existing_nodes
 
 // Symbol records for a file of lower-cased extension `ext`; none for other extensions.
 std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
-                                                    std::string_view file_id,
-                                                    std::string_view ext);
+                                                    std::string_view file_id, std::string_view ext);
 
 // Appends a symbol node and a "contains" edge for every record.
 void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,

@@ -1,9 +1,9 @@
 #include "plinthar/scanner/scanner_cli.hpp"
 
-#include <CLI/CLI.hpp>
-
 #include <ostream>
 #include <string>
+
+#include <CLI/CLI.hpp>
 
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/file_io.hpp"

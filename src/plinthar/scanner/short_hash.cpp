@@ -1,9 +1,9 @@
 #include "plinthar/scanner/short_hash.hpp"
 
-#include <openssl/evp.h>
-
 #include <memory>
 #include <stdexcept>
+
+#include <openssl/evp.h>
 
 namespace plinthar::scanner {
 namespace {

@@ -1,11 +1,11 @@
 #include "plinthar/scanner/text.hpp"
 
-#include <unicode/uchar.h>
-#include <unicode/ucasemap.h>
-
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+
+#include <unicode/ucasemap.h>
+#include <unicode/uchar.h>
 
 namespace plinthar::scanner {
 namespace {
@@ -107,9 +107,8 @@ std::string map_case(std::string_view text, CaseFunction function) {
   std::string out(text.size() + 16, '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        function(root_case_map(), out.data(), static_cast<int32_t>(out.size()), text.data(),
-                 static_cast<int32_t>(text.size()), &status);
+    const int32_t length = function(root_case_map(), out.data(), static_cast<int32_t>(out.size()),
+                                    text.data(), static_cast<int32_t>(text.size()), &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
       out.assign(static_cast<std::size_t>(length), '\0');
       continue;
@@ -189,8 +188,9 @@ void append_utf8(std::string& out, char32_t cp) {
 }
 
 std::size_t cp_length(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return !is_continuation(static_cast<unsigned char>(c)); }));
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return !is_continuation(static_cast<unsigned char>(c));
+  }));
 }
 
 std::string_view cp_prefix(std::string_view text, std::size_t count) {
