@@ -70,6 +70,10 @@ std::size_t sequence_length(std::string_view text, std::size_t pos) {
   return 0;
 }
 
+bool is_plain_json_char(unsigned char byte) {
+  return byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\';
+}
+
 void write_indent(std::size_t depth, std::string& out) { out.append(2 * depth, ' '); }
 
 void write_scalar(const Json& value, std::string& out) {
@@ -128,12 +132,13 @@ void write_json_string(std::string_view text, std::string& out) {
   out.push_back('"');
   std::size_t pos = 0;
   while (pos < text.size()) {
+    // Copy the run of characters that need no escape in one go.
+    std::size_t run = pos;
+    while (run < text.size() && is_plain_json_char(static_cast<unsigned char>(text[run]))) ++run;
+    out.append(text.substr(pos, run - pos));
+    pos = run;
+    if (pos >= text.size()) break;
     const auto byte = static_cast<unsigned char>(text[pos]);
-    if (byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\') {
-      out.push_back(static_cast<char>(byte));
-      ++pos;
-      continue;
-    }
     const std::size_t length = byte < 0x80 ? 1 : sequence_length(text, pos);
     if (length == 0) {
       write_unicode_escape(0xDC00 + byte, out);

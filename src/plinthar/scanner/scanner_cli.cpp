@@ -2,6 +2,8 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include <CLI/CLI.hpp>
 
@@ -41,8 +43,13 @@ ExistingNodes load_existing_nodes(const fs::path& out) {
   return nodes;
 }
 
+// One member per symbol id, in node order; a repeated id keeps the position of its first
+// node and the values of its last. Members are appended directly (with a side table of
+// positions) because the ordered object's own lookup is linear in its size.
 Json build_symbol_index(const Json& graph) {
   Json index = Json::object();
+  auto& members = index.get_ref<Json::object_t&>();
+  std::unordered_map<std::string_view, std::size_t> position;
   for (const Json& node : graph["nodes"]) {
     if (node["kind"] != "symbol") continue;
     Json entry = Json::object();
@@ -51,7 +58,13 @@ Json build_symbol_index(const Json& graph) {
     entry["body_hash"] = node["body_hash"];
     entry["confidence"] = node.value("confidence", Json(""));
     entry["path"] = node["path"];
-    index[node["id"].get<std::string>()] = std::move(entry);
+    const std::string& id = node["id"].get_ref<const std::string&>();
+    const auto [at, inserted] = position.try_emplace(id, members.size());
+    if (inserted) {
+      members.emplace_back(id, std::move(entry));
+    } else {
+      std::next(members.begin(), static_cast<std::ptrdiff_t>(at->second))->second = std::move(entry);
+    }
   }
   return index;
 }
