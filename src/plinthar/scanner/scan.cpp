@@ -51,6 +51,7 @@ Json member_or(const Json& old, const char* key, Json fallback) {
 Json reused_file_node(const Json& old, const std::string& file_id, const std::string& ext,
                       const SourceFile& source, const std::string& fhash) {
   Json node = Json::object();
+  node.get_ref<Json::object_t&>().reserve(9);
   node["id"] = member_or(old, "id", file_id);
   node["kind"] = member_or(old, "kind", "file");
   node["path"] = member_or(old, "path", file_id);
