@@ -74,6 +74,11 @@ Regex::Regex(std::string_view pattern, unsigned flags)
     throw std::invalid_argument(compile_error(pattern, error, offset));
   pcre2_jit_compile(compiled_->code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter
   pcre2_pattern_info(compiled_->code, PCRE2_INFO_CAPTURECOUNT, &compiled_->group_count);
+  if (compiled_->group_count > MAX_REGEX_GROUPS) {
+    pcre2_code_free(compiled_->code);
+    throw std::invalid_argument("regular expression '" + std::string(pattern) +
+                                "' has more than " + std::to_string(MAX_REGEX_GROUPS) + " groups");
+  }
   compiled_->match_data = pcre2_match_data_create_from_pattern(compiled_->code, nullptr);
 }
 
@@ -93,10 +98,12 @@ std::optional<RegexMatch> Regex::run(std::string_view text, std::size_t from,
     return std::nullopt;
   }
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled_->match_data);
-  const std::size_t pairs = compiled_->group_count + 1;
-  std::vector<std::size_t> offsets(2 * pairs, PCRE2_UNSET);
-  for (std::size_t i = 0; i < 2 * static_cast<std::size_t>(result); ++i) offsets[i] = ovector[i];
-  return RegexMatch(text, std::move(offsets));
+  RegexMatch::Offsets offsets;
+  offsets.fill(PCRE2_UNSET);
+  // A result of 0 means the ovector was too small, which the group limit rules out.
+  const std::size_t set = result == 0 ? offsets.size() / 2 : static_cast<std::size_t>(result);
+  for (std::size_t i = 0; i < 2 * set; ++i) offsets[i] = ovector[i];
+  return RegexMatch(text, offsets);
 }
 
 std::optional<RegexMatch> Regex::next_match(std::string_view text, std::size_t from,

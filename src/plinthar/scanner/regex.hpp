@@ -5,6 +5,7 @@
 // Unicode properties for \w, \s and \b, "\n" as the only newline, and the JIT where
 // the platform has one. Offsets are byte offsets into the subject.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,11 +23,16 @@ enum RegexFlag : unsigned {
   DOTALL = 1u << 2,
 };
 
-// One match: the subject it was found in and the offsets of every group.
+// Capturing groups a pattern may have (\1 to \9 in replacements).
+constexpr std::size_t MAX_REGEX_GROUPS = 9;
+
+// One match: the subject it was found in and the offsets of every group. Held inline,
+// so that iterating over many matches allocates nothing.
 class RegexMatch {
  public:
-  RegexMatch(std::string_view subject, std::vector<std::size_t> offsets)
-      : subject_(subject), offsets_(std::move(offsets)) {}
+  using Offsets = std::array<std::size_t, 2 * (MAX_REGEX_GROUPS + 1)>;
+  RegexMatch(std::string_view subject, const Offsets& offsets)
+      : subject_(subject), offsets_(offsets) {}
 
   // Text of group `index` (0 is the whole match); empty when the group took no part.
   std::string_view group(std::size_t index = 0) const;
@@ -37,12 +43,13 @@ class RegexMatch {
 
  private:
   std::string_view subject_;
-  std::vector<std::size_t> offsets_;
+  Offsets offsets_;
 };
 
 class Regex {
  public:
-  // Throws std::invalid_argument naming the pattern when it does not compile.
+  // Throws std::invalid_argument naming the pattern when it does not compile or has more
+  // than MAX_REGEX_GROUPS groups.
   explicit Regex(std::string_view pattern, unsigned flags = NOFLAG);
   ~Regex();
   Regex(const Regex&) = delete;

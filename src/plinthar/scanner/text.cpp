@@ -120,24 +120,6 @@ std::string map_case(std::string_view text, CaseFunction function) {
   throw std::runtime_error("Unicode case mapping failed");
 }
 
-bool is_line_boundary(char32_t cp) {
-  switch (cp) {
-    case U'\n':
-    case U'\r':
-    case 0x0B:
-    case 0x0C:
-    case 0x1C:
-    case 0x1D:
-    case 0x1E:
-    case 0x85:
-    case 0x2028:
-    case 0x2029:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::string decode_text(std::string_view bytes) {
@@ -265,16 +247,47 @@ std::vector<std::string_view> split_whitespace(std::string_view text) {
   return parts;
 }
 
+namespace {
+
+// Length of the line boundary that starts at byte `pos`, or 0. Only the bytes 0x0A-0x0D,
+// 0x1C-0x1E, 0xC2 (U+0085) and 0xE2 (U+2028, U+2029) can start one.
+std::size_t boundary_length(std::string_view text, std::size_t pos) {
+  const auto byte = static_cast<unsigned char>(text[pos]);
+  if (byte == '\r') return pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
+  if ((byte >= 0x0A && byte <= 0x0C) || (byte >= 0x1C && byte <= 0x1E)) return 1;
+  if (byte == 0xC2) {
+    return pos + 1 < text.size() && static_cast<unsigned char>(text[pos + 1]) == 0x85 ? 2 : 0;
+  }
+  if (byte == 0xE2 && pos + 2 < text.size() && static_cast<unsigned char>(text[pos + 1]) == 0x80) {
+    const auto last = static_cast<unsigned char>(text[pos + 2]);
+    return last == 0xA8 || last == 0xA9 ? 3 : 0;
+  }
+  return 0;
+}
+
+bool may_start_boundary(unsigned char byte) {
+  return (byte >= 0x0A && byte <= 0x0D) || (byte >= 0x1C && byte <= 0x1E) || byte == 0xC2 ||
+         byte == 0xE2;
+}
+
+}  // namespace
+
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t here = pos;
-    const char32_t cp = next_code_point(text, pos);
-    if (!is_line_boundary(cp)) continue;
-    lines.push_back(text.substr(start, here - start));
-    if (cp == U'\r' && pos < text.size() && text[pos] == '\n') ++pos;
+    if (!may_start_boundary(static_cast<unsigned char>(text[pos]))) {
+      ++pos;
+      continue;
+    }
+    const std::size_t length = boundary_length(text, pos);
+    if (length == 0) {
+      ++pos;
+      continue;
+    }
+    lines.push_back(text.substr(start, pos - start));
+    pos += length;
     start = pos;
   }
   if (start < text.size()) lines.push_back(text.substr(start));
