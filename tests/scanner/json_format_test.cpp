@@ -102,3 +102,27 @@ TEST(JsonFloat, ShortestRoundTripLayout) {
 
 }  // namespace
 }  // namespace plinthar::scanner
+
+namespace plinthar::scanner {
+namespace {
+
+TEST(JsonForms, ChunkedPrettyFormEqualsTheWholeText) {
+  Json value =
+      Json::parse(R"({"nodes": [{"id": "a", "content": "x\ny"}, {"id": "b"}], "edges": []})");
+  for (std::size_t chunk : {1u, 7u, 1u << 20}) {
+    std::string joined;
+    std::size_t pieces = 0;
+    write_pretty(
+        value,
+        [&](std::string_view piece) {
+          joined += piece;
+          ++pieces;
+        },
+        chunk);
+    EXPECT_EQ(joined, to_pretty(value)) << chunk;
+    EXPECT_EQ(pieces > 1, chunk < 10) << chunk;
+  }
+}
+
+}  // namespace
+}  // namespace plinthar::scanner

@@ -77,22 +77,54 @@ std::optional<std::string> read_file(const fs::path& path) {
   return content;
 }
 
+namespace {
+
+// A temporary file beside the target that is removed unless it was renamed over it.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const fs::path& target)
+      : target_(target), name_(target.string() + ".tmp.XXXXXX"), fd_(::mkstemp(name_.data())) {
+    if (fd_.get() < 0) fail_writing(target_, errno);
+    if (::fchmod(fd_.get(), default_file_mode()) != 0) fail(errno);
+  }
+  ~TemporaryFile() {
+    if (!renamed_) ::unlink(name_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  void write(std::string_view content) {
+    if (!write_all(fd_.get(), content)) fail(errno);
+  }
+
+  void commit() {
+    if (!fd_.close()) fail(errno);
+    if (::rename(name_.c_str(), target_.c_str()) != 0) fail(errno);
+    renamed_ = true;
+  }
+
+ private:
+  [[noreturn]] void fail(int error_number) const { fail_writing(target_, error_number); }
+
+  fs::path target_;
+  std::string name_;
+  FileDescriptor fd_;
+  bool renamed_ = false;
+};
+
+}  // namespace
+
 void write_file_atomically(const fs::path& path, std::string_view content) {
-  std::string temp = path.string() + ".tmp.XXXXXX";
-  FileDescriptor fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) fail_writing(path, errno);
-  const bool written = ::fchmod(fd.get(), default_file_mode()) == 0 && write_all(fd.get(), content);
-  const int write_error = errno;
-  if (!written || !fd.close()) {
-    const int error_number = written ? errno : write_error;
-    ::unlink(temp.c_str());
-    fail_writing(path, error_number);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error_number = errno;
-    ::unlink(temp.c_str());
-    fail_writing(path, error_number);
-  }
+  TemporaryFile file(path);
+  file.write(content);
+  file.commit();
+}
+
+void write_file_atomically(const fs::path& path,
+                           const std::function<void(const TextSink&)>& produce) {
+  TemporaryFile file(path);
+  produce([&file](std::string_view piece) { file.write(piece); });
+  file.commit();
 }
 
 void create_parent_directories(const fs::path& file) {

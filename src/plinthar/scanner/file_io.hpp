@@ -3,9 +3,12 @@
 // Whole-file reads and atomic whole-file writes.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "plinthar/scanner/text_sink.hpp"
 
 namespace plinthar::scanner {
 
@@ -16,6 +19,11 @@ std::optional<std::string> read_file(const std::filesystem::path& path);
 // directory and renames it over the target, so readers never see a partial file.
 // Throws plinthar::Error naming the path when anything fails; the target is untouched.
 void write_file_atomically(const std::filesystem::path& path, std::string_view content);
+
+// The same for content produced in pieces: `produce` hands each piece to the sink it is
+// given. An exception from `produce` leaves the target untouched and propagates.
+void write_file_atomically(const std::filesystem::path& path,
+                           const std::function<void(const TextSink&)>& produce);
 
 // Creates the directory that will hold `file`, with its parents.
 // Throws plinthar::Error when that fails.

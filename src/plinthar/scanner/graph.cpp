@@ -1,9 +1,9 @@
 #include "plinthar/scanner/graph.hpp"
 
-#include <stdlib.h>
-
 #include <cstdlib>
 #include <unordered_set>
+
+#include <stdlib.h>
 
 namespace plinthar::scanner {
 namespace fs = std::filesystem;

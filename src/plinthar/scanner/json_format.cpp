@@ -99,7 +99,20 @@ void write_scalar(const Json& value, std::string& out) {
   }
 }
 
-void write_pretty_at(const Json& value, std::size_t depth, std::string& out) {
+// Hands the text written so far to a sink once it has grown past a chunk.
+struct ChunkFlusher {
+  const TextSink& emit;
+  std::size_t chunk_bytes;
+
+  void maybe_flush(std::string& out) const {
+    if (out.size() < chunk_bytes) return;
+    emit(out);
+    out.clear();
+  }
+};
+
+void write_pretty_at(const Json& value, std::size_t depth, std::string& out,
+                     const ChunkFlusher* flusher = nullptr) {
   if (value.is_object() || value.is_array()) {
     const bool is_object = value.is_object();
     if (value.empty()) {
@@ -116,7 +129,8 @@ void write_pretty_at(const Json& value, std::size_t depth, std::string& out) {
         write_json_string(it.key(), out);
         out += ": ";
       }
-      write_pretty_at(*it, depth + 1, out);
+      write_pretty_at(*it, depth + 1, out, flusher);
+      if (flusher != nullptr) flusher->maybe_flush(out);
     }
     out.push_back('\n');
     write_indent(depth, out);
@@ -213,6 +227,14 @@ std::string to_pretty(const Json& value) {
 }
 
 void write_pretty(const Json& value, std::ostream& out) { out << to_pretty(value); }
+
+void write_pretty(const Json& value, const TextSink& emit, std::size_t chunk_bytes) {
+  std::string out;
+  out.reserve(chunk_bytes + chunk_bytes / 4);
+  const ChunkFlusher flusher{emit, chunk_bytes};
+  write_pretty_at(value, 0, out, &flusher);
+  if (!out.empty()) emit(out);
+}
 
 void write_compact(const Json& value, std::string& out) {
   if (value.is_object() || value.is_array()) {

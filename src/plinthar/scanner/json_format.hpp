@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "plinthar/scanner/text_sink.hpp"
+
 namespace plinthar::scanner {
 
 // A JSON value whose objects keep insertion order.
@@ -20,6 +22,9 @@ using Json = nlohmann::ordered_json;
 void write_pretty(const Json& value, std::string& out);
 std::string to_pretty(const Json& value);
 void write_pretty(const Json& value, std::ostream& out);
+// The pretty form handed to `emit` in pieces of about `chunk_bytes`, so that a large
+// graph is never held in memory a second time as text.
+void write_pretty(const Json& value, const TextSink& emit, std::size_t chunk_bytes = 1u << 20);
 
 // Compact form: one line, ", " between members and elements, ": " after keys.
 void write_compact(const Json& value, std::string& out);

@@ -76,8 +76,8 @@ Regex::Regex(std::string_view pattern, unsigned flags)
   pcre2_pattern_info(compiled_->code, PCRE2_INFO_CAPTURECOUNT, &compiled_->group_count);
   if (compiled_->group_count > MAX_REGEX_GROUPS) {
     pcre2_code_free(compiled_->code);
-    throw std::invalid_argument("regular expression '" + std::string(pattern) +
-                                "' has more than " + std::to_string(MAX_REGEX_GROUPS) + " groups");
+    throw std::invalid_argument("regular expression '" + std::string(pattern) + "' has more than " +
+                                std::to_string(MAX_REGEX_GROUPS) + " groups");
   }
   compiled_->match_data = pcre2_match_data_create_from_pattern(compiled_->code, nullptr);
 }

@@ -63,7 +63,8 @@ Json build_symbol_index(const Json& graph) {
     if (inserted) {
       members.emplace_back(id, std::move(entry));
     } else {
-      std::next(members.begin(), static_cast<std::ptrdiff_t>(at->second))->second = std::move(entry);
+      std::next(members.begin(), static_cast<std::ptrdiff_t>(at->second))->second =
+          std::move(entry);
     }
   }
   return index;
@@ -90,7 +91,7 @@ int run(const Options& options, std::ostream& out) {
   const fs::path index_path = out_path.parent_path() / "symbol_index.json";
 
   const Json graph = scan(root, load_existing_nodes(out_path), {out_path, index_path});
-  write_file_atomically(out_path, to_pretty(graph));
+  write_file_atomically(out_path, [&graph](const TextSink& emit) { write_pretty(graph, emit); });
   const Json index = build_symbol_index(graph);
   write_file_atomically(index_path, to_compact(index));
 
