@@ -35,9 +35,9 @@ class Walker {
   void walk(const fs::path& directory) {
     if (!visited_.insert(resolve_path(directory).string()).second) return;
     std::vector<std::string> subdirectories;
-    std::vector<std::string> file_names;
+    std::vector<FileEntry> file_names;
     if (!list(directory, subdirectories, file_names)) return;
-    for (const std::string& name : file_names) add_file(directory / name);
+    for (const FileEntry& entry : file_names) add_file(directory / entry.name, entry.plain_file);
     for (const std::string& name : subdirectories) {
       if (_keep_dir(directory, name)) walk(directory / name);
     }
@@ -46,8 +46,15 @@ class Walker {
   std::vector<fs::path> take_files() { return std::move(files_); }
 
  private:
+  struct FileEntry {
+    std::string name;
+    bool plain_file;  // listed as a regular file, not a link: no need to ask again
+
+    bool operator<(const FileEntry& other) const { return name < other.name; }
+  };
+
   static bool list(const fs::path& directory, std::vector<std::string>& subdirectories,
-                   std::vector<std::string>& file_names) {
+                   std::vector<FileEntry>& file_names) {
     std::error_code error;
     fs::directory_iterator it(directory, error);
     if (error) return false;
@@ -56,7 +63,14 @@ class Walker {
       std::error_code type_error;
       const bool is_directory = it->is_directory(type_error);  // follows links
       std::string name = it->path().filename().string();
-      (is_directory && !type_error ? subdirectories : file_names).push_back(std::move(name));
+      if (is_directory && !type_error) {
+        subdirectories.push_back(std::move(name));
+        continue;
+      }
+      std::error_code link_error;
+      const bool plain_file = !it->is_symlink(link_error) && !link_error &&
+                              it->is_regular_file(type_error) && !type_error;
+      file_names.push_back({std::move(name), plain_file});
     }
     std::sort(subdirectories.begin(), subdirectories.end());
     std::sort(file_names.begin(), file_names.end());
@@ -74,10 +88,10 @@ class Walker {
     return !error && is_inside(target, root_resolved_);
   }
 
-  void add_file(const fs::path& path) {
+  void add_file(const fs::path& path, bool plain_file) {
     if (!should_scan(path)) return;
     std::error_code error;
-    if (fs::is_regular_file(path, error) && !error) files_.push_back(path);
+    if (plain_file || (fs::is_regular_file(path, error) && !error)) files_.push_back(path);
   }
 
   fs::path root_resolved_;

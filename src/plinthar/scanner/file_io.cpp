@@ -57,16 +57,15 @@ mode_t default_file_mode() {
 
 }  // namespace
 
-std::optional<std::string> read_file(const fs::path& path) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return std::nullopt;
-  struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+namespace {
+
+// The rest of an open file's bytes; nothing on a read error.
+std::optional<std::string> read_all(int fd, std::size_t expected_size) {
   std::string content;
-  content.reserve(static_cast<std::size_t>(status.st_size));
+  content.reserve(expected_size);
   char buffer[65536];
   for (;;) {
-    const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
     if (count < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
@@ -75,6 +74,28 @@ std::optional<std::string> read_file(const fs::path& path) {
     content.append(buffer, static_cast<std::size_t>(count));
   }
   return content;
+}
+
+}  // namespace
+
+std::optional<std::string> read_file(const fs::path& path) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+  return read_all(fd.get(), static_cast<std::size_t>(status.st_size));
+}
+
+std::optional<SmallFile> read_small_file(const fs::path& path, std::int64_t max_bytes) {
+  // O_NONBLOCK keeps a FIFO put in place of a file from blocking the open.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  if (status.st_size > max_bytes) return std::nullopt;
+  auto bytes = read_all(fd.get(), static_cast<std::size_t>(status.st_size));
+  if (!bytes || static_cast<std::int64_t>(bytes->size()) > max_bytes) return std::nullopt;
+  return SmallFile{static_cast<std::int64_t>(status.st_size), std::move(*bytes)};
 }
 
 namespace {

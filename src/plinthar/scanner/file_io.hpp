@@ -2,6 +2,7 @@
 
 // Whole-file reads and atomic whole-file writes.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -14,6 +15,16 @@ namespace plinthar::scanner {
 
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> read_file(const std::filesystem::path& path);
+
+// A regular file's size on disk and, when that is at most `max_bytes`, its bytes.
+struct SmallFile {
+  std::int64_t size = 0;
+  std::string bytes;
+};
+
+// Reads `path` (following links) with one open: nothing when it cannot be opened, is not
+// a regular file or is larger than `max_bytes` (then it is not read at all).
+std::optional<SmallFile> read_small_file(const std::filesystem::path& path, std::int64_t max_bytes);
 
 // Replaces `path` with `content` atomically: writes a temporary file in the same
 // directory and renames it over the target, so readers never see a partial file.
