@@ -30,15 +30,6 @@ void append_escape(char32_t cp, std::string& out) {
   for (int shift = 12; shift >= 0; shift -= 4) out.push_back(HEX[(cp >> shift) & 0xF]);
 }
 
-// Length of the well-formed UTF-8 sequence starting at `pos`, or 0 when the bytes there
-// do not form one.
-std::size_t valid_sequence_length(std::string_view text, std::size_t pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  if (pos + length > text.size()) return 0;
-  return scanner::is_valid_utf8(text.substr(pos, length)) ? length : 0;
-}
-
 }  // namespace
 
 std::string printed_member(const Json& map, std::string_view key, std::string_view missing) {
@@ -53,7 +44,7 @@ std::string one_line(std::string_view text) {
   out.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t length = valid_sequence_length(text, pos);
+    const std::size_t length = scanner::utf8_sequence_length(text, pos);
     if (length == 0) {
       out.push_back(text[pos++]);
       continue;

@@ -56,20 +56,6 @@ void write_escaped_code_point(char32_t cp, std::string& out) {
   }
 }
 
-// Length of a well-formed UTF-8 sequence at `pos`, or 0.
-std::size_t sequence_length(std::string_view text, std::size_t pos) {
-  std::size_t end = pos + 1;
-  while (end < text.size() && end - pos < 4 &&
-         (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-    ++end;
-  }
-  // Check the candidate with the strict validator; shrink until valid or empty.
-  for (std::size_t length = end - pos; length > 0; --length) {
-    if (is_valid_utf8(text.substr(pos, length))) return length;
-  }
-  return 0;
-}
-
 bool is_plain_json_char(unsigned char byte) {
   return byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\';
 }
@@ -153,7 +139,7 @@ void write_json_string(std::string_view text, std::string& out) {
     pos = run;
     if (pos >= text.size()) break;
     const auto byte = static_cast<unsigned char>(text[pos]);
-    const std::size_t length = byte < 0x80 ? 1 : sequence_length(text, pos);
+    const std::size_t length = byte < 0x80 ? 1 : utf8_sequence_length(text, pos);
     if (length == 0) {
       write_unicode_escape(0xDC00 + byte, out);
       ++pos;

@@ -122,6 +122,10 @@ std::string map_case(std::string_view text, CaseFunction function) {
 
 }  // namespace
 
+std::size_t utf8_sequence_length(std::string_view bytes, std::size_t pos) {
+  return valid_sequence_length(bytes, pos);
+}
+
 std::string decode_text(std::string_view bytes) {
   return normalise_line_ends(drop_invalid_utf8(bytes));
 }

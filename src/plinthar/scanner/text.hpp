@@ -16,6 +16,11 @@ namespace plinthar::scanner {
 // mark is kept.
 std::string decode_text(std::string_view bytes);
 
+// Length of the well-formed UTF-8 sequence that starts at byte `pos`, or 0 when the
+// bytes there do not form one (overlong forms, surrogates and values above U+10FFFF do
+// not).
+std::size_t utf8_sequence_length(std::string_view bytes, std::size_t pos);
+
 // True when `bytes` is well-formed UTF-8.
 bool is_valid_utf8(std::string_view bytes);
 
