@@ -15,8 +15,8 @@
 //   second `\s+` end at R itself, which needs at least two white space characters after
 //   "import" and "from" at R.
 //
-// White space runs are taken from the regex engine (`\s+`) so that white space means
-// exactly what `\s` means in the pattern.
+// White space runs are the `\s+` runs: ASCII white space is recognised directly and any
+// other character is asked of the engine, so white space means exactly what `\s` means.
 
 #include <algorithm>
 #include <optional>
@@ -43,14 +43,36 @@ std::size_t utf8_length(unsigned char lead) {
   return 2;
 }
 
+// Bytes of the white space character at `pos` (a `\s` match), or 0.
+std::size_t space_length(std::string_view text, std::size_t pos) {
+  const auto byte = static_cast<unsigned char>(text[pos]);
+  if (byte < 0x80) return byte == ' ' || (byte >= '\t' && byte <= '\r') ? 1 : 0;
+  static const Regex space(R"(\s)");
+  const auto found = space.match(text.substr(pos, utf8_length(byte)));
+  return found ? found->end() : 0;
+}
+
 class SpaceRuns {
  public:
+  // ASCII white space is recognised directly; any other character is asked of the
+  // engine's own `\s`, one code point at a time, so the runs are exactly the `\s+` runs.
   explicit SpaceRuns(std::string_view text) {
-    static const Regex space(R"(\s+)");
-    space.for_each(text, [&](const RegexMatch& found) {
-      runs_.push_back({found.start(), found.end()});
-      return true;
-    });
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      const std::size_t length = space_length(text, pos);
+      if (length == 0) {
+        pos += utf8_length(static_cast<unsigned char>(text[pos]));
+        continue;
+      }
+      Span run{pos, pos + length};
+      while (run.end < text.size()) {
+        const std::size_t more = space_length(text, run.end);
+        if (more == 0) break;
+        run.end += more;
+      }
+      runs_.push_back(run);
+      pos = run.end;
+    }
   }
 
   // The run that starts exactly at `pos`, if any.
