@@ -1,0 +1,343 @@
+#include "plinthar/query/graph_reading.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plinthar::query {
+namespace {
+
+namespace od = simdjson::ondemand;
+
+// Where a value sits in the graph: only the objects of the top-level "nodes" list carry
+// the file texts that can be left out.
+enum class Place { root, node_list, node, other };
+
+Place member_place(Place parent, std::string_view key) {
+  return parent == Place::root && key == "nodes" ? Place::node_list : Place::other;
+}
+
+Place element_place(Place parent) {
+  return parent == Place::node_list ? Place::node : Place::other;
+}
+
+// The text between the quotes of a string token (the token runs up to the next
+// structural character, so it may carry white space after the closing quote), or nothing
+// when the token does not have that shape.
+std::optional<std::string_view> string_body(std::string_view token) {
+  const auto close = token.find_last_not_of(" \t\n\r");
+  if (token.size() < 2 || token.front() != '"' || close == 0 || close == std::string_view::npos ||
+      token[close] != '"') {
+    return std::nullopt;
+  }
+  return token.substr(1, close - 1);
+}
+
+std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos) {
+  if (pos + 4 > text.size()) return std::nullopt;
+  unsigned unit = 0;
+  const auto result = std::from_chars(text.data() + pos, text.data() + pos + 4, unit, 16);
+  if (result.ec != std::errc() || result.ptr != text.data() + pos + 4) return std::nullopt;
+  return unit;
+}
+
+bool is_low_surrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Whether every escape of a string body is one the nlohmann parser reads as it stands:
+// a known letter, or \u with four hex digits that is no surrogate or a whole pair. Lone
+// surrogates are left to the slow path, which reads some of them back as bytes.
+bool has_plain_escapes(std::string_view body) {
+  static constexpr std::string_view SIMPLE = "\"\\/bfnrt";
+  for (std::size_t pos = body.find('\\'); pos != std::string_view::npos;
+       pos = body.find('\\', pos)) {
+    if (pos + 1 >= body.size()) return false;
+    if (body[pos + 1] != 'u') {
+      if (SIMPLE.find(body[pos + 1]) == std::string_view::npos) return false;
+      pos += 2;
+      continue;
+    }
+    const auto unit = hex_unit(body, pos + 2);
+    if (!unit || is_low_surrogate(*unit)) return false;
+    if (*unit >= 0xD800 && *unit <= 0xDBFF) {
+      const auto low = body.substr(pos + 6, 2) == "\\u" ? hex_unit(body, pos + 8) : std::nullopt;
+      if (!low || !is_low_surrogate(*low)) return false;
+      pos += 12;
+      continue;
+    }
+    pos += 6;
+  }
+  return true;
+}
+
+// Whether `text` is a JSON number; `integral` tells whether it has neither fraction nor
+// exponent.
+bool is_json_number(std::string_view text, bool& integral) {
+  std::size_t pos = text.starts_with('-') ? 1 : 0;
+  const auto digits = [&] {
+    const std::size_t start = pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    return pos - start;
+  };
+  const std::size_t whole = pos;
+  const std::size_t whole_digits = digits();
+  if (whole_digits == 0 || (whole_digits > 1 && text[whole] == '0')) return false;
+  integral = true;
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    if (digits() == 0) return false;
+    integral = false;
+  }
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+    if (digits() == 0) return false;
+    integral = false;
+  }
+  return pos == text.size();
+}
+
+template <typename Number>
+bool convert(std::string_view text, Number& number) {
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+// The value of the JSON number `text` as the nlohmann parser makes it: an integer with a
+// minus sign is signed (even -0), one without is unsigned, and a fraction, an exponent
+// or an integer too large for 64 bits makes a double. False for what is not a number and
+// for doubles out of range, which the slow path reports or rounds to zero itself.
+bool number_from_text(std::string_view text, Json& out) {
+  bool integral = false;
+  if (!is_json_number(text, integral)) return false;
+  if (integral && text.starts_with('-')) {
+    std::int64_t number = 0;
+    if (convert(text, number)) {
+      out = number;
+      return true;
+    }
+  } else if (integral) {
+    std::uint64_t number = 0;
+    if (convert(text, number)) {
+      out = number;
+      return true;
+    }
+  }
+  double number = 0;
+  if (!convert(text, number)) return false;
+  out = number;
+  return true;
+}
+
+// The member `key` of `members`: the existing one (a repeated key keeps its first place
+// and takes the last value, as the nlohmann parser does), else a new null member.
+Json& member_slot(Json::object_t& members, std::string_view key) {
+  for (auto& member : members) {
+    if (member.first == key) return member.second;
+  }
+  members.emplace_back(std::string(key), nullptr);
+  return members.back().second;
+}
+
+// Builds Json values from On-Demand values. Every function answers false when the fast
+// path cannot vouch for the value, which sends the whole document to the slow path.
+class Reader {
+ public:
+  explicit Reader(GraphMembers members) : skip_content_(members == GraphMembers::without_content) {}
+
+  bool read_value(od::value value, Json& out, Place place) {
+    od::json_type type{};
+    if (value.type().get(type) != simdjson::SUCCESS) return false;
+    switch (type) {
+      case od::json_type::object: {
+        od::object object;
+        return value.get_object().get(object) == simdjson::SUCCESS &&
+               read_object(object, out, place);
+      }
+      case od::json_type::array: {
+        od::array array;
+        return value.get_array().get(array) == simdjson::SUCCESS && read_array(array, out, place);
+      }
+      case od::json_type::string:
+        return read_string(value, out);
+      case od::json_type::number:
+        return read_number(value, out);
+      case od::json_type::boolean: {
+        bool flag = false;
+        if (value.get_bool().get(flag) != simdjson::SUCCESS) return false;
+        out = flag;
+        return true;
+      }
+      case od::json_type::null: {
+        bool is_null = false;
+        if (value.is_null().get(is_null) != simdjson::SUCCESS || !is_null) return false;
+        out = nullptr;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  bool read_object(od::object& object, Json& out, Place place) {
+    out = Json::object();
+    auto& members = out.get_ref<Json::object_t&>();
+    for (auto field_result : object) {
+      od::field field;
+      std::string_view key;
+      if (std::move(field_result).get(field) != simdjson::SUCCESS ||
+          field.unescaped_key().get(key) != simdjson::SUCCESS) {
+        return false;
+      }
+      if (skip_content_ && place == Place::node && key == "content") {
+        if (!check_skipped(field.value())) return false;
+        continue;
+      }
+      if (!read_value(field.value(), member_slot(members, key), member_place(place, key))) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool read_array(od::array& array, Json& out, Place place) {
+    out = Json::array();
+    auto& elements = out.get_ref<Json::array_t&>();
+    const Place inner = element_place(place);
+    for (auto element_result : array) {
+      od::value element;
+      if (std::move(element_result).get(element) != simdjson::SUCCESS) return false;
+      elements.emplace_back();
+      if (!read_value(element, elements.back(), inner)) return false;
+    }
+    return true;
+  }
+
+  // Strings without escapes (nearly all) are copied straight from the input; stage 1
+  // has already checked their UTF-8 and control characters.
+  static bool read_string(od::value& value, Json& out) {
+    const auto body = string_body(value.raw_json_token());
+    if (!body) return false;
+    if (body->find('\\') == std::string_view::npos) {
+      out = std::string(*body);
+      return true;
+    }
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS) return false;
+    out = std::string(text);
+    return true;
+  }
+
+  // Numbers are converted from their text here rather than by simdjson, whose portable
+  // build turns long mantissas (more than 19 digits) into wrong values.
+  static bool read_number(od::value& value, Json& out) {
+    const std::string_view token = value.raw_json_token();
+    return number_from_text(token.substr(0, token.find_last_not_of(" \t\n\r") + 1), out);
+  }
+
+  // A left-out member still has to be valid JSON for the answer to match the slow
+  // path's: a string is checked without being unescaped, anything else is read and
+  // dropped.
+  bool check_skipped(od::value value) {
+    od::json_type type{};
+    if (value.type().get(type) != simdjson::SUCCESS) return false;
+    if (type != od::json_type::string) {
+      Json ignored;
+      return read_value(value, ignored, Place::other);
+    }
+    const auto body = string_body(value.raw_json_token());
+    return body && has_plain_escapes(*body);
+  }
+
+  bool skip_content_;
+};
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Reads up to `size` bytes into `data`; the count read, or nothing on an error.
+std::optional<std::size_t> read_up_to(int fd, char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t count = ::read(fd, data + done, size - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return std::nullopt;
+    if (count == 0) break;
+    done += static_cast<std::size_t>(count);
+  }
+  return done;
+}
+
+}  // namespace
+
+std::optional<simdjson::padded_string> read_padded_file(const std::filesystem::path& path) {
+  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+  // The stated size is only a guess for files that change or are not regular: read to
+  // the end, and copy once more only when the guess was wrong.
+  simdjson::padded_string buffer(static_cast<std::size_t>(status.st_size));
+  const auto head = read_up_to(fd.get(), buffer.data(), buffer.size());
+  if (!head) return std::nullopt;
+  std::string rest;
+  char chunk[65536];
+  for (;;) {
+    const auto count = read_up_to(fd.get(), chunk, sizeof chunk);
+    if (!count) return std::nullopt;
+    if (*count == 0) break;
+    rest.append(chunk, *count);
+  }
+  if (*head == buffer.size() && rest.empty()) return buffer;
+  std::string whole(buffer.data(), *head);
+  whole += rest;
+  return simdjson::padded_string(whole);
+}
+
+std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members) {
+  od::parser parser;
+  od::document document;
+  if (parser.iterate(text).get(document) != simdjson::SUCCESS) return std::nullopt;
+  od::object root;
+  if (document.get_object().get(root) != simdjson::SUCCESS) return std::nullopt;
+  Json graph;
+  if (!Reader(members).read_object(root, graph, Place::root)) return std::nullopt;
+  // Anything after the top-level map makes the text invalid.
+  if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) return std::nullopt;
+  return graph;
+}
+
+Json read_graph_text(simdjson::padded_string_view text, const std::filesystem::path& path,
+                     GraphMembers members) {
+  if (auto graph = parse_graph_fast(text, members)) return std::move(*graph);
+  Json graph = parse_graph(std::string_view(text.data(), text.size()), path);
+  if (members == GraphMembers::without_content) drop_node_contents(graph);
+  return graph;
+}
+
+void drop_node_contents(Json& graph) {
+  const auto nodes = graph.find("nodes");
+  if (nodes == graph.end() || !nodes->is_array()) return;
+  for (Json& node : *nodes) {
+    if (node.is_object()) node.erase("content");
+  }
+}
+
+}  // namespace plinthar::query
