@@ -177,16 +177,5 @@ INSTANTIATE_TEST_SUITE_P(Texts, GraphReadingCase, ::testing::ValuesIn(cases()),
                            return name;
                          });
 
-TEST(ReadPaddedFile, ReadsTheWholeFileAndRefusesDirectoriesAndMissingFiles) {
-  testing::TempDir dir;
-  const std::string content = std::string(100000, 'x') + "{\"a\": 1}";
-  const auto file = read_padded_file(dir.write("g.json", content));
-  ASSERT_TRUE(file.has_value());
-  EXPECT_EQ(std::string_view(file->data(), file->size()), content);
-  EXPECT_TRUE(read_padded_file(dir.write("empty.json", "")).has_value());
-  EXPECT_FALSE(read_padded_file(dir.path()).has_value());
-  EXPECT_FALSE(read_padded_file(dir / "missing.json").has_value());
-}
-
 }  // namespace
 }  // namespace plinthar::query

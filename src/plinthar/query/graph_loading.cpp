@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "plinthar/query/graph_file_text.hpp"
 #include "plinthar/query/graph_reading.hpp"
 #include "plinthar/query/json_text.hpp"
 #include "plinthar/scanner/error.hpp"
@@ -58,9 +59,9 @@ Json load_graph(const Locations& locations, GraphMembers members) {
     write_graph(graph, locations.graph_json);
     return graph;
   }
-  const auto bytes = read_padded_file(locations.graph_json);
-  if (!bytes) throw Error("cannot read " + locations.graph_json.string());
-  return read_graph_text(*bytes, locations.graph_json, members);
+  const auto text = GraphFileText::read(locations.graph_json);
+  if (!text) throw Error("cannot read " + locations.graph_json.string());
+  return read_graph_text(text->view(), locations.graph_json, members);
 }
 
 Json scan_project(const fs::path& root, const fs::path& out, const Locations& locations) {

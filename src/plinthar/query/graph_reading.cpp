@@ -258,58 +258,7 @@ class Reader {
   bool skip_content_;
 };
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// Reads up to `size` bytes into `data`; the count read, or nothing on an error.
-std::optional<std::size_t> read_up_to(int fd, char* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t count = ::read(fd, data + done, size - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return std::nullopt;
-    if (count == 0) break;
-    done += static_cast<std::size_t>(count);
-  }
-  return done;
-}
-
 }  // namespace
-
-std::optional<simdjson::padded_string> read_padded_file(const std::filesystem::path& path) {
-  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return std::nullopt;
-  struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
-  // The stated size is only a guess for files that change or are not regular: read to
-  // the end, and copy once more only when the guess was wrong.
-  simdjson::padded_string buffer(static_cast<std::size_t>(status.st_size));
-  const auto head = read_up_to(fd.get(), buffer.data(), buffer.size());
-  if (!head) return std::nullopt;
-  std::string rest;
-  char chunk[65536];
-  for (;;) {
-    const auto count = read_up_to(fd.get(), chunk, sizeof chunk);
-    if (!count) return std::nullopt;
-    if (*count == 0) break;
-    rest.append(chunk, *count);
-  }
-  if (*head == buffer.size() && rest.empty()) return buffer;
-  std::string whole(buffer.data(), *head);
-  whole += rest;
-  return simdjson::padded_string(whole);
-}
 
 std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members) {
   od::parser parser;

@@ -25,10 +25,6 @@ std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMem
 Json read_graph_text(simdjson::padded_string_view text, const std::filesystem::path& path,
                      GraphMembers members);
 
-// The bytes of the file at `path` with the padding the fast reader needs, read once;
-// nothing when the file cannot be read (or is a directory).
-std::optional<simdjson::padded_string> read_padded_file(const std::filesystem::path& path);
-
 // `graph` without the "content" members of the objects in its "nodes" list.
 void drop_node_contents(Json& graph);
 
