@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -135,15 +136,7 @@ bool number_from_text(std::string_view text, Json& out) {
   return true;
 }
 
-// The member `key` of `members`: the existing one (a repeated key keeps its first place
-// and takes the last value, as the nlohmann parser does), else a new null member.
-Json& member_slot(Json::object_t& members, std::string_view key) {
-  for (auto& member : members) {
-    if (member.first == key) return member.second;
-  }
-  members.emplace_back(std::string(key), nullptr);
-  return members.back().second;
-}
+using Member = std::pair<std::string, Json>;
 
 // Builds Json values from On-Demand values. Every function answers false when the fast
 // path cannot vouch for the value, which sends the whole document to the slow path.
@@ -184,9 +177,11 @@ class Reader {
     return false;
   }
 
+  // Members and elements are gathered on shared stacks and moved into containers of
+  // the right size once complete, which spares the allocator a growing vector per
+  // container.
   bool read_object(od::object& object, Json& out, Place place) {
-    out = Json::object();
-    auto& members = out.get_ref<Json::object_t&>();
+    const std::size_t first = member_stack_.size();
     for (auto field_result : object) {
       od::field field;
       std::string_view key;
@@ -198,24 +193,53 @@ class Reader {
         if (!check_skipped(field.value())) return false;
         continue;
       }
-      if (!read_value(field.value(), member_slot(members, key), member_place(place, key))) {
-        return false;
-      }
+      std::string name(key);
+      Json value;
+      if (!read_value(field.value(), value, member_place(place, name))) return false;
+      add_member(first, std::move(name), std::move(value));
     }
+    out = Json::object();
+    auto& members = out.get_ref<Json::object_t&>();
+    members.reserve(member_stack_.size() - first);
+    for (auto it = member_stack_.begin() + static_cast<std::ptrdiff_t>(first);
+         it != member_stack_.end(); ++it) {
+      members.emplace_back(std::move(it->first), std::move(it->second));
+    }
+    member_stack_.resize(first);
     return true;
   }
 
  private:
+  // A repeated key keeps its first place and takes the last value, as the nlohmann
+  // parser does.
+  void add_member(std::size_t first, std::string&& name, Json&& value) {
+    for (auto it = member_stack_.begin() + static_cast<std::ptrdiff_t>(first);
+         it != member_stack_.end(); ++it) {
+      if (it->first == name) {
+        it->second = std::move(value);
+        return;
+      }
+    }
+    member_stack_.emplace_back(std::move(name), std::move(value));
+  }
+
   bool read_array(od::array& array, Json& out, Place place) {
-    out = Json::array();
-    auto& elements = out.get_ref<Json::array_t&>();
+    const std::size_t first = element_stack_.size();
     const Place inner = element_place(place);
     for (auto element_result : array) {
       od::value element;
-      if (std::move(element_result).get(element) != simdjson::SUCCESS) return false;
-      elements.emplace_back();
-      if (!read_value(element, elements.back(), inner)) return false;
+      Json value;
+      if (std::move(element_result).get(element) != simdjson::SUCCESS ||
+          !read_value(element, value, inner)) {
+        return false;
+      }
+      element_stack_.push_back(std::move(value));
     }
+    const auto begin = element_stack_.begin() + static_cast<std::ptrdiff_t>(first);
+    out = Json::array();
+    out.get_ref<Json::array_t&>().assign(std::make_move_iterator(begin),
+                                         std::make_move_iterator(element_stack_.end()));
+    element_stack_.resize(first);
     return true;
   }
 
@@ -256,6 +280,8 @@ class Reader {
   }
 
   bool skip_content_;
+  std::vector<Member> member_stack_;
+  std::vector<Json> element_stack_;
 };
 
 }  // namespace
