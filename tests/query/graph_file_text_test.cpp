@@ -34,6 +34,16 @@ TEST(GraphFileText, HoldsTheBytesOfFilesOfAnySizeWithZeroPadding) {
   }
 }
 
+TEST(GraphFileText, BytesGivenBackReadAgainFromTheFile) {
+  testing::TempDir dir;
+  std::string content(std::size_t{20} << 20, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + i % 23);
+  const auto text = GraphFileText::read(dir.write("big.json", content));
+  ASSERT_TRUE(text.has_value());
+  text->release_before(text->view().data() + content.size() - 100);
+  EXPECT_EQ(contents(*text), std::pair(content, true));
+}
+
 TEST(GraphFileText, ReadsPipesToTheEnd) {
   testing::TempDir dir;
   const auto fifo = dir / "pipe";

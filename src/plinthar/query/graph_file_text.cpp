@@ -106,6 +106,7 @@ GraphFileText::GraphFileText(GraphFileText&& other) noexcept
     : mapping_(std::exchange(other.mapping_, nullptr)),
       mapping_size_(std::exchange(other.mapping_size_, 0)),
       size_(std::exchange(other.size_, 0)),
+      released_(std::exchange(other.released_, 0)),
       copy_(std::move(other.copy_)) {}
 
 GraphFileText& GraphFileText::operator=(GraphFileText&& other) noexcept {
@@ -114,6 +115,7 @@ GraphFileText& GraphFileText::operator=(GraphFileText&& other) noexcept {
     mapping_ = std::exchange(other.mapping_, nullptr);
     mapping_size_ = std::exchange(other.mapping_size_, 0);
     size_ = std::exchange(other.size_, 0);
+    released_ = std::exchange(other.released_, 0);
     copy_ = std::move(other.copy_);
   }
   return *this;
@@ -124,6 +126,18 @@ GraphFileText::~GraphFileText() { unmap(); }
 void GraphFileText::unmap() noexcept {
   if (mapping_ != nullptr) ::munmap(mapping_, mapping_size_);
   mapping_ = nullptr;
+}
+
+void GraphFileText::release_before(const char* point) const {
+  // Each release is a system call; give back pages in batches.
+  constexpr std::size_t BATCH = std::size_t{8} << 20;
+  if (mapping_ == nullptr) return;
+  const auto* base = static_cast<const char*>(mapping_);
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t end = static_cast<std::size_t>(point - base) / page * page;
+  if (end < released_ + BATCH) return;
+  ::madvise(mapping_, end, MADV_DONTNEED);
+  released_ = end;
 }
 
 simdjson::padded_string_view GraphFileText::view() const {

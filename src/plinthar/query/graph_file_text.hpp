@@ -29,6 +29,11 @@ class GraphFileText {
   // The bytes, with their padding.
   simdjson::padded_string_view view() const;
 
+  // Gives back the memory of whole pages of a mapped file before `point` (a pointer
+  // into view()) once enough has gathered; they read back from the file if touched
+  // again. Does nothing for a copy, whose bytes would be lost.
+  void release_before(const char* point) const;
+
  private:
   GraphFileText() = default;
   void unmap() noexcept;
@@ -36,7 +41,8 @@ class GraphFileText {
   void* mapping_ = nullptr;  // the mapped file and the zero pages after it
   std::size_t mapping_size_ = 0;
   std::size_t size_ = 0;
-  simdjson::padded_string copy_;  // when the file could not be mapped
+  mutable std::size_t released_ = 0;  // bytes at the start of the mapping given back
+  simdjson::padded_string copy_;      // when the file could not be mapped
 };
 
 }  // namespace plinthar::query

@@ -142,7 +142,8 @@ using Member = std::pair<std::string, Json>;
 // path cannot vouch for the value, which sends the whole document to the slow path.
 class Reader {
  public:
-  explicit Reader(GraphMembers members) : skip_content_(members == GraphMembers::without_content) {}
+  Reader(GraphMembers members, const std::function<void(const char*)>& passed)
+      : skip_content_(members == GraphMembers::without_content), passed_(passed) {}
 
   bool read_value(od::value value, Json& out, Place place) {
     od::json_type type{};
@@ -229,10 +230,9 @@ class Reader {
     for (auto element_result : array) {
       od::value element;
       Json value;
-      if (std::move(element_result).get(element) != simdjson::SUCCESS ||
-          !read_value(element, value, inner)) {
-        return false;
-      }
+      if (std::move(element_result).get(element) != simdjson::SUCCESS) return false;
+      if (inner == Place::node && passed_) passed_(element.raw_json_token().data());
+      if (!read_value(element, value, inner)) return false;
       element_stack_.push_back(std::move(value));
     }
     const auto begin = element_stack_.begin() + static_cast<std::ptrdiff_t>(first);
@@ -280,20 +280,22 @@ class Reader {
   }
 
   bool skip_content_;
+  const std::function<void(const char*)>& passed_;
   std::vector<Member> member_stack_;
   std::vector<Json> element_stack_;
 };
 
 }  // namespace
 
-std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members) {
+std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members,
+                                     const std::function<void(const char*)>& passed) {
   od::parser parser;
   od::document document;
   if (parser.iterate(text).get(document) != simdjson::SUCCESS) return std::nullopt;
   od::object root;
   if (document.get_object().get(root) != simdjson::SUCCESS) return std::nullopt;
   Json graph;
-  if (!Reader(members).read_object(root, graph, Place::root)) return std::nullopt;
+  if (!Reader(members, passed).read_object(root, graph, Place::root)) return std::nullopt;
   // Anything after the top-level map makes the text invalid.
   if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) return std::nullopt;
   return graph;
@@ -303,6 +305,17 @@ Json read_graph_text(simdjson::padded_string_view text, const std::filesystem::p
                      GraphMembers members) {
   if (auto graph = parse_graph_fast(text, members)) return std::move(*graph);
   Json graph = parse_graph(std::string_view(text.data(), text.size()), path);
+  if (members == GraphMembers::without_content) drop_node_contents(graph);
+  return graph;
+}
+
+Json read_graph_file(const GraphFileText& file, const std::filesystem::path& path,
+                     GraphMembers members) {
+  if (auto graph = parse_graph_fast(file.view(), members,
+                                    [&file](const char* point) { file.release_before(point); })) {
+    return std::move(*graph);
+  }
+  Json graph = parse_graph(std::string_view(file.view().data(), file.view().size()), path);
   if (members == GraphMembers::without_content) drop_node_contents(graph);
   return graph;
 }

@@ -5,10 +5,12 @@
 // most of a graph file and which ranking never reads.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include <simdjson.h>
 
+#include "plinthar/query/graph_file_text.hpp"
 #include "plinthar/query/graph_loading.hpp"
 
 namespace plinthar::query {
@@ -17,12 +19,18 @@ namespace plinthar::query {
 // cannot vouch for the result (text that is not UTF-8 or JSON, lone surrogate escapes,
 // numbers beyond 64-bit integers or doubles, a top level that is not a map, ...). Where
 // it answers, the answer equals parse_graph's, without the "content" members of the
-// objects in the top-level "nodes" list when `members` says so.
-std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members);
+// objects in the top-level "nodes" list when `members` says so. `passed`, when given, is
+// told now and then of a point in `text` before which the reader will not look again.
+std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members,
+                                     const std::function<void(const char*)>& passed = {});
 
 // The graph map held in `text`, the content of `path` (named in errors): the fast
 // reader's answer, else parse_graph's on the same bytes, with its errors.
 Json read_graph_text(simdjson::padded_string_view text, const std::filesystem::path& path,
+                     GraphMembers members);
+
+// Like read_graph_text, and lets `file` give back the memory of the bytes read.
+Json read_graph_file(const GraphFileText& file, const std::filesystem::path& path,
                      GraphMembers members);
 
 // `graph` without the "content" members of the objects in its "nodes" list.
