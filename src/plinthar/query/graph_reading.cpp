@@ -186,8 +186,7 @@ class Reader {
     for (auto field_result : object) {
       od::field field;
       std::string_view key;
-      if (std::move(field_result).get(field) != simdjson::SUCCESS ||
-          field.unescaped_key().get(key) != simdjson::SUCCESS) {
+      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
         return false;
       }
       if (skip_content_ && place == Place::node && key == "content") {
@@ -211,6 +210,19 @@ class Reader {
   }
 
  private:
+  // A key without escapes (nearly all) is viewed in the input; stage 1 has checked that
+  // a closing quote follows. Others are unescaped by simdjson.
+  static bool read_key(od::field& field, std::string_view& key) {
+    const char* const start = field.key().raw();
+    const char* end = start;
+    while (*end != '"' && *end != '\\') ++end;
+    if (*end == '"') {
+      key = std::string_view(start, static_cast<std::size_t>(end - start));
+      return true;
+    }
+    return field.unescaped_key().get(key) == simdjson::SUCCESS;
+  }
+
   // A repeated key keeps its first place and takes the last value, as the nlohmann
   // parser does.
   void add_member(std::size_t first, std::string&& name, Json&& value) {
