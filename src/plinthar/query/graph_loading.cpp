@@ -61,7 +61,10 @@ Json load_graph(const Locations& locations, GraphMembers members) {
   }
   const auto text = GraphFileText::read(locations.graph_json);
   if (!text) throw Error("cannot read " + locations.graph_json.string());
-  return read_graph_file(*text, locations.graph_json, members);
+  // Pages the reader has passed go back as it goes, so the file does not add to the
+  // graph's memory.
+  return read_graph_text(text->view(), locations.graph_json, members,
+                         [&text](const char* point) { text->release_before(point); });
 }
 
 Json scan_project(const fs::path& root, const fs::path& out, const Locations& locations) {

@@ -1,16 +1,11 @@
 #include "plinthar/query/graph_reading.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace plinthar::query {
 namespace {
@@ -314,20 +309,9 @@ std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMem
 }
 
 Json read_graph_text(simdjson::padded_string_view text, const std::filesystem::path& path,
-                     GraphMembers members) {
-  if (auto graph = parse_graph_fast(text, members)) return std::move(*graph);
+                     GraphMembers members, const std::function<void(const char*)>& passed) {
+  if (auto graph = parse_graph_fast(text, members, passed)) return std::move(*graph);
   Json graph = parse_graph(std::string_view(text.data(), text.size()), path);
-  if (members == GraphMembers::without_content) drop_node_contents(graph);
-  return graph;
-}
-
-Json read_graph_file(const GraphFileText& file, const std::filesystem::path& path,
-                     GraphMembers members) {
-  if (auto graph = parse_graph_fast(file.view(), members,
-                                    [&file](const char* point) { file.release_before(point); })) {
-    return std::move(*graph);
-  }
-  Json graph = parse_graph(std::string_view(file.view().data(), file.view().size()), path);
   if (members == GraphMembers::without_content) drop_node_contents(graph);
   return graph;
 }

@@ -10,14 +10,13 @@
 
 #include <simdjson.h>
 
-#include "plinthar/query/graph_file_text.hpp"
 #include "plinthar/query/graph_loading.hpp"
 
 namespace plinthar::query {
 
 // The graph map held in `text`, built by the fast reader, or nothing when the fast reader
 // cannot vouch for the result (text that is not UTF-8 or JSON, lone surrogate escapes,
-// numbers beyond 64-bit integers or doubles, a top level that is not a map, ...). Where
+// doubles out of range, a top level that is not a map, ...). Where
 // it answers, the answer equals parse_graph's, without the "content" members of the
 // objects in the top-level "nodes" list when `members` says so. `passed`, when given, is
 // told now and then of a point in `text` before which the reader will not look again.
@@ -25,13 +24,10 @@ std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMem
                                      const std::function<void(const char*)>& passed = {});
 
 // The graph map held in `text`, the content of `path` (named in errors): the fast
-// reader's answer, else parse_graph's on the same bytes, with its errors.
+// reader's answer, else parse_graph's on the same bytes, with its errors. `passed` is as
+// for parse_graph_fast.
 Json read_graph_text(simdjson::padded_string_view text, const std::filesystem::path& path,
-                     GraphMembers members);
-
-// Like read_graph_text, and lets `file` give back the memory of the bytes read.
-Json read_graph_file(const GraphFileText& file, const std::filesystem::path& path,
-                     GraphMembers members);
+                     GraphMembers members, const std::function<void(const char*)>& passed = {});
 
 // `graph` without the "content" members of the objects in its "nodes" list.
 void drop_node_contents(Json& graph);
