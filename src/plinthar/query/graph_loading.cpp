@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "plinthar/query/graph_file_text.hpp"
+#include "plinthar/query/graph_reading.hpp"
 #include "plinthar/query/json_text.hpp"
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/file_io.hpp"
@@ -49,7 +51,7 @@ Json parse_graph(std::string_view bytes, const fs::path& path) {
   return graph;
 }
 
-Json load_graph(const Locations& locations) {
+Json load_graph(const Locations& locations, GraphMembers members) {
   std::error_code error;
   if (!fs::exists(locations.graph_json, error)) {
     Json graph = scan_project(locations.default_root, locations.graph_json, locations);
@@ -57,9 +59,12 @@ Json load_graph(const Locations& locations) {
     write_graph(graph, locations.graph_json);
     return graph;
   }
-  const auto bytes = scanner::read_file(locations.graph_json);
-  if (!bytes) throw Error("cannot read " + locations.graph_json.string());
-  return parse_graph(*bytes, locations.graph_json);
+  const auto text = GraphFileText::read(locations.graph_json);
+  if (!text) throw Error("cannot read " + locations.graph_json.string());
+  // Pages the reader has passed go back as it goes, so the file does not add to the
+  // graph's memory.
+  return read_graph_text(text->view(), locations.graph_json, members,
+                         [&text](const char* point) { text->release_before(point); });
 }
 
 Json scan_project(const fs::path& root, const fs::path& out, const Locations& locations) {

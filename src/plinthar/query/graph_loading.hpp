@@ -13,10 +13,15 @@ namespace plinthar::query {
 
 using scanner::Json;
 
+// Which members of a graph file to keep: all, or all but the file texts ("content") of
+// the node objects, which ranking never reads and which make up most of the bytes.
+enum class GraphMembers { all, without_content };
+
 // The graph map of the graph file; when the file does not exist, the scan of the
-// default root, which is first written to the graph file. Throws plinthar::Error when
-// the file cannot be read or written, is not UTF-8 or JSON, or does not hold a map.
-Json load_graph(const Locations& locations);
+// default root, which is first written to the graph file (and returned whole). Throws
+// plinthar::Error when the file cannot be read or written, is not UTF-8 or JSON, or does
+// not hold a map.
+Json load_graph(const Locations& locations, GraphMembers members = GraphMembers::all);
 
 // The graph map held in `bytes`, the content of `path` (named in errors). Throws
 // plinthar::Error for text that is not UTF-8 or JSON and for a top level that is not a

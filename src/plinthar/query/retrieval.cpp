@@ -339,7 +339,10 @@ RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t 
   RetrieveResult result;
   result.edges = choose_edges(edges, top_edges, context.terms, chosen.ids, caps);
   result.files = std::move(chosen.rows);
-  if (result.files.empty()) result.files = first_entries(nodes, top_files);
+  if (result.files.empty()) {
+    result.files = first_entries(nodes, top_files);
+    result.files_are_first_nodes = true;
+  }
   if (result.edges.empty()) result.edges = first_entries(edges, top_edges);
   return result;
 }

@@ -17,6 +17,9 @@ using scanner::Json;
 struct RetrieveResult {
   std::vector<Json> files;
   std::vector<Json> edges;
+  // True when no node scored and `files` holds the first nodes as stored, all members
+  // included, rather than ranked rows (which never carry "content").
+  bool files_are_first_nodes = false;
 };
 
 // Reads only the graph's "nodes" and "edges"; `capability_index` is the index file

@@ -36,10 +36,24 @@ std::string format_retrieve_json(std::string_view query, RetrieveResult&& result
   return text;
 }
 
+namespace {
+
+RetrieveResult retrieve_from_file(const Args& args, const Locations& locations,
+                                  GraphMembers members) {
+  const Json graph = load_graph(locations, members);
+  return retrieve(graph, args.query, args.top_files, args.top_edges, locations.capability_index);
+}
+
+}  // namespace
+
 int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  const Json graph = load_graph(locations);
-  RetrieveResult result =
-      retrieve(graph, args.query, args.top_files, args.top_edges, locations.capability_index);
+  // Ranking never reads the file texts, so the graph is read without them; only the
+  // JSON form of the fallback (the first nodes as stored) prints them, and then the
+  // graph is read again whole.
+  RetrieveResult result = retrieve_from_file(args, locations, GraphMembers::without_content);
+  if (args.json && result.files_are_first_nodes) {
+    result = retrieve_from_file(args, locations, GraphMembers::all);
+  }
   out << (args.json ? format_retrieve_json(args.query, std::move(result))
                     : format_retrieve_text(args.query, result));
   return STATUS_OK;

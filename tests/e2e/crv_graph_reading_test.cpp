@@ -1,0 +1,97 @@
+// crv reads the graph without the nodes' file texts; these checks make sure the texts
+// still reach the output where it prints nodes as stored.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "plinthar/scanner/json_format.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::query {
+namespace {
+namespace fs = std::filesystem;
+using scanner::Json;
+
+class CrvGraphReading : public ::testing::Test {
+ protected:
+  CrvGraphReading() {
+    fs::create_directories(dir_ / "tool/data");
+    fs::create_directories(dir_ / "proj");
+    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
+  }
+
+  testing::RunResult crv(const std::string& args) const {
+    return testing::run_command(dir_ / "proj", "'" + (dir_ / "tool/crv").string() + "' " + args);
+  }
+
+  testing::TempDir dir_;
+};
+
+// Notes only, so no node scores above zero for an unrelated query; texts that need
+// escaping.
+constexpr std::string_view NOTES = R"({
+  "nodes": [
+    {"id": "docs/a.md", "kind": "file", "ext": ".md", "content": "# A\n\"quoted\" \\ tab\t é 😀 \u0001", "summary": "Notes"},
+    {"id": "docs/b.md", "kind": "file", "ext": ".md", "size": 3, "content": "b\nb", "keywords": []},
+    {"id": "docs/c.md", "kind": "file", "ext": ".md", "content": "c"}
+  ],
+  "edges": []
+})";
+
+// Notes and a file that a query matches.
+constexpr std::string_view GRAPH = R"({
+  "nodes": [
+    {"id": "docs/a.md", "kind": "file", "ext": ".md", "content": "# A\n\"quoted\" \\ tab\t é 😀 \u0001", "summary": "Notes"},
+    {"id": "docs/b.md", "kind": "file", "ext": ".md", "size": 3, "content": "b\nb", "keywords": []},
+    {"id": "docs/c.md", "kind": "file", "ext": ".md", "content": "c"},
+    {"id": "src/invoice.py", "kind": "file", "ext": ".py", "content": "def invoice_total(): pass", "keywords": ["invoice"]}
+  ],
+  "edges": []
+})";
+
+TEST_F(CrvGraphReading, FallbackPrintsTheFirstNodesWithTheirTexts) {
+  dir_.write("tool/data/info_graph.json", NOTES);
+  const Json graph = Json::parse(NOTES);
+  for (const int top : {2, 3}) {
+    const auto result = crv("retrieve --json --query zzzq --top-files " + std::to_string(top));
+    ASSERT_EQ(result.status, 0) << result.err;
+    Json expected = Json::object();
+    expected["query"] = "zzzq";
+    expected["files"] = Json::array();
+    for (int i = 0; i < top; ++i) expected["files"].push_back(graph["nodes"][i]);
+    expected["edges"] = Json::array();
+    EXPECT_EQ(result.out, scanner::to_pretty(expected) + "\n") << top;
+  }
+  const auto text = crv("retrieve --query zzzq --top-files 2");
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out,
+            "Query: zzzq\n\nRelevant files:\n- docs/a.md\n- docs/b.md\n\nRelevant relations:\n");
+}
+
+TEST_F(CrvGraphReading, RankedRowsNeverCarryTexts) {
+  dir_.write("tool/data/info_graph.json", GRAPH);
+  const auto result = crv("retrieve --json --query 'invoice total'");
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Json payload = Json::parse(result.out);
+  ASSERT_FALSE(payload["files"].empty());
+  EXPECT_EQ(payload["files"][0]["id"], "src/invoice.py");
+  for (const Json& row : payload["files"]) {
+    EXPECT_TRUE(row.contains("_score"));
+    EXPECT_FALSE(row.contains("content"));
+  }
+}
+
+TEST_F(CrvGraphReading, TextsThatCannotBeReadFailAsBefore) {
+  dir_.write("tool/data/info_graph.json", R"({"nodes": [{"id": "a.md", "content": "bad \x"}]})");
+  for (const char* args : {"retrieve --query q", "retrieve --json --query q", "prime"}) {
+    const auto result = crv(args);
+    EXPECT_EQ(result.status, 1) << args;
+    EXPECT_NE(result.err.find("cannot parse"), std::string::npos) << args << ": " << result.err;
+    EXPECT_EQ(result.out, "") << args;
+  }
+}
+
+}  // namespace
+}  // namespace plinthar::query
