@@ -5,6 +5,7 @@
 #include "plinthar/query/graph_file_text.hpp"
 #include "plinthar/query/graph_reading.hpp"
 #include "plinthar/query/json_text.hpp"
+#include "plinthar/query/member_text.hpp"
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/file_io.hpp"
 #include "plinthar/scanner/scan.hpp"
@@ -12,30 +13,6 @@
 
 namespace plinthar::query {
 namespace fs = std::filesystem;
-namespace {
-
-// The fixed names under which the type error reports a JSON value's kind.
-std::string_view kind_name(const Json& value) {
-  switch (value.type()) {
-    case Json::value_t::array:
-      return "list";
-    case Json::value_t::string:
-      return "str";
-    case Json::value_t::boolean:
-      return "bool";
-    case Json::value_t::number_integer:
-    case Json::value_t::number_unsigned:
-      return "int";
-    case Json::value_t::number_float:
-      return "float";
-    case Json::value_t::object:
-      return "dict";
-    default:
-      return "NoneType";
-  }
-}
-
-}  // namespace
 
 Json parse_graph(std::string_view bytes, const fs::path& path) {
   Json graph;
@@ -46,7 +23,7 @@ Json parse_graph(std::string_view bytes, const fs::path& path) {
     throw Error("cannot parse " + path.string() + ": " + parse_error_reason(error));
   }
   if (!graph.is_object()) {
-    throw Error("Expected dict, got " + std::string(kind_name(graph)));
+    throw Error("Expected dict, got " + std::string(json_kind_name(graph)));
   }
   return graph;
 }
@@ -72,7 +49,8 @@ Json scan_project(const fs::path& root, const fs::path& out, const Locations& lo
 }
 
 void write_graph(const Json& graph, const fs::path& path) {
-  scanner::write_file_atomically(path, scanner::to_pretty(graph));
+  scanner::write_file_atomically(
+      path, [&graph](const scanner::TextSink& emit) { scanner::write_pretty(graph, emit); });
 }
 
 }  // namespace plinthar::query

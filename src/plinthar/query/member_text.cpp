@@ -29,4 +29,28 @@ std::string_view TextPool::member_text(const Json& map, std::string_view key,
   return owned_.emplace_back(scanner::to_compact(*value));
 }
 
+std::string_view json_kind_name(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::null:
+    case Json::value_t::discarded:
+      return "NoneType";
+    case Json::value_t::boolean:
+      return "bool";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+      return "int";
+    case Json::value_t::number_float:
+      return "float";
+    case Json::value_t::string:
+      return "str";
+    case Json::value_t::array:
+      return "list";
+    case Json::value_t::object:
+      return "dict";
+    case Json::value_t::binary:
+      return "bytes";
+  }
+  return "object";
+}
+
 }  // namespace plinthar::query

@@ -27,6 +27,10 @@ std::string_view member_text(const Json& map, std::string_view key, std::string&
 // The member `key` of the object `map`, or nullptr when it has none.
 const Json* find_member(const Json& map, std::string_view key);
 
+// The kind of a JSON value in the words of error messages: "dict", "list", "str", "int",
+// "float", "bool" or "NoneType".
+std::string_view json_kind_name(const Json& value);
+
 // Keeps the text of non-string members alive for views that outlast one lookup.
 class TextPool {
  public:

@@ -68,33 +68,8 @@ constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}}
                                                    {"explain", {1, 2, 0, 1, 2, 0}},
                                                    {"general", {2, 2, 0, 1, -1, 0}}}};
 
-// Type names as Python spells them (list, str, dict, int ...), which the messages use.
-std::string_view type_name(const Json& value) {
-  switch (value.type()) {
-    case Json::value_t::null:
-    case Json::value_t::discarded:
-      return "NoneType";
-    case Json::value_t::boolean:
-      return "bool";
-    case Json::value_t::number_integer:
-    case Json::value_t::number_unsigned:
-      return "int";
-    case Json::value_t::number_float:
-      return "float";
-    case Json::value_t::string:
-      return "str";
-    case Json::value_t::array:
-      return "list";
-    case Json::value_t::object:
-      return "dict";
-    case Json::value_t::binary:
-      return "bytes";
-  }
-  return "object";
-}
-
 [[noreturn]] void type_error(std::string_view expected, const Json& actual) {
-  throw Error("Expected " + std::string(expected) + ", got " + std::string(type_name(actual)));
+  throw Error("Expected " + std::string(expected) + ", got " + std::string(json_kind_name(actual)));
 }
 
 // Hits of `terms` in text that is already lower case.
