@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "plinthar/query/json_text.hpp"
+
 namespace plinthar::query {
 namespace {
 
@@ -34,14 +36,6 @@ std::optional<std::string_view> string_body(std::string_view token) {
     return std::nullopt;
   }
   return token.substr(1, close - 1);
-}
-
-std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos) {
-  if (pos + 4 > text.size()) return std::nullopt;
-  unsigned unit = 0;
-  const auto result = std::from_chars(text.data() + pos, text.data() + pos + 4, unit, 16);
-  if (result.ec != std::errc() || result.ptr != text.data() + pos + 4) return std::nullopt;
-  return unit;
 }
 
 bool is_low_surrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }

@@ -11,14 +11,6 @@ namespace {
 // this purpose: we give up when the text already holds a NUL escape), parse, and then
 // turn every NUL + U+00XX pair in the parsed strings back into the byte XX.
 
-std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos) {
-  if (pos + 4 > text.size()) return std::nullopt;
-  unsigned unit = 0;
-  const auto result = std::from_chars(text.data() + pos, text.data() + pos + 4, unit, 16);
-  if (result.ec != std::errc() || result.ptr != text.data() + pos + 4) return std::nullopt;
-  return unit;
-}
-
 bool is_high_surrogate(std::optional<unsigned> unit) {
   return unit && *unit >= 0xD800 && *unit <= 0xDBFF;
 }
@@ -89,6 +81,14 @@ void unmark_all(Json& value) {
 }
 
 }  // namespace
+
+std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos) {
+  if (pos + 4 > text.size()) return std::nullopt;
+  unsigned unit = 0;
+  const auto result = std::from_chars(text.data() + pos, text.data() + pos + 4, unit, 16);
+  if (result.ec != std::errc() || result.ptr != text.data() + pos + 4) return std::nullopt;
+  return unit;
+}
 
 Json parse_json(std::string_view text) {
   try {

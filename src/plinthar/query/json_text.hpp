@@ -13,6 +13,10 @@ namespace plinthar::query {
 
 using scanner::Json;
 
+// The value of the four hexadecimal digits at `pos` of `text` (as in a \u escape), or
+// nothing when there are not four of them.
+std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos);
+
 // Parses `text` as one JSON value (surrounding JSON white space allowed). Objects keep
 // member order and a repeated key keeps its first position with its last value. The
 // escapes \udc80..\udcff that the JSON forms write for bytes of a name that is not
