@@ -1,5 +1,8 @@
 #include "plinthar/scanner/text.hpp"
 
+#include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -135,6 +138,41 @@ TEST(Utf8Validation, RejectsWhatDecodingDrops) {
   EXPECT_FALSE(is_valid_utf8("a\xff"));
   EXPECT_FALSE(is_valid_utf8("\xed\xa0\x80"));
   EXPECT_FALSE(is_valid_utf8("\xe2\x82"));
+}
+
+}  // namespace
+}  // namespace plinthar::scanner
+
+namespace plinthar::scanner {
+namespace {
+
+TEST(WhiteSpace, TrimKeepsEverythingBetweenTheOuterNonSpaceCharacters) {
+  // Pieces mixing ASCII and multi-byte white space with multi-byte letters.
+  const std::string pieces[] = {" ", "\t",       "\xe3\x80\x80",     "\xc2\xa0",
+                                "a", "\xc3\xa9", "\xf0\x9f\x98\x80", "\xe2\x80\x8b"};
+  std::mt19937 random(5);
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<std::string> chosen;
+    for (int i = static_cast<int>(random() % 8); i > 0; --i) {
+      chosen.push_back(pieces[random() % std::size(pieces)]);
+    }
+    std::string text;
+    for (const auto& piece : chosen) text += piece;
+    std::size_t first = 0;
+    std::size_t last = chosen.size();
+    const auto blank = [&](std::size_t i) { return i < 4; };
+    while (first < last && blank(std::find(std::begin(pieces), std::end(pieces), chosen[first]) -
+                                 std::begin(pieces))) {
+      ++first;
+    }
+    while (last > first && blank(std::find(std::begin(pieces), std::end(pieces), chosen[last - 1]) -
+                                 std::begin(pieces))) {
+      --last;
+    }
+    std::string expected;
+    for (std::size_t i = first; i < last; ++i) expected += chosen[i];
+    EXPECT_EQ(trim(text), expected) << "round " << round;
+  }
 }
 
 }  // namespace

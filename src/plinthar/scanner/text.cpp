@@ -228,9 +228,14 @@ std::string_view trim_left(std::string_view text) {
 
 std::string_view trim(std::string_view text) {
   text = trim_left(text);
-  std::size_t end = 0;  // byte just past the last non-space code point
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (!is_space(next_code_point(text, pos))) end = pos;
+  // Walk back over trailing white space only, one code point at a time.
+  std::size_t end = text.size();
+  while (end > 0) {
+    std::size_t start = end - 1;
+    while (start > 0 && is_continuation(static_cast<unsigned char>(text[start]))) --start;
+    std::size_t pos = start;
+    if (!is_space(next_code_point(text, pos))) break;
+    end = start;
   }
   return text.substr(0, end);
 }
