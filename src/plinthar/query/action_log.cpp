@@ -12,53 +12,33 @@
 #include "plinthar/query/json_lines.hpp"
 #include "plinthar/query/json_text.hpp"
 #include "plinthar/scanner/error.hpp"
+#include "plinthar/scanner/file_io.hpp"
 
 namespace plinthar::query {
 namespace fs = std::filesystem;
 namespace {
 
-class AppendFile {
- public:
-  explicit AppendFile(const fs::path& path)
-      : fd_(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)) {
-    if (fd_ < 0) fail(path, errno);
-  }
-  ~AppendFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  AppendFile(const AppendFile&) = delete;
-  AppendFile& operator=(const AppendFile&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
-  [[noreturn]] static void fail(const fs::path& path, int error_number) {
-    throw Error("cannot append to " + path.string() + ": " + std::strerror(error_number));
-  }
-
- private:
-  int fd_;
-};
+[[noreturn]] void fail_appending(const fs::path& path, int error_number) {
+  throw Error("cannot append to " + path.string() + ": " + std::strerror(error_number));
+}
 
 }  // namespace
 
 void append_line(const fs::path& path, std::string_view line) {
-  AppendFile file(path);
+  scanner::FileDescriptor file(
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (file.get() < 0) fail_appending(path, errno);
   ssize_t written = 0;
   do {
     written = ::write(file.get(), line.data(), line.size());
   } while (written < 0 && errno == EINTR);
-  if (written < 0) AppendFile::fail(path, errno);
+  if (written < 0) fail_appending(path, errno);
   if (static_cast<std::size_t>(written) != line.size()) {
     // End the partial line so that later records still start on a line of their own.
     [[maybe_unused]] const ssize_t ignored = ::write(file.get(), "\n", 1);
-    AppendFile::fail(path, ENOSPC);
+    fail_appending(path, ENOSPC);
   }
-  if (!file.close()) AppendFile::fail(path, errno);
+  if (!file.close()) fail_appending(path, errno);
 }
 
 std::variant<Json, std::string> parse_meta(std::string_view text) {

@@ -9,22 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "plinthar/scanner/file_io.hpp"
+
 namespace plinthar::query {
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
+using scanner::FileDescriptor;
 
 // Reads up to `size` bytes into `data`; the count read, or nothing on an error.
 std::optional<std::size_t> read_up_to(int fd, char* data, std::size_t size) {

@@ -13,6 +13,21 @@
 
 namespace plinthar::scanner {
 
+// Owns an open file descriptor (a negative one means none) and closes it at the end.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports whether the close succeeded.
+  bool close();
+
+ private:
+  int fd_;
+};
+
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> read_file(const std::filesystem::path& path);
 
