@@ -17,10 +17,6 @@ namespace {
 // How far (in lines, either way) a route decorator may stand from the function it marks.
 constexpr std::size_t ROUTE_WINDOW = 3;
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // Per-file state of one extraction: the two line notions, the records so far and the
 // names already taken.
 class PySymbolCollector {
@@ -92,7 +88,7 @@ std::vector<SymbolRecord> extract_symbols_py(std::string_view content, std::stri
   const std::vector<std::size_t> deco_lines = route_decorator_lines(content, collector);
   function.for_each(content, [&](const RegexMatch& found) {
     const std::string_view name = found.group(1);
-    if (starts_with(name, "_") || starts_with(name, "test_")) return true;
+    if (name.starts_with("_") || name.starts_with("test_")) return true;
     const std::size_t line_no = collector.line_of(found.start());
     collector.add_sym(name, line_no, near_route(deco_lines, line_no) ? "api_route" : "use_case");
     return true;
