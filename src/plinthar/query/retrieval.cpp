@@ -2,18 +2,17 @@
 
 // One pass over the edges counts degrees and notes button/badge importers; one pass over
 // the nodes scores them against a query context prepared once; a stable sort ranks the
-// candidates, and the best node of each source file becomes a row. Views into the graph
-// stand in for member texts wherever the member is a string, so nothing but the returned
-// rows is copied.
+// candidates, and the best node of each source file becomes a row. Ranking reads only
+// the member texts of the records; whole records are fetched for the chosen few.
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "plinthar/query/capability_index.hpp"
-#include "plinthar/query/member_text.hpp"
 #include "plinthar/query/query_analysis.hpp"
 #include "plinthar/query/scoring.hpp"
 #include "plinthar/scanner/error.hpp"
@@ -34,27 +33,9 @@ constexpr std::int64_t EDGE_CHOSEN_FILE_BONUS = 4;
 constexpr std::int64_t EDGE_CAPABILITY_BONUS = 2;
 constexpr std::int64_t IMPORTS_EDGE_BONUS = 1;
 
-const Json& empty_text() {
-  static const Json EMPTY = "";
-  return EMPTY;
-}
-
-// The graph's list member `key`; an empty list when missing.
-const Json& graph_list(const Json& graph, std::string_view key) {
-  static const Json EMPTY = Json::array();
-  const Json* list = find_member(graph, key);
-  if (list == nullptr) return EMPTY;
-  if (!list->is_array()) throw Error("graph member \"" + std::string(key) + "\" is not a list");
-  return *list;
-}
-
-void require_object(const Json& item, std::string_view what) {
-  if (!item.is_object()) throw Error("graph " + std::string(what) + " is not an object");
-}
-
 // Orders two member values as stored: strings by code point (byte order of UTF-8),
 // numbers and booleans by value; equal values tie. Any other pair has no order.
-int compare_stored(const Json& a, const Json& b) {
+int compare_values(const Json& a, const Json& b) {
   if (a.is_string() && b.is_string()) {
     const int order = a.get_ref<const std::string&>().compare(b.get_ref<const std::string&>());
     return (order > 0) - (order < 0);
@@ -72,49 +53,36 @@ int compare_stored(const Json& a, const Json& b) {
               scanner::to_compact(b));
 }
 
-// A scored node or edge with its sort keys. Keys that are strings (all of them in graphs
-// the scanner writes) are also held as views, so most comparisons skip the JSON type checks.
+// Orders two members as stored, a missing one as "". Strings (all of them in graphs the
+// scanner writes) compare as views without building JSON values.
+int compare_stored(const StoredMember& a, const StoredMember& b) {
+  if (a.value == nullptr && b.value == nullptr) {
+    const int order = a.text.compare(b.text);
+    return (order > 0) - (order < 0);
+  }
+  const auto as_json = [](const StoredMember& m) {
+    return m.value != nullptr ? *m.value : Json(std::string(m.text));
+  };
+  return compare_values(as_json(a), as_json(b));
+}
+
+// A scored node or edge (by its index) with its sort keys.
 struct Candidate {
   std::int64_t score;
-  const Json* item;
-  const Json* first_key;
-  const Json* second_key;
-  bool text_keys;
-  std::string_view first_text;
-  std::string_view second_text;
+  std::size_t index;
+  const StoredMember* first_key;
+  const StoredMember* second_key;
 };
-
-std::string_view string_or_empty(const Json& value) {
-  return value.is_string() ? std::string_view(value.get_ref<const std::string&>()) : "";
-}
-
-Candidate make_candidate(std::int64_t score, const Json& item, const Json& first_key,
-                         const Json& second_key) {
-  return {score,
-          &item,
-          &first_key,
-          &second_key,
-          first_key.is_string() && second_key.is_string(),
-          string_or_empty(first_key),
-          string_or_empty(second_key)};
-}
 
 // Highest score first, then keys ascending; used with a stable sort.
 bool ranks_before(const Candidate& a, const Candidate& b) {
   if (a.score != b.score) return a.score > b.score;
-  if (a.text_keys && b.text_keys) {
-    const int first = a.first_text.compare(b.first_text);
-    return first != 0 ? first < 0 : a.second_text < b.second_text;
-  }
   const int first = compare_stored(*a.first_key, *b.first_key);
   if (first != 0) return first < 0;
   return compare_stored(*a.second_key, *b.second_key) < 0;
 }
 
-const Json& stored_or_empty(const Json& map, std::string_view key) {
-  const Json* value = find_member(map, key);
-  return value != nullptr ? *value : empty_text();
-}
+const StoredMember NO_MEMBER{};
 
 // Number of leading entries that "the first n" takes from a list of `size`: negative n
 // leaves off the last |n|.
@@ -124,9 +92,13 @@ std::size_t take_count(std::size_t size, std::int64_t n) {
   return static_cast<std::size_t>(std::max<std::int64_t>(0, length + n));
 }
 
-std::vector<Json> first_entries(const Json& list, std::int64_t n) {
-  const std::size_t count = take_count(list.size(), n);
-  return std::vector<Json>(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(count));
+std::vector<Json> first_entries(std::size_t size, std::int64_t n,
+                                const std::function<Json(std::size_t)>& value_at) {
+  const std::size_t count = take_count(size, n);
+  std::vector<Json> entries;
+  entries.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) entries.push_back(value_at(i));
+  return entries;
 }
 
 struct Capabilities {
@@ -163,18 +135,15 @@ struct EdgeCensus {
   std::unordered_set<std::string_view> badge_consumers;
 };
 
-EdgeCensus count_edges(const Json& edges, TextPool& pool) {
+EdgeCensus count_edges(const std::vector<EdgeRecord>& edges) {
   EdgeCensus census;
-  for (const Json& edge : edges) {
-    require_object(edge, "edge");
-    const std::string_view from = pool.member_text(edge, "from");
-    const std::string_view to = pool.member_text(edge, "to");
-    ++census.degree[from];
-    ++census.degree[to];
-    if (pool.member_text(edge, "rel") != "imports") continue;
-    const std::string to_lower = scanner::to_lower(to);
-    if (contains(to_lower, "button")) census.button_consumers.insert(from);
-    if (contains(to_lower, "badge")) census.badge_consumers.insert(from);
+  for (const EdgeRecord& edge : edges) {
+    ++census.degree[edge.from.text];
+    ++census.degree[edge.to.text];
+    if (edge.rel != "imports") continue;
+    const std::string to_lower = scanner::to_lower(edge.to.text);
+    if (contains(to_lower, "button")) census.button_consumers.insert(edge.from.text);
+    if (contains(to_lower, "badge")) census.badge_consumers.insert(edge.from.text);
   }
   return census;
 }
@@ -194,33 +163,36 @@ std::int64_t census_bonus(std::string_view node_id, const EdgeCensus& census, st
   return bonus;
 }
 
-std::vector<Candidate> score_nodes(const Json& nodes, const QueryContext& context,
-                                   const Capabilities& caps, const EdgeCensus& census,
-                                   TextPool& pool) {
+std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
+                                   const QueryContext& context, const Capabilities& caps,
+                                   const EdgeCensus& census) {
   std::vector<Candidate> scored;
-  for (const Json& node : nodes) {
-    require_object(node, "node");
-    const std::string_view node_id = pool.member_text(node, "id");
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const NodeRecord& node = nodes[i];
+    const std::string_view node_id = node.id.text;
     const std::int64_t s = score_node(node, context) + capability_boost(node_id, caps) +
                            census_bonus(node_id, census, context.q);
-    if (s > 0) scored.push_back(make_candidate(s, node, stored_or_empty(node, "id"), empty_text()));
+    if (s > 0) scored.push_back({s, i, &node.id, &NO_MEMBER});
   }
   return scored;
 }
 
-// Ids of the chosen rows as stored; strings are hashed, other values compared as JSON.
+// Ids of the chosen rows as stored, a missing id as ""; strings are hashed, other
+// values compared as JSON. A missing edge end matches none of them.
 class IdSet {
  public:
-  void insert(const Json& id) {
-    if (id.is_string()) {
-      strings_.insert(id.get_ref<const std::string&>());
+  void insert(const StoredMember& id) {
+    if (id.value == nullptr) {
+      strings_.insert(id.text);
     } else {
-      others_.push_back(&id);
+      others_.push_back(id.value);
     }
   }
-  bool contains(const Json& id) const {
-    if (id.is_string()) return strings_.contains(id.get_ref<const std::string&>());
-    return std::any_of(others_.begin(), others_.end(), [&id](const Json* o) { return *o == id; });
+  bool contains(const StoredMember& end) const {
+    if (!end.present) return false;
+    if (end.value == nullptr) return strings_.contains(end.text);
+    return std::any_of(others_.begin(), others_.end(),
+                       [&end](const Json* o) { return *o == *end.value; });
   }
 
  private:
@@ -228,24 +200,22 @@ class IdSet {
   std::vector<const Json*> others_;
 };
 
-Json make_row(const Json& node, std::int64_t score, std::string_view intent) {
+Json make_row(const Json& node, std::int64_t score, std::string_view role,
+              std::string_view intent) {
   Json row = Json::object();
   for (auto member = node.begin(); member != node.end(); ++member) {
     if (member.key() != "content") row[member.key()] = member.value();
   }
-  std::string id_storage;
-  std::string ext_storage;
   row["_score"] = score;
-  row["_role"] =
-      node_role(member_text(node, "id", id_storage), member_text(node, "ext", ext_storage));
+  row["_role"] = role;
   row["_intent"] = intent;
   return row;
 }
 
 // The base file of a node: symbols share the place of the file that defines them.
-std::string_view file_base(const Json& node, std::string_view node_id, TextPool& pool) {
-  if (pool.member_text(node, "kind", "file") != "symbol") return node_id;
-  return node_id.substr(0, node_id.find("::"));
+std::string_view file_base(const NodeRecord& node) {
+  if (node.kind != "symbol") return node.id.text;
+  return node.id.text.substr(0, node.id.text.find("::"));
 }
 
 struct ChosenFiles {
@@ -253,98 +223,95 @@ struct ChosenFiles {
   IdSet ids;
 };
 
-ChosenFiles choose_files(const std::vector<Candidate>& ranked, std::int64_t top_files,
-                         std::string_view intent, TextPool& pool) {
+ChosenFiles choose_files(const GraphRecords& graph, const std::vector<Candidate>& ranked,
+                         std::int64_t top_files, std::string_view intent) {
   ChosenFiles chosen;
   std::unordered_set<std::string_view> seen_file_bases;
   for (const auto& candidate : ranked) {
     if (static_cast<std::int64_t>(chosen.rows.size()) >= top_files) break;
-    const Json& node = *candidate.item;
-    const std::string_view base = file_base(node, pool.member_text(node, "id"), pool);
-    if (!seen_file_bases.insert(base).second) continue;
-    chosen.rows.push_back(make_row(node, candidate.score, intent));
-    chosen.ids.insert(*candidate.first_key);
+    const NodeRecord& node = graph.nodes[candidate.index];
+    if (!seen_file_bases.insert(file_base(node)).second) continue;
+    const std::string_view role = node_role(node.id.text, node.ext);
+    chosen.rows.push_back(
+        make_row(graph.node_value(candidate.index), candidate.score, role, intent));
+    chosen.ids.insert(node.id);
   }
   return chosen;
 }
 
-std::int64_t score_edge(const Json& edge, const std::vector<std::string>& terms,
+std::int64_t score_edge(const EdgeRecord& edge, const std::vector<std::string>& terms,
                         const IdSet& chosen_ids, const Capabilities& caps) {
-  std::string storage;
-  const std::string rel(member_text(edge, "rel", storage));
   std::int64_t s = 0;
   if (!terms.empty()) {
-    std::string blob(member_text(edge, "from", storage));
+    std::string blob(edge.from.text);
     blob += ' ';
-    blob += rel;
+    blob += edge.rel;
     blob += ' ';
-    blob += member_text(edge, "to", storage);
+    blob += edge.to.text;
     s = score_text(blob, terms) * EDGE_TEXT_WEIGHT;
   }
-  const Json* from = find_member(edge, "from");
-  const Json* to = find_member(edge, "to");
-  const auto touches = [from, to](const auto& matches) {
-    return (from != nullptr && matches(*from)) || (to != nullptr && matches(*to));
+  const auto touches = [&edge](const auto& matches) {
+    return matches(edge.from) || matches(edge.to);
   };
-  if (touches([&](const Json& end) { return chosen_ids.contains(end); })) {
+  if (touches([&](const StoredMember& end) { return chosen_ids.contains(end); })) {
     s += EDGE_CHOSEN_FILE_BONUS;
   }
-  if (touches([&](const Json& end) {
-        return end.is_string() && caps.exact.contains(end.get_ref<const std::string&>());
+  if (touches([&](const StoredMember& end) {
+        return end.present && end.value == nullptr && caps.exact.contains(end.text);
       })) {
     s += EDGE_CAPABILITY_BONUS;
   }
-  if (rel == "imports") s += IMPORTS_EDGE_BONUS;
+  if (edge.rel == "imports") s += IMPORTS_EDGE_BONUS;
   return s;
 }
 
-std::vector<Json> choose_edges(const Json& edges, std::int64_t top_edges,
+std::vector<Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges,
                                const std::vector<std::string>& terms, const IdSet& chosen_ids,
                                const Capabilities& caps) {
   std::vector<Candidate> scored;
-  for (const Json& edge : edges) {
+  for (std::size_t i = 0; i < graph.edges.size(); ++i) {
+    const EdgeRecord& edge = graph.edges[i];
     const std::int64_t s = score_edge(edge, terms, chosen_ids, caps);
-    if (s > 0) {
-      scored.push_back(
-          make_candidate(s, edge, stored_or_empty(edge, "from"), stored_or_empty(edge, "to")));
-    }
+    if (s > 0) scored.push_back({s, i, &edge.from, &edge.to});
   }
   std::stable_sort(scored.begin(), scored.end(), ranks_before);
   std::vector<Json> chosen;
   const std::size_t count = take_count(scored.size(), top_edges);
   chosen.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) chosen.push_back(*scored[i].item);
+  for (std::size_t i = 0; i < count; ++i) chosen.push_back(graph.edge_value(scored[i].index));
   return chosen;
 }
 
 }  // namespace
 
-RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t top_files,
+RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
                         std::int64_t top_edges, const std::filesystem::path& capability_index) {
-  if (!graph.is_object()) throw Error("graph is not a JSON object");
   const QueryContext context = make_query_context(tokenize_query(query), query);
   const FileBoosts boosts =
       capability_file_boosts(context.terms, load_capability_index(capability_index));
   const Capabilities caps = index_boosts(boosts);
+  const EdgeCensus census = count_edges(graph.edges);
 
-  const Json& nodes = graph_list(graph, "nodes");
-  const Json& edges = graph_list(graph, "edges");
-  TextPool pool;
-  const EdgeCensus census = count_edges(edges, pool);
-
-  std::vector<Candidate> ranked = score_nodes(nodes, context, caps, census, pool);
+  std::vector<Candidate> ranked = score_nodes(graph.nodes, context, caps, census);
   std::stable_sort(ranked.begin(), ranked.end(), ranks_before);
-  ChosenFiles chosen = choose_files(ranked, top_files, context.intent, pool);
+  ChosenFiles chosen = choose_files(graph, ranked, top_files, context.intent);
 
   RetrieveResult result;
-  result.edges = choose_edges(edges, top_edges, context.terms, chosen.ids, caps);
+  result.edges = choose_edges(graph, top_edges, context.terms, chosen.ids, caps);
   result.files = std::move(chosen.rows);
   if (result.files.empty()) {
-    result.files = first_entries(nodes, top_files);
+    result.files = first_entries(graph.nodes.size(), top_files, graph.node_value);
     result.files_are_first_nodes = true;
   }
-  if (result.edges.empty()) result.edges = first_entries(edges, top_edges);
+  if (result.edges.empty()) {
+    result.edges = first_entries(graph.edges.size(), top_edges, graph.edge_value);
+  }
   return result;
+}
+
+RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t top_files,
+                        std::int64_t top_edges, const std::filesystem::path& capability_index) {
+  return retrieve(records_of(graph), query, top_files, top_edges, capability_index);
 }
 
 }  // namespace plinthar::query

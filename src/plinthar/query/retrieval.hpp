@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plinthar/query/graph_records.hpp"
 #include "plinthar/scanner/json_format.hpp"
 
 namespace plinthar::query {
@@ -21,6 +22,13 @@ struct RetrieveResult {
   // included, rather than ranked rows (which never carry "content").
   bool files_are_first_nodes = false;
 };
+
+// Ranks the records of a graph; rows and chosen edges are built from the records' values.
+// `capability_index` is the index file to read (a missing file adds no boosts). Throws
+// plinthar::Error for equally scored ids that have no order (a string against a number,
+// say). A negative limit keeps all but that many of the last entries.
+RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
+                        std::int64_t top_edges, const std::filesystem::path& capability_index);
 
 // Reads only the graph's "nodes" and "edges"; `capability_index` is the index file
 // to read (a missing file adds no boosts). Member values that are not strings take part

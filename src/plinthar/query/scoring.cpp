@@ -4,8 +4,6 @@
 #include <span>
 #include <utility>
 
-#include "plinthar/query/member_text.hpp"
-#include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/text.hpp"
 
 namespace plinthar::query {
@@ -68,10 +66,6 @@ constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}}
                                                    {"explain", {1, 2, 0, 1, 2, 0}},
                                                    {"general", {2, 2, 0, 1, -1, 0}}}};
 
-[[noreturn]] void type_error(std::string_view expected, const Json& actual) {
-  throw Error("Expected " + std::string(expected) + ", got " + std::string(json_kind_name(actual)));
-}
-
 // Hits of `terms` in text that is already lower case.
 std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>& terms) {
   return std::count_if(terms.begin(), terms.end(),
@@ -85,35 +79,6 @@ std::string_view role_of_lowered(std::string_view p, std::string_view ext) {
   if (contains_any(p, UI_SURFACE_DIRS)) return "ui_surface";
   if (contains_any(p, LOGIC_DIRS)) return "logic";
   return "code";
-}
-
-bool member_equals(const Json& node, std::string_view key, std::string_view expected) {
-  const Json* value = find_member(node, key);
-  return value != nullptr && value->is_string() && value->get_ref<const std::string&>() == expected;
-}
-
-// The node's keywords joined by single spaces; "" when missing or null.
-std::string keyword_text(const Json& node) {
-  const Json* keywords = find_member(node, "keywords");
-  if (keywords == nullptr || keywords->is_null()) return {};
-  if (!keywords->is_array()) type_error("list", *keywords);
-  std::string text;
-  bool first = true;
-  for (const Json& keyword : *keywords) {
-    if (!keyword.is_string()) type_error("str", keyword);
-    if (!first) text += ' ';
-    text += keyword.get_ref<const std::string&>();
-    first = false;
-  }
-  return text;
-}
-
-// The node's summary; "" when missing or null.
-std::string_view summary_text(const Json& node) {
-  const Json* summary = find_member(node, "summary");
-  if (summary == nullptr || summary->is_null()) return {};
-  if (!summary->is_string()) type_error("str", *summary);
-  return summary->get_ref<const std::string&>();
 }
 
 // Term hits in the id, summary and keywords.
@@ -181,9 +146,9 @@ std::int64_t path_score(std::string_view path, std::string_view ext, std::string
   return score;
 }
 
-std::int64_t kind_score(const Json& node) {
-  if (!member_equals(node, "kind", "symbol")) return 0;
-  return member_equals(node, "confidence", "high") ? 5 : 3;
+std::int64_t kind_score(const NodeRecord& node) {
+  if (node.kind != "symbol") return 0;
+  return node.confidence == "high" ? 5 : 3;
 }
 
 }  // namespace
@@ -224,22 +189,18 @@ QueryContext make_query_context(std::vector<std::string> terms, std::string_view
   return context;
 }
 
-std::int64_t score_node(const Json& node, const QueryContext& context) {
-  std::string storage;
-  const std::string path = scanner::to_lower(member_text(node, "id", storage));
-  const std::string ext = scanner::to_lower(member_text(node, "ext", storage));
+std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
+  const std::string path = scanner::to_lower(node.id.text);
+  const std::string ext = scanner::to_lower(node.ext);
   const std::string_view role = role_of_lowered(path, ext);
-  // Read in this order so that a node with several malformed members reports the same one
-  // every time: the keyword list's type, then the summary, then the keyword items.
-  const Json* keywords = find_member(node, "keywords");
-  if (keywords != nullptr && !keywords->is_null() && !keywords->is_array()) {
-    type_error("list", *keywords);
-  }
-  const std::string_view summary = summary_text(node);
-  const std::string keywords_joined = keyword_text(node);
-  return term_score(path, summary, keywords_joined, context.terms) +
-         route_score(path, keywords_joined, context) + intent_role_weight(context.intent, role) +
+  return term_score(path, node.summary, node.keywords, context.terms) +
+         route_score(path, node.keywords, context) + intent_role_weight(context.intent, role) +
          path_score(path, ext, role, context) + kind_score(node);
+}
+
+std::int64_t score_node(const Json& node, const QueryContext& context) {
+  TextArena texts;
+  return score_node(node_record(node, texts), context);
 }
 
 std::int64_t score_node(const Json& node, const std::vector<std::string>& terms,

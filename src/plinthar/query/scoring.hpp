@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plinthar/query/graph_records.hpp"
 #include "plinthar/query/query_analysis.hpp"
 #include "plinthar/scanner/json_format.hpp"
 
@@ -48,6 +49,9 @@ struct QueryContext {
 // Analyses `query` once; `terms` are the search terms to count (normally
 // tokenize_query(query)).
 QueryContext make_query_context(std::vector<std::string> terms, std::string_view query);
+
+// Score of a node under a prepared query; may be negative.
+std::int64_t score_node(const NodeRecord& node, const QueryContext& context);
 
 // Score of `node` (a JSON object) under a prepared query; may be negative. Throws
 // plinthar::Error "Expected list, got ..." / "Expected str, got ..." when "keywords" is
