@@ -1,9 +1,10 @@
 #include "plinthar/query/graph_loading.hpp"
 
 #include <system_error>
+#include <utility>
 
-#include "plinthar/query/graph_file_text.hpp"
 #include "plinthar/query/graph_reading.hpp"
+#include "plinthar/query/graph_records_reading.hpp"
 #include "plinthar/query/json_text.hpp"
 #include "plinthar/query/member_text.hpp"
 #include "plinthar/scanner/error.hpp"
@@ -42,6 +43,29 @@ Json load_graph(const Locations& locations, GraphMembers members) {
   // graph's memory.
   return read_graph_text(text->view(), locations.graph_json, members,
                          [&text](const char* point) { text->release_before(point); });
+}
+
+LoadedGraph::LoadedGraph(Json map) : map_(std::make_unique<const Json>(std::move(map))) {}
+
+LoadedGraph::LoadedGraph(GraphFileText text, GraphRecords records)
+    : text_(std::move(text)), records_(std::move(records)) {}
+
+RetrieveResult LoadedGraph::retrieve(std::string_view query, std::int64_t top_files,
+                                     std::int64_t top_edges,
+                                     const fs::path& capability_index) const {
+  if (records_) return query::retrieve(*records_, query, top_files, top_edges, capability_index);
+  return query::retrieve(*map_, query, top_files, top_edges, capability_index);
+}
+
+LoadedGraph load_graph_for_ranking(const Locations& locations, GraphMembers members) {
+  std::error_code error;
+  if (!fs::exists(locations.graph_json, error)) return LoadedGraph(load_graph(locations, members));
+  auto text = GraphFileText::read(locations.graph_json);
+  if (!text) throw Error("cannot read " + locations.graph_json.string());
+  if (auto records = read_graph_records(text->view())) {
+    return LoadedGraph(std::move(*text), std::move(*records));
+  }
+  return LoadedGraph(read_graph_text(text->view(), locations.graph_json, members));
 }
 
 Json scan_project(const fs::path& root, const fs::path& out, const Locations& locations) {

@@ -1,13 +1,11 @@
 #include "plinthar/query/graph_reading.hpp"
 
-#include <charconv>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "plinthar/query/json_text.hpp"
+#include "plinthar/query/json_tokens.hpp"
 
 namespace plinthar::query {
 namespace {
@@ -24,105 +22,6 @@ Place member_place(Place parent, std::string_view key) {
 
 Place element_place(Place parent) {
   return parent == Place::node_list ? Place::node : Place::other;
-}
-
-// The text between the quotes of a string token (the token runs up to the next
-// structural character, so it may carry white space after the closing quote), or nothing
-// when the token does not have that shape.
-std::optional<std::string_view> string_body(std::string_view token) {
-  const auto close = token.find_last_not_of(" \t\n\r");
-  if (token.size() < 2 || token.front() != '"' || close == 0 || close == std::string_view::npos ||
-      token[close] != '"') {
-    return std::nullopt;
-  }
-  return token.substr(1, close - 1);
-}
-
-bool is_low_surrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-// Whether every escape of a string body is one the nlohmann parser reads as it stands:
-// a known letter, or \u with four hex digits that is no surrogate or a whole pair. Lone
-// surrogates are left to the slow path, which reads some of them back as bytes.
-bool has_plain_escapes(std::string_view body) {
-  static constexpr std::string_view SIMPLE = "\"\\/bfnrt";
-  for (std::size_t pos = body.find('\\'); pos != std::string_view::npos;
-       pos = body.find('\\', pos)) {
-    if (pos + 1 >= body.size()) return false;
-    if (body[pos + 1] != 'u') {
-      if (SIMPLE.find(body[pos + 1]) == std::string_view::npos) return false;
-      pos += 2;
-      continue;
-    }
-    const auto unit = hex_unit(body, pos + 2);
-    if (!unit || is_low_surrogate(*unit)) return false;
-    if (*unit >= 0xD800 && *unit <= 0xDBFF) {
-      const auto low = body.substr(pos + 6, 2) == "\\u" ? hex_unit(body, pos + 8) : std::nullopt;
-      if (!low || !is_low_surrogate(*low)) return false;
-      pos += 12;
-      continue;
-    }
-    pos += 6;
-  }
-  return true;
-}
-
-// Whether `text` is a JSON number; `integral` tells whether it has neither fraction nor
-// exponent.
-bool is_json_number(std::string_view text, bool& integral) {
-  std::size_t pos = text.starts_with('-') ? 1 : 0;
-  const auto digits = [&] {
-    const std::size_t start = pos;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
-    return pos - start;
-  };
-  const std::size_t whole = pos;
-  const std::size_t whole_digits = digits();
-  if (whole_digits == 0 || (whole_digits > 1 && text[whole] == '0')) return false;
-  integral = true;
-  if (pos < text.size() && text[pos] == '.') {
-    ++pos;
-    if (digits() == 0) return false;
-    integral = false;
-  }
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    ++pos;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
-    if (digits() == 0) return false;
-    integral = false;
-  }
-  return pos == text.size();
-}
-
-template <typename Number>
-bool convert(std::string_view text, Number& number) {
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
-  return result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
-
-// The value of the JSON number `text` as the nlohmann parser makes it: an integer with a
-// minus sign is signed (even -0), one without is unsigned, and a fraction, an exponent
-// or an integer too large for 64 bits makes a double. False for what is not a number and
-// for doubles out of range, which the slow path reports or rounds to zero itself.
-bool number_from_text(std::string_view text, Json& out) {
-  bool integral = false;
-  if (!is_json_number(text, integral)) return false;
-  if (integral && text.starts_with('-')) {
-    std::int64_t number = 0;
-    if (convert(text, number)) {
-      out = number;
-      return true;
-    }
-  } else if (integral) {
-    std::uint64_t number = 0;
-    if (convert(text, number)) {
-      out = number;
-      return true;
-    }
-  }
-  double number = 0;
-  if (!convert(text, number)) return false;
-  out = number;
-  return true;
 }
 
 using Member = std::pair<std::string, Json>;
@@ -199,19 +98,6 @@ class Reader {
   }
 
  private:
-  // A key without escapes (nearly all) is viewed in the input; stage 1 has checked that
-  // a closing quote follows. Others are unescaped by simdjson.
-  static bool read_key(od::field& field, std::string_view& key) {
-    const char* const start = field.key().raw();
-    const char* end = start;
-    while (*end != '"' && *end != '\\') ++end;
-    if (*end == '"') {
-      key = std::string_view(start, static_cast<std::size_t>(end - start));
-      return true;
-    }
-    return field.unescaped_key().get(key) == simdjson::SUCCESS;
-  }
-
   // A repeated key keeps its first place and takes the last value, as the nlohmann
   // parser does.
   void add_member(std::size_t first, std::string&& name, Json&& value) {

@@ -51,10 +51,10 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
 
 int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
   // Only ids of the chosen nodes are printed, so the file texts are never needed.
-  const Json graph = load_graph(locations, GraphMembers::without_content);
+  const LoadedGraph graph = load_graph_for_ranking(locations, GraphMembers::without_content);
   const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
   const RetrieveResult result =
-      retrieve(graph, query, args.top_files, args.top_edges, locations.capability_index);
+      graph.retrieve(query, args.top_files, args.top_edges, locations.capability_index);
   const std::vector<Json> actions = read_action_events(locations, args.recent_actions);
   out << format_prime(query, result, actions);
   return STATUS_OK;

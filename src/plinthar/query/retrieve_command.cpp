@@ -36,24 +36,13 @@ std::string format_retrieve_json(std::string_view query, RetrieveResult&& result
   return text;
 }
 
-namespace {
-
-RetrieveResult retrieve_from_file(const Args& args, const Locations& locations,
-                                  GraphMembers members) {
-  const Json graph = load_graph(locations, members);
-  return retrieve(graph, args.query, args.top_files, args.top_edges, locations.capability_index);
-}
-
-}  // namespace
-
 int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  // Ranking never reads the file texts, so the graph is read without them; only the
-  // JSON form of the fallback (the first nodes as stored) prints them, and then the
-  // graph is read again whole.
-  RetrieveResult result = retrieve_from_file(args, locations, GraphMembers::without_content);
-  if (args.json && result.files_are_first_nodes) {
-    result = retrieve_from_file(args, locations, GraphMembers::all);
-  }
+  // Only the JSON form can print whole nodes (the first nodes as stored, when nothing
+  // scores), so only it needs the file texts.
+  const LoadedGraph graph = load_graph_for_ranking(
+      locations, args.json ? GraphMembers::all : GraphMembers::without_content);
+  RetrieveResult result =
+      graph.retrieve(args.query, args.top_files, args.top_edges, locations.capability_index);
   out << (args.json ? format_retrieve_json(args.query, std::move(result))
                     : format_retrieve_text(args.query, result));
   return STATUS_OK;

@@ -1,0 +1,283 @@
+#include "plinthar/query/graph_records_reading.hpp"
+
+// One On-Demand pass over the whole text: every value is checked as the general parser
+// would check it, but only the members that ranking reads are kept, as views into the
+// text (strings with escapes are decoded into the records' arena). The span of every node
+// and edge object is noted so that the chosen few can be parsed whole afterwards.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plinthar/query/json_text.hpp"
+#include "plinthar/query/json_tokens.hpp"
+
+namespace plinthar::query {
+namespace {
+
+namespace od = simdjson::ondemand;
+
+class RecordReader {
+ public:
+  RecordReader(od::document& document, GraphRecords& records)
+      : document_(document), records_(records) {}
+
+  bool read_root(od::object& root) {
+    bool seen_nodes = false;
+    bool seen_edges = false;
+    for (auto field_result : root) {
+      od::field field;
+      std::string_view key;
+      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
+        return false;
+      }
+      if (key == "nodes" || key == "edges") {
+        bool& seen = key == "nodes" ? seen_nodes : seen_edges;
+        if (seen) return false;
+        seen = true;
+        const bool ok = key == "nodes" ? read_list(field.value(), &RecordReader::read_node)
+                                       : read_list(field.value(), &RecordReader::read_edge);
+        if (!ok) return false;
+      } else if (!check_value(field.value())) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  std::vector<std::string_view> take_node_spans() { return std::move(node_spans_); }
+  std::vector<std::string_view> take_edge_spans() { return std::move(edge_spans_); }
+
+ private:
+  using ObjectReader = bool (RecordReader::*)(od::object&);
+
+  // A list of objects, each read by `read_object`, with the text span of each noted.
+  bool read_list(od::value value, ObjectReader read_object) {
+    od::array list;
+    if (value.get_array().get(list) != simdjson::SUCCESS) return false;
+    for (auto element_result : list) {
+      od::value element;
+      od::object object;
+      if (std::move(element_result).get(element) != simdjson::SUCCESS) return false;
+      const char* const start = element.raw_json_token().data();
+      if (*start != '{' || element.get_object().get(object) != simdjson::SUCCESS ||
+          !(this->*read_object)(object)) {
+        return false;
+      }
+      if (!note_span(start, read_object == &RecordReader::read_node ? node_spans_ : edge_spans_)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Notes the object that began at `start` and has just been read: it ends at the last
+  // "}" before the token the reader now stands on.
+  bool note_span(const char* start, std::vector<std::string_view>& spans) {
+    const char* next = nullptr;
+    if (document_.current_location().get(next) != simdjson::SUCCESS) return false;
+    const char* end = next;
+    while (end > start && end[-1] != '}') --end;
+    if (end == start) return false;
+    spans.emplace_back(start, static_cast<std::size_t>(end - start));
+    return true;
+  }
+
+  bool read_node(od::object& object) {
+    NodeRecord node;
+    node.kind = "file";
+    for (auto field_result : object) {
+      od::field field;
+      std::string_view key;
+      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
+        return false;
+      }
+      bool ok = true;
+      if (key == "id") {
+        ok = read_text(field.value(), node.id.text);
+        node.id.present = true;
+      } else if (key == "ext") {
+        ok = read_text(field.value(), node.ext);
+      } else if (key == "kind") {
+        ok = read_text(field.value(), node.kind);
+      } else if (key == "confidence") {
+        ok = read_text(field.value(), node.confidence);
+      } else if (key == "summary") {
+        ok = read_optional_text(field.value(), node.summary);
+      } else if (key == "keywords") {
+        ok = read_keywords(field.value(), node.keywords);
+      } else {
+        ok = check_value(field.value());
+      }
+      if (!ok) return false;
+    }
+    records_.nodes.push_back(node);
+    return true;
+  }
+
+  bool read_edge(od::object& object) {
+    EdgeRecord edge;
+    for (auto field_result : object) {
+      od::field field;
+      std::string_view key;
+      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
+        return false;
+      }
+      bool ok = true;
+      if (key == "from") {
+        ok = read_text(field.value(), edge.from.text);
+        edge.from.present = true;
+      } else if (key == "to") {
+        ok = read_text(field.value(), edge.to.text);
+        edge.to.present = true;
+      } else if (key == "rel") {
+        ok = read_text(field.value(), edge.rel);
+      } else {
+        ok = check_value(field.value());
+      }
+      if (!ok) return false;
+    }
+    records_.edges.push_back(edge);
+    return true;
+  }
+
+  // A string value: viewed in the text when it has no escapes, decoded otherwise.
+  // Anything else is left to the general path.
+  bool read_text(od::value value, std::string_view& text) {
+    const std::string_view token = value.raw_json_token();
+    const auto body = string_body(token);
+    if (!body) return false;
+    if (body->find('\\') == std::string_view::npos) {
+      text = *body;
+      return true;
+    }
+    const auto decoded = try_parse_json(trim_token(token));
+    if (!decoded || !decoded->is_string()) return false;
+    text = records_.texts.keep(decoded->get_ref<const std::string&>());
+    return true;
+  }
+
+  // A string, or null for none.
+  bool read_optional_text(od::value value, std::string_view& text) {
+    bool is_null = false;
+    if (value.is_null().get(is_null) == simdjson::SUCCESS && is_null) {
+      text = {};
+      return true;
+    }
+    return read_text(value, text);
+  }
+
+  // A list of strings joined by single spaces, or null for none.
+  bool read_keywords(od::value value, std::string_view& text) {
+    bool is_null = false;
+    if (value.is_null().get(is_null) == simdjson::SUCCESS && is_null) {
+      text = {};
+      return true;
+    }
+    od::array list;
+    if (value.get_array().get(list) != simdjson::SUCCESS) return false;
+    keywords_.clear();
+    for (auto element_result : list) {
+      od::value element;
+      std::string_view keyword;
+      if (std::move(element_result).get(element) != simdjson::SUCCESS ||
+          !read_text(element, keyword)) {
+        return false;
+      }
+      keywords_.push_back(keyword);
+    }
+    text = keywords_.size() == 1 ? keywords_.front() : records_.texts.join(keywords_, ' ');
+    return true;
+  }
+
+  // Whether the general parser would read `value`; nothing of it is kept.
+  bool check_value(od::value value) {
+    od::json_type type{};
+    if (value.type().get(type) != simdjson::SUCCESS) return false;
+    switch (type) {
+      case od::json_type::string:
+        return check_string(value.raw_json_token());
+      case od::json_type::number: {
+        Json number;
+        return number_from_text(trim_token(value.raw_json_token()), number);
+      }
+      case od::json_type::boolean: {
+        bool flag = false;
+        return value.get_bool().get(flag) == simdjson::SUCCESS;
+      }
+      case od::json_type::null: {
+        bool is_null = false;
+        return value.is_null().get(is_null) == simdjson::SUCCESS && is_null;
+      }
+      case od::json_type::object:
+        return check_object(value);
+      case od::json_type::array:
+        return check_array(value);
+    }
+    return false;
+  }
+
+  // Stage 1 has checked the UTF-8 and the control characters of every string; only
+  // escapes are left to check.
+  static bool check_string(std::string_view token) {
+    const auto body = string_body(token);
+    if (!body) return false;
+    return has_plain_escapes(*body) || try_parse_json(trim_token(token)).has_value();
+  }
+
+  bool check_object(od::value value) {
+    od::object object;
+    if (value.get_object().get(object) != simdjson::SUCCESS) return false;
+    for (auto field_result : object) {
+      od::field field;
+      std::string_view key;
+      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key) ||
+          !check_value(field.value())) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  bool check_array(od::value value) {
+    od::array list;
+    if (value.get_array().get(list) != simdjson::SUCCESS) return false;
+    for (auto element_result : list) {
+      od::value element;
+      if (std::move(element_result).get(element) != simdjson::SUCCESS || !check_value(element)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  od::document& document_;
+  GraphRecords& records_;
+  std::vector<std::string_view> keywords_;
+  std::vector<std::string_view> node_spans_;
+  std::vector<std::string_view> edge_spans_;
+};
+
+}  // namespace
+
+std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text) {
+  od::parser parser;
+  od::document document;
+  if (parser.iterate(text).get(document) != simdjson::SUCCESS) return std::nullopt;
+  od::object root;
+  if (document.get_object().get(root) != simdjson::SUCCESS) return std::nullopt;
+  GraphRecords records;
+  RecordReader reader(document, records);
+  if (!reader.read_root(root)) return std::nullopt;
+  // Anything after the top-level map makes the text invalid.
+  if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) return std::nullopt;
+  records.node_value = [spans = reader.take_node_spans()](std::size_t index) {
+    return parse_json(spans.at(index));
+  };
+  records.edge_value = [spans = reader.take_edge_spans()](std::size_t index) {
+    return parse_json(spans.at(index));
+  };
+  return records;
+}
+
+}  // namespace plinthar::query
