@@ -8,13 +8,16 @@
 #include <algorithm>
 #include <functional>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
+#include <absl/container/flat_hash_map.h>
+#include <absl/container/flat_hash_set.h>
+
 #include "plinthar/query/capability_index.hpp"
+#include "plinthar/query/lowering.hpp"
 #include "plinthar/query/query_analysis.hpp"
 #include "plinthar/query/scoring.hpp"
+#include "plinthar/query/sorted_on_demand.hpp"
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/text.hpp"
 
@@ -74,12 +77,28 @@ struct Candidate {
   const StoredMember* second_key;
 };
 
-// Highest score first, then keys ascending; used with a stable sort.
+// Highest score first, then keys ascending, then graph order: what a stable sort by
+// score and keys gives.
 bool ranks_before(const Candidate& a, const Candidate& b) {
   if (a.score != b.score) return a.score > b.score;
   const int first = compare_stored(*a.first_key, *b.first_key);
   if (first != 0) return first < 0;
-  return compare_stored(*a.second_key, *b.second_key) < 0;
+  const int second = compare_stored(*a.second_key, *b.second_key);
+  if (second != 0) return second < 0;
+  return a.index < b.index;
+}
+
+using Ranked = SortedOnDemand<Candidate, bool (*)(const Candidate&, const Candidate&)>;
+
+// Candidates in rank order. Keys of other types than strings (hand-made graphs) are all
+// compared up front, so ids that cannot be ordered fail the same way however many
+// candidates are read.
+Ranked rank_candidates(std::vector<Candidate> candidates) {
+  const bool text_keys = std::all_of(candidates.begin(), candidates.end(), [](const Candidate& c) {
+    return c.first_key->value == nullptr && c.second_key->value == nullptr;
+  });
+  if (!text_keys) std::stable_sort(candidates.begin(), candidates.end(), ranks_before);
+  return Ranked(std::move(candidates), ranks_before);
 }
 
 const StoredMember NO_MEMBER{};
@@ -102,13 +121,15 @@ std::vector<Json> first_entries(std::size_t size, std::int64_t n,
 }
 
 struct Capabilities {
-  std::unordered_map<std::string_view, std::int64_t> exact;
+  FileBoosts boosts;  // what the views below point into
+  absl::flat_hash_map<std::string_view, std::int64_t> exact;
   std::vector<std::pair<std::string_view, std::int64_t>> prefixes;  // without a final "*"
 };
 
-Capabilities index_boosts(const FileBoosts& boosts) {
+Capabilities index_boosts(FileBoosts boosts) {
   Capabilities caps;
-  for (const auto& [key, boost] : boosts) {
+  caps.boosts = std::move(boosts);
+  for (const auto& [key, boost] : caps.boosts) {
     caps.exact.emplace(key, boost);
     const std::string_view view = key;
     if (view.ends_with('/')) {
@@ -130,18 +151,19 @@ std::int64_t capability_boost(std::string_view node_id, const Capabilities& caps
 }
 
 struct EdgeCensus {
-  std::unordered_map<std::string_view, std::int64_t> degree;
-  std::unordered_set<std::string_view> button_consumers;
-  std::unordered_set<std::string_view> badge_consumers;
+  absl::flat_hash_map<std::string_view, std::int64_t> degree;
+  absl::flat_hash_set<std::string_view> button_consumers;
+  absl::flat_hash_set<std::string_view> badge_consumers;
 };
 
 EdgeCensus count_edges(const std::vector<EdgeRecord>& edges) {
   EdgeCensus census;
+  std::string buffer;
   for (const EdgeRecord& edge : edges) {
     ++census.degree[edge.from.text];
     ++census.degree[edge.to.text];
     if (edge.rel != "imports") continue;
-    const std::string to_lower = scanner::to_lower(edge.to.text);
+    const std::string_view to_lower = lowered(edge.to.text, buffer);
     if (contains(to_lower, "button")) census.button_consumers.insert(edge.from.text);
     if (contains(to_lower, "badge")) census.badge_consumers.insert(edge.from.text);
   }
@@ -167,6 +189,7 @@ std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
                                    const QueryContext& context, const Capabilities& caps,
                                    const EdgeCensus& census) {
   std::vector<Candidate> scored;
+  scored.reserve(nodes.size());
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     const NodeRecord& node = nodes[i];
     const std::string_view node_id = node.id.text;
@@ -196,7 +219,7 @@ class IdSet {
   }
 
  private:
-  std::unordered_set<std::string_view> strings_;
+  absl::flat_hash_set<std::string_view> strings_;
   std::vector<const Json*> others_;
 };
 
@@ -223,12 +246,13 @@ struct ChosenFiles {
   IdSet ids;
 };
 
-ChosenFiles choose_files(const GraphRecords& graph, const std::vector<Candidate>& ranked,
-                         std::int64_t top_files, std::string_view intent) {
+ChosenFiles choose_files(const GraphRecords& graph, Ranked& ranked, std::int64_t top_files,
+                         std::string_view intent) {
   ChosenFiles chosen;
-  std::unordered_set<std::string_view> seen_file_bases;
-  for (const auto& candidate : ranked) {
+  absl::flat_hash_set<std::string_view> seen_file_bases;
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
     if (static_cast<std::int64_t>(chosen.rows.size()) >= top_files) break;
+    const Candidate& candidate = ranked[i];
     const NodeRecord& node = graph.nodes[candidate.index];
     if (!seen_file_bases.insert(file_base(node)).second) continue;
     const std::string_view role = node_role(node.id.text, node.ext);
@@ -240,10 +264,10 @@ ChosenFiles choose_files(const GraphRecords& graph, const std::vector<Candidate>
 }
 
 std::int64_t score_edge(const EdgeRecord& edge, const std::vector<std::string>& terms,
-                        const IdSet& chosen_ids, const Capabilities& caps) {
+                        const IdSet& chosen_ids, const Capabilities& caps, std::string& blob) {
   std::int64_t s = 0;
   if (!terms.empty()) {
-    std::string blob(edge.from.text);
+    blob.assign(edge.from.text);
     blob += ' ';
     blob += edge.rel;
     blob += ' ';
@@ -269,31 +293,30 @@ std::vector<Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges
                                const std::vector<std::string>& terms, const IdSet& chosen_ids,
                                const Capabilities& caps) {
   std::vector<Candidate> scored;
+  std::string blob;
   for (std::size_t i = 0; i < graph.edges.size(); ++i) {
     const EdgeRecord& edge = graph.edges[i];
-    const std::int64_t s = score_edge(edge, terms, chosen_ids, caps);
+    const std::int64_t s = score_edge(edge, terms, chosen_ids, caps, blob);
     if (s > 0) scored.push_back({s, i, &edge.from, &edge.to});
   }
-  std::stable_sort(scored.begin(), scored.end(), ranks_before);
+  Ranked ranked = rank_candidates(std::move(scored));
   std::vector<Json> chosen;
-  const std::size_t count = take_count(scored.size(), top_edges);
+  const std::size_t count = take_count(ranked.size(), top_edges);
   chosen.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) chosen.push_back(graph.edge_value(scored[i].index));
+  for (std::size_t i = 0; i < count; ++i) chosen.push_back(graph.edge_value(ranked[i].index));
   return chosen;
 }
 
-}  // namespace
+Capabilities query_capabilities(const QueryContext& context,
+                                const std::filesystem::path& capability_index) {
+  return index_boosts(
+      capability_file_boosts(context.terms, load_capability_index(capability_index)));
+}
 
-RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
-                        std::int64_t top_edges, const std::filesystem::path& capability_index) {
-  const QueryContext context = make_query_context(tokenize_query(query), query);
-  const FileBoosts boosts =
-      capability_file_boosts(context.terms, load_capability_index(capability_index));
-  const Capabilities caps = index_boosts(boosts);
+RetrieveResult rank(const GraphRecords& graph, const QueryContext& context,
+                    const Capabilities& caps, std::int64_t top_files, std::int64_t top_edges) {
   const EdgeCensus census = count_edges(graph.edges);
-
-  std::vector<Candidate> ranked = score_nodes(graph.nodes, context, caps, census);
-  std::stable_sort(ranked.begin(), ranked.end(), ranks_before);
+  Ranked ranked = rank_candidates(score_nodes(graph.nodes, context, caps, census));
   ChosenFiles chosen = choose_files(graph, ranked, top_files, context.intent);
 
   RetrieveResult result;
@@ -309,9 +332,21 @@ RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::
   return result;
 }
 
+}  // namespace
+
+RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
+                        std::int64_t top_edges, const std::filesystem::path& capability_index) {
+  const QueryContext context = make_query_context(tokenize_query(query), query);
+  const Capabilities caps = query_capabilities(context, capability_index);
+  return rank(graph, context, caps, top_files, top_edges);
+}
+
 RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t top_files,
                         std::int64_t top_edges, const std::filesystem::path& capability_index) {
-  return retrieve(records_of(graph), query, top_files, top_edges, capability_index);
+  if (!graph.is_object()) throw Error("graph is not a JSON object");
+  const QueryContext context = make_query_context(tokenize_query(query), query);
+  const Capabilities caps = query_capabilities(context, capability_index);
+  return rank(records_of(graph), context, caps, top_files, top_edges);
 }
 
 }  // namespace plinthar::query

@@ -4,6 +4,8 @@
 #include <span>
 #include <utility>
 
+#include "plinthar/query/char_mask.hpp"
+#include "plinthar/query/lowering.hpp"
 #include "plinthar/scanner/text.hpp"
 
 namespace plinthar::query {
@@ -11,36 +13,44 @@ namespace {
 
 using scanner::contains;
 using Words = std::span<const std::string_view>;
+using Patterns = std::span<const MaskedText>;
 
 bool contains_any(std::string_view text, Words words) {
   return std::any_of(words.begin(), words.end(),
                      [text](std::string_view word) { return contains(text, word); });
 }
 
+bool contains_any(const MaskedText& text, Patterns words) {
+  return std::any_of(words.begin(), words.end(),
+                     [&text](const MaskedText& word) { return text.contains(word); });
+}
+
+constexpr MaskedText SHARED_UI_DIR = "/components/ui/";
+
 bool ends_with_any(std::string_view text, Words words) {
   return std::any_of(words.begin(), words.end(),
                      [text](std::string_view word) { return text.ends_with(word); });
 }
 
-constexpr std::string_view UI_SURFACE_DIRS[] = {"/pages/", "/components/features/", "/views/",
-                                                "/screens/"};
-constexpr std::string_view LOGIC_DIRS[] = {"/api/", "/services/", "/store/", "/hooks/", "/utils/"};
-constexpr std::string_view TEST_DIRS[] = {"/test/", "/tests/"};
+constexpr MaskedText UI_SURFACE_DIRS[] = {"/pages/", "/components/features/", "/views/",
+                                          "/screens/"};
+constexpr MaskedText LOGIC_DIRS[] = {"/api/", "/services/", "/store/", "/hooks/", "/utils/"};
+constexpr MaskedText TEST_DIRS[] = {"/test/", "/tests/"};
 constexpr std::string_view TEST_SUFFIXES[] = {".test.ts", ".spec.ts", ".test.tsx", ".spec.tsx"};
 constexpr std::string_view SOURCE_EXTS[] = {".py", ".ts", ".tsx", ".js", ".jsx", ".go"};
-constexpr std::string_view ENV_DIRS[] = {"node_modules/", "site-packages/", "/venv/", "/.venv/"};
+constexpr MaskedText ENV_DIRS[] = {"node_modules/", "site-packages/", "/venv/", "/.venv/"};
 constexpr std::string_view PAYMENT_QUERY_WORDS[] = {"payment", "invoice", "checkout"};
-constexpr std::string_view PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
+constexpr MaskedText PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
 constexpr std::string_view UI_QUERY_WORDS[] = {"button", "modal", "card", "table",
                                                "form",   "badge", "page", "screen"};
-constexpr std::string_view COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "list",
-                                                     "table", "orders", "checkout"};
+constexpr MaskedText COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "list",
+                                               "table", "orders", "checkout"};
 constexpr std::string_view STATUS_QUERY_WORDS[] = {"status", "payment", "checkout", "invoice"};
-constexpr std::string_view DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
-constexpr std::string_view LIST_PATH_WORDS[] = {"list", "table", "/pages/"};
+constexpr MaskedText DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
+constexpr MaskedText LIST_PATH_WORDS[] = {"list", "table", "/pages/"};
 constexpr std::string_view DESIGN_SYSTEM_WORDS[] = {"global", "shared", "design system",
                                                     "reusable"};
-constexpr std::string_view FEATURE_PAGE_DIRS[] = {"/components/features/", "/pages/", "/api/"};
+constexpr MaskedText FEATURE_PAGE_DIRS[] = {"/components/features/", "/pages/", "/api/"};
 constexpr std::string_view DOCS_PENALISED_INTENTS[] = {"edit", "feature", "debug", "refactor"};
 
 struct PortalPair {
@@ -66,27 +76,38 @@ constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}}
                                                    {"explain", {1, 2, 0, 1, 2, 0}},
                                                    {"general", {2, 2, 0, 1, -1, 0}}}};
 
-// Hits of `terms` in text that is already lower case.
+// Hits of the terms in text that is already lower case.
+std::int64_t count_hits(const MaskedText& lowered, const std::vector<MaskedText>& terms) {
+  return std::count_if(terms.begin(), terms.end(),
+                       [&lowered](const MaskedText& term) { return lowered.contains(term); });
+}
+
 std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>& terms) {
   return std::count_if(terms.begin(), terms.end(),
                        [lowered](const std::string& term) { return contains(lowered, term); });
 }
 
-std::string_view role_of_lowered(std::string_view p, std::string_view ext) {
+std::int64_t lowered_hits(std::string_view text, const std::vector<MaskedText>& terms) {
+  static thread_local std::string buffer;
+  return count_hits(MaskedText(lowered(text, buffer)), terms);
+}
+
+std::string_view role_of_lowered(const MaskedText& p, std::string_view ext) {
   if (ext == ".md") return "docs";
-  if (contains_any(p, TEST_DIRS) || ends_with_any(p, TEST_SUFFIXES)) return "test";
-  if (contains(p, "/components/ui/")) return "shared_ui";
+  if (contains_any(p, TEST_DIRS) || ends_with_any(p.text, TEST_SUFFIXES)) return "test";
+  if (p.contains(SHARED_UI_DIR)) return "shared_ui";
   if (contains_any(p, UI_SURFACE_DIRS)) return "ui_surface";
   if (contains_any(p, LOGIC_DIRS)) return "logic";
   return "code";
 }
 
 // Term hits in the id, summary and keywords.
-std::int64_t term_score(std::string_view path, std::string_view summary, std::string_view keywords,
-                        const std::vector<std::string>& terms) {
-  std::int64_t score = count_hits(path, terms) * 3;
-  if (!summary.empty()) score += score_text(summary, terms) * 3;
-  if (!keywords.empty()) score += score_text(keywords, terms) * 2;
+std::int64_t term_score(const MaskedText& path, std::string_view summary, std::string_view keywords,
+                        const QueryContext& context) {
+  if (context.terms.empty()) return 0;
+  std::int64_t score = count_hits(path, context.term_patterns) * 3;
+  if (!summary.empty()) score += lowered_hits(summary, context.term_patterns) * 3;
+  if (!keywords.empty()) score += lowered_hits(keywords, context.term_patterns) * 2;
   return score;
 }
 
@@ -107,7 +128,7 @@ std::int64_t route_score(std::string_view path, std::string_view keywords,
   return score;
 }
 
-std::int64_t ui_score(std::string_view path, std::string_view role, const QueryContext& context) {
+std::int64_t ui_score(const MaskedText& path, std::string_view role, const QueryContext& context) {
   if (!context.ui_query) return 0;
   std::int64_t score = 0;
   if (role == "ui_surface") score += 4;
@@ -116,14 +137,14 @@ std::int64_t ui_score(std::string_view path, std::string_view role, const QueryC
     if (contains_any(path, DETAIL_PATH_WORDS)) score += 4;
     if (contains_any(path, LIST_PATH_WORDS)) score -= 3;
   }
-  if (contains(path, "/components/ui/") && context.feature_scoped && !context.design_system) {
+  if (path.contains(SHARED_UI_DIR) && context.feature_scoped && !context.design_system) {
     score -= 2;
   }
   return score;
 }
 
 // Boosts and penalties that depend on the path, extension and role.
-std::int64_t path_score(std::string_view path, std::string_view ext, std::string_view role,
+std::int64_t path_score(const MaskedText& path, std::string_view ext, std::string_view role,
                         const QueryContext& context) {
   std::int64_t score = 0;
   if (std::ranges::find(SOURCE_EXTS, ext) != std::end(SOURCE_EXTS)) {
@@ -132,10 +153,10 @@ std::int64_t path_score(std::string_view path, std::string_view ext, std::string
     score -= 2;
   }
   if (contains_any(path, ENV_DIRS)) score -= 10;
-  if (contains(path, "/components/ui/")) score -= 1;
+  if (path.contains(SHARED_UI_DIR)) score -= 1;
   if (contains_any(path, FEATURE_PAGE_DIRS)) score += 2;
   for (std::size_t i = 0; i < PORTALS.size(); ++i) {
-    if (context.portals[i] && contains(path, PORTALS[i].path_marker)) score += 4;
+    if (context.portals[i] && contains(path.text, PORTALS[i].path_marker)) score += 4;
   }
   if (context.payment_query && contains_any(path, PAYMENT_PATH_WORDS)) score += 3;
   score += ui_score(path, role, context);
@@ -155,11 +176,13 @@ std::int64_t kind_score(const NodeRecord& node) {
 
 std::int64_t score_text(std::string_view text, const std::vector<std::string>& terms) {
   if (terms.empty()) return 0;
-  return count_hits(scanner::to_lower(text), terms);
+  static thread_local std::string buffer;
+  return count_hits(lowered(text, buffer), terms);
 }
 
 std::string_view node_role(std::string_view path, std::string_view ext) {
-  return role_of_lowered(scanner::to_lower(path), ext);
+  const std::string lowered_path = scanner::to_lower(path);
+  return role_of_lowered(MaskedText(lowered_path), ext);
 }
 
 std::int64_t intent_role_weight(std::string_view intent, std::string_view role) {
@@ -173,6 +196,7 @@ std::int64_t intent_role_weight(std::string_view intent, std::string_view role) 
 QueryContext make_query_context(std::vector<std::string> terms, std::string_view query) {
   QueryContext context;
   context.terms = std::move(terms);
+  for (const std::string& term : context.terms) context.term_patterns.emplace_back(term);
   context.intent = classify_intent(query);
   context.q = scanner::to_lower(query);
   context.route = extract_route(query);
@@ -190,11 +214,14 @@ QueryContext make_query_context(std::vector<std::string> terms, std::string_view
 }
 
 std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
-  const std::string path = scanner::to_lower(node.id.text);
-  const std::string ext = scanner::to_lower(node.ext);
+  // Lowered texts are views of the record or of buffers kept from node to node.
+  static thread_local std::string path_buffer;
+  static thread_local std::string ext_buffer;
+  const MaskedText path(lowered(node.id.text, path_buffer));
+  const std::string_view ext = lowered(node.ext, ext_buffer);
   const std::string_view role = role_of_lowered(path, ext);
-  return term_score(path, node.summary, node.keywords, context.terms) +
-         route_score(path, node.keywords, context) + intent_role_weight(context.intent, role) +
+  return term_score(path, node.summary, node.keywords, context) +
+         route_score(path.text, node.keywords, context) + intent_role_weight(context.intent, role) +
          path_score(path, ext, role, context) + kind_score(node);
 }
 

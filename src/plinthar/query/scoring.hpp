@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plinthar/query/char_mask.hpp"
 #include "plinthar/query/graph_records.hpp"
 #include "plinthar/query/query_analysis.hpp"
 #include "plinthar/scanner/json_format.hpp"
@@ -34,6 +35,7 @@ std::int64_t intent_role_weight(std::string_view intent, std::string_view role);
 // instead of once per node.
 struct QueryContext {
   std::vector<std::string> terms;
+  std::vector<MaskedText> term_patterns;  // views of `terms`: move, do not copy, a context
   std::string_view intent;
   std::string q;  // the query lower-cased
   Route route;

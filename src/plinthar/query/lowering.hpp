@@ -1,0 +1,16 @@
+#pragma once
+
+// Lower-casing on the ranking path, where almost every text is ASCII and most are lower
+// case already: such texts are used as they stand, and others are lowered into a buffer
+// that is reused from call to call.
+
+#include <string>
+#include <string_view>
+
+namespace plinthar::query {
+
+// `text` lower-cased (full Unicode lower-casing): `text` itself when lowering changes
+// nothing, else a view of `buffer`, which holds the lowered text until its next use.
+std::string_view lowered(std::string_view text, std::string& buffer);
+
+}  // namespace plinthar::query
