@@ -41,6 +41,7 @@ struct MaskedText {
   constexpr MaskedText() = default;
   constexpr MaskedText(std::string_view t) : text(t), mask(CharMask::of(t)) {}  // NOLINT
   constexpr MaskedText(const char* t) : MaskedText(std::string_view(t)) {}      // NOLINT
+  constexpr MaskedText(std::string_view t, CharMask m) : text(t), mask(m) {}
 
   // Whether `part` occurs in the text.
   constexpr bool contains(const MaskedText& part) const {

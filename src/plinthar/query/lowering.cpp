@@ -1,6 +1,7 @@
 #include "plinthar/query/lowering.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "plinthar/scanner/text.hpp"
 
@@ -23,6 +24,20 @@ std::string_view lowered(std::string_view text, std::string& buffer) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return buffer;
+}
+
+MaskedText lowered_masked(std::string_view text, std::string& buffer) {
+  CharMask mask;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || byte >= 0x80) return MaskedText(lowered(text, buffer));
+    if (byte < 64) {
+      mask.low |= std::uint64_t{1} << byte;
+    } else {
+      mask.high |= std::uint64_t{1} << (byte - 64);
+    }
+  }
+  return MaskedText(text, mask);
 }
 
 }  // namespace plinthar::query

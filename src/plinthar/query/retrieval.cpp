@@ -142,6 +142,7 @@ Capabilities index_boosts(FileBoosts boosts) {
 }
 
 std::int64_t capability_boost(std::string_view node_id, const Capabilities& caps) {
+  if (caps.exact.empty()) return 0;
   const auto exact = caps.exact.find(node_id);
   std::int64_t boost = exact != caps.exact.end() ? exact->second : 0;
   for (const auto& [prefix, prefix_boost] : caps.prefixes) {
@@ -202,24 +203,36 @@ std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
 
 // Ids of the chosen rows as stored, a missing id as ""; strings are hashed, other
 // values compared as JSON. A missing edge end matches none of them.
+// Every edge end is looked up, and there are usually a dozen ids: those few are compared
+// directly, which spares hashing every end; larger sets are hashed.
 class IdSet {
  public:
   void insert(const StoredMember& id) {
-    if (id.value == nullptr) {
-      strings_.insert(id.text);
-    } else {
+    if (id.value != nullptr) {
       others_.push_back(id.value);
+      return;
+    }
+    listed_.push_back(id.text);
+    if (listed_.size() == LINEAR_LIMIT + 1) {
+      hashed_.insert(listed_.begin(), listed_.end());
+    } else if (listed_.size() > LINEAR_LIMIT + 1) {
+      hashed_.insert(id.text);
     }
   }
   bool contains(const StoredMember& end) const {
     if (!end.present) return false;
-    if (end.value == nullptr) return strings_.contains(end.text);
+    if (end.value == nullptr) {
+      if (listed_.size() > LINEAR_LIMIT) return hashed_.contains(end.text);
+      return std::find(listed_.begin(), listed_.end(), end.text) != listed_.end();
+    }
     return std::any_of(others_.begin(), others_.end(),
                        [&end](const Json* o) { return *o == *end.value; });
   }
 
  private:
-  absl::flat_hash_set<std::string_view> strings_;
+  static constexpr std::size_t LINEAR_LIMIT = 32;
+  std::vector<std::string_view> listed_;
+  absl::flat_hash_set<std::string_view> hashed_;
   std::vector<const Json*> others_;
 };
 
@@ -281,7 +294,8 @@ std::int64_t score_edge(const EdgeRecord& edge, const std::vector<std::string>& 
     s += EDGE_CHOSEN_FILE_BONUS;
   }
   if (touches([&](const StoredMember& end) {
-        return end.present && end.value == nullptr && caps.exact.contains(end.text);
+        return end.present && end.value == nullptr && !caps.exact.empty() &&
+               caps.exact.contains(end.text);
       })) {
     s += EDGE_CAPABILITY_BONUS;
   }

@@ -89,7 +89,7 @@ std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>
 
 std::int64_t lowered_hits(std::string_view text, const std::vector<MaskedText>& terms) {
   static thread_local std::string buffer;
-  return count_hits(MaskedText(lowered(text, buffer)), terms);
+  return count_hits(lowered_masked(text, buffer), terms);
 }
 
 std::string_view role_of_lowered(const MaskedText& p, std::string_view ext) {
@@ -217,7 +217,7 @@ std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
   // Lowered texts are views of the record or of buffers kept from node to node.
   static thread_local std::string path_buffer;
   static thread_local std::string ext_buffer;
-  const MaskedText path(lowered(node.id.text, path_buffer));
+  const MaskedText path = lowered_masked(node.id.text, path_buffer);
   const std::string_view ext = lowered(node.ext, ext_buffer);
   const std::string_view role = role_of_lowered(path, ext);
   return term_score(path, node.summary, node.keywords, context) +
