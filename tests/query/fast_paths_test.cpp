@@ -71,7 +71,7 @@ TEST(PlainEscapes, MatchesThePlainCheckAtEveryAlignment) {
                                            "u",     "D8"};
   for (int round = 0; round < 20000; ++round) {
     std::string body;
-    const int count = static_cast<int>(random() % 12);
+    const int count = static_cast<int>(random() % 40);
     for (int i = 0; i < count; ++i) body += pieces[random() % pieces.size()];
     ASSERT_EQ(has_plain_escapes(body), plain_escapes_reference(body)) << body;
   }

@@ -1,5 +1,6 @@
 #include "plinthar/query/json_tokens.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -11,31 +12,39 @@ namespace plinthar::query {
 namespace od = simdjson::ondemand;
 namespace {
 
-// The first backslash in [pos, end), or `end`. File texts in a graph carry an escape
-// every few dozen bytes (each line break is one), so this compares sixteen bytes at a
-// time (one SSE2 or NEON instruction where the target has them) without the cost of a
-// library call per escape.
-const char* next_backslash(const char* pos, const char* end) {
+constexpr std::size_t BLOCK = 64;
+
+// One bit per byte of the 64 bytes at `block`, set where the byte is a backslash. The
+// comparison takes sixteen bytes at a time (one SSE2 or NEON instruction where the target
+// has them), and each 0x00/0xff byte lane is packed into bits with a multiplication.
+std::uint64_t backslash_bits(const char* block) {
   using Bytes = unsigned char __attribute__((vector_size(16)));
   constexpr Bytes BACKSLASHES = {'\\', '\\', '\\', '\\', '\\', '\\', '\\', '\\',
                                  '\\', '\\', '\\', '\\', '\\', '\\', '\\', '\\'};
-  for (; end - pos >= 16; pos += 16) {
+  std::uint64_t bits = 0;
+  for (std::size_t offset = 0; offset < BLOCK; offset += 16) {
     Bytes chunk;
-    std::memcpy(&chunk, pos, sizeof chunk);
+    std::memcpy(&chunk, block + offset, sizeof chunk);
     const auto equal = chunk == BACKSLASHES;  // 0xff where equal, 0 elsewhere
-    std::uint64_t halves[2];
-    std::memcpy(halves, &equal, sizeof halves);
-    if ((halves[0] | halves[1]) == 0) continue;
-    if constexpr (std::endian::native == std::endian::little) {
-      return halves[0] != 0 ? pos + std::countr_zero(halves[0]) / 8
-                            : pos + 8 + std::countr_zero(halves[1]) / 8;
+    std::uint64_t lanes[2];
+    std::memcpy(lanes, &equal, sizeof lanes);
+    for (std::size_t half = 0; half < 2; ++half) {
+      // Byte k's top bit moves to bit 56 + k: the partial products never overlap.
+      const std::uint64_t packed =
+          (((lanes[half] & 0x8080808080808080ULL) >> 7) * 0x0102040810204080ULL) >> 56;
+      bits |= packed << (offset + 8 * half);
     }
-    break;  // big-endian: the bytewise loop below finds it
   }
-  for (; pos != end; ++pos) {
-    if (*pos == '\\') return pos;
+  return bits;
+}
+
+// The same for the `size` < 64 bytes at `block`, one at a time.
+std::uint64_t backslash_bits(const char* block, std::size_t size) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (block[i] == '\\') bits |= std::uint64_t{1} << i;
   }
-  return end;
+  return bits;
 }
 
 bool is_low_surrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -73,6 +82,34 @@ bool convert(std::string_view text, Number& number) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+bool is_high_surrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// The length of the valid escape at `pos` of `body`, or 0. Only whole surrogate pairs
+// count as valid \u escapes of surrogates.
+std::size_t escape_length(std::string_view body, std::size_t pos) {
+  if (pos + 1 >= body.size()) return 0;
+  switch (body[pos + 1]) {
+    case '"':
+    case '\\':
+    case '/':
+    case 'b':
+    case 'f':
+    case 'n':
+    case 'r':
+    case 't':
+      return 2;
+    case 'u':
+      break;
+    default:
+      return 0;
+  }
+  const auto unit = hex_unit(body, pos + 2);
+  if (!unit || is_low_surrogate(*unit)) return 0;
+  if (!is_high_surrogate(*unit)) return 6;
+  const auto low = body.substr(pos + 6, 2) == "\\u" ? hex_unit(body, pos + 8) : std::nullopt;
+  return low && is_low_surrogate(*low) ? 12 : 0;
+}
+
 }  // namespace
 
 std::optional<std::string_view> string_body(std::string_view token) {
@@ -84,36 +121,23 @@ std::optional<std::string_view> string_body(std::string_view token) {
   return token.substr(1, close - 1);
 }
 
+// File texts in a graph carry an escape every few dozen bytes (each line break is one).
+// Backslashes are found 64 bytes at a time as a bit mask, and each is checked where it
+// stands, skipping those that belong to an escape already checked.
 bool has_plain_escapes(std::string_view body) {
-  const char* const end = body.data() + body.size();
-  for (const char* at = next_backslash(body.data(), end); at != end; at = next_backslash(at, end)) {
-    const auto pos = static_cast<std::size_t>(at - body.data());
-    if (pos + 1 >= body.size()) return false;
-    switch (body[pos + 1]) {
-      case '"':
-      case '\\':
-      case '/':
-      case 'b':
-      case 'f':
-      case 'n':
-      case 'r':
-      case 't':
-        at += 2;
-        continue;
-      case 'u':
-        break;
-      default:
-        return false;
+  std::size_t checked_up_to = 0;
+  for (std::size_t block = 0; block < body.size(); block += BLOCK) {
+    const std::size_t size = std::min(BLOCK, body.size() - block);
+    std::uint64_t bits = size == BLOCK && std::endian::native == std::endian::little
+                             ? backslash_bits(body.data() + block)
+                             : backslash_bits(body.data() + block, size);
+    for (; bits != 0; bits &= bits - 1) {
+      const std::size_t pos = block + static_cast<std::size_t>(std::countr_zero(bits));
+      if (pos < checked_up_to) continue;
+      const std::size_t length = escape_length(body, pos);
+      if (length == 0) return false;
+      checked_up_to = pos + length;
     }
-    const auto unit = hex_unit(body, pos + 2);
-    if (!unit || is_low_surrogate(*unit)) return false;
-    if (*unit >= 0xD800 && *unit <= 0xDBFF) {
-      const auto low = body.substr(pos + 6, 2) == "\\u" ? hex_unit(body, pos + 8) : std::nullopt;
-      if (!low || !is_low_surrogate(*low)) return false;
-      at += 12;
-      continue;
-    }
-    at += 6;
   }
   return true;
 }
