@@ -1,8 +1,8 @@
 #include "plinthar/query/graph_records_reading.hpp"
 
 // One On-Demand pass over the whole text: every value is checked as the general parser
-// would check it, but only the members that ranking reads are kept, as views into the
-// text (strings with escapes are decoded into the records' arena). The span of every node
+// would check it, but only the members that ranking reads are kept, copied side by side
+// into the records' arena (strings with escapes decoded). The span of every node
 // and edge object is noted so that the chosen few can be parsed whole afterwards.
 
 #include <string>
@@ -111,6 +111,11 @@ class RecordReader {
       }
       if (!ok) return false;
     }
+    node.id.text = gather(node.id.text);
+    node.ext = gather(node.ext);
+    node.kind = gather(node.kind);
+    node.confidence = gather(node.confidence);
+    node.summary = gather(node.summary);
     records_.nodes.push_back(node);
     return true;
   }
@@ -137,8 +142,27 @@ class RecordReader {
       }
       if (!ok) return false;
     }
+    edge.from.text = gather(edge.from.text);
+    edge.to.text = gather(edge.to.text);
+    edge.rel = gather(edge.rel);
     records_.edges.push_back(edge);
     return true;
+  }
+
+  // `text` where ranking reads it fast. Ranking visits every record, and views into the
+  // file would send each visit to a different place of a large mapping (a cache miss
+  // and a page-table walk each time); the few common values (kinds, relations,
+  // extensions) share one copy, and all other texts are copied next to each other while
+  // the file text is still in the cache.
+  std::string_view gather(std::string_view text) {
+    static constexpr std::string_view COMMON[] = {
+        "file",     "symbol",   "high", "medium", "low",   "imports", "requires",
+        "mentions", "contains", ".py",  ".ts",    ".tsx",  ".js",     ".jsx",
+        ".go",      ".swift",   ".md",  ".json",  ".yaml", ".yml"};
+    for (const std::string_view common : COMMON) {
+      if (text == common) return common;
+    }
+    return records_.texts.keep(text);
   }
 
   // A string value: viewed in the text when it has no escapes, decoded otherwise.
@@ -186,7 +210,7 @@ class RecordReader {
       }
       keywords_.push_back(keyword);
     }
-    text = keywords_.size() == 1 ? keywords_.front() : records_.texts.join(keywords_, ' ');
+    text = records_.texts.join(keywords_, ' ');
     return true;
   }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // Reading the records that ranking needs straight from the text of a graph file, without
-// building the graph map: member texts view into the text, and whole nodes and edges are
-// parsed only when asked for.
+// building the graph map: only the member texts that ranking reads are kept, and whole
+// nodes and edges are parsed from the text only when asked for.
 
 #include <optional>
 
@@ -16,8 +16,8 @@ namespace plinthar::query {
 // they equal records_of(parse_graph(text)): text that is not JSON or not a map, a
 // "nodes" or "edges" member that is not a list of objects or appears twice, a node or
 // edge member that ranking reads as text but that is not a string (ids, kinds, summaries,
-// keywords ...), lone surrogate escapes in keys, numbers out of range. Records view into
-// `text`, which must outlive them and stay unchanged.
+// keywords ...), lone surrogate escapes in keys, numbers out of range. Whole records are
+// parsed from `text`, which must outlive the records and stay unchanged.
 std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text);
 
 }  // namespace plinthar::query

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "plinthar/query/char_mask.hpp"
+#include "plinthar/query/directory_markers.hpp"
 #include "plinthar/query/lowering.hpp"
 #include "plinthar/scanner/text.hpp"
 
@@ -25,20 +26,21 @@ bool contains_any(const MaskedText& text, Patterns words) {
                      [&text](const MaskedText& word) { return text.contains(word); });
 }
 
-constexpr MaskedText SHARED_UI_DIR = "/components/ui/";
-
 bool ends_with_any(std::string_view text, Words words) {
   return std::any_of(words.begin(), words.end(),
                      [text](std::string_view word) { return text.ends_with(word); });
 }
 
-constexpr MaskedText UI_SURFACE_DIRS[] = {"/pages/", "/components/features/", "/views/",
-                                          "/screens/"};
-constexpr MaskedText LOGIC_DIRS[] = {"/api/", "/services/", "/store/", "/hooks/", "/utils/"};
-constexpr MaskedText TEST_DIRS[] = {"/test/", "/tests/"};
+// Directory markers, by the lists they belong to.
+using enum DirectoryMarker;
+constexpr auto UI_SURFACE_DIRS = {pages, components_features, views, screens};
+constexpr auto LOGIC_DIRS = {api, services, store, hooks, utils};
+constexpr auto TEST_DIRS = {test, tests};
+constexpr auto FEATURE_PAGE_DIRS = {components_features, pages, api};
+constexpr auto VENV_DIRS = {venv, dot_venv};
 constexpr std::string_view TEST_SUFFIXES[] = {".test.ts", ".spec.ts", ".test.tsx", ".spec.tsx"};
 constexpr std::string_view SOURCE_EXTS[] = {".py", ".ts", ".tsx", ".js", ".jsx", ".go"};
-constexpr MaskedText ENV_DIRS[] = {"node_modules/", "site-packages/", "/venv/", "/.venv/"};
+constexpr MaskedText PACKAGE_DIRS[] = {"node_modules/", "site-packages/"};
 constexpr std::string_view PAYMENT_QUERY_WORDS[] = {"payment", "invoice", "checkout"};
 constexpr MaskedText PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
 constexpr std::string_view UI_QUERY_WORDS[] = {"button", "modal", "card", "table",
@@ -47,10 +49,9 @@ constexpr MaskedText COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "li
                                                "table", "orders", "checkout"};
 constexpr std::string_view STATUS_QUERY_WORDS[] = {"status", "payment", "checkout", "invoice"};
 constexpr MaskedText DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
-constexpr MaskedText LIST_PATH_WORDS[] = {"list", "table", "/pages/"};
+constexpr MaskedText LIST_PATH_WORDS[] = {"list", "table"};
 constexpr std::string_view DESIGN_SYSTEM_WORDS[] = {"global", "shared", "design system",
                                                     "reusable"};
-constexpr MaskedText FEATURE_PAGE_DIRS[] = {"/components/features/", "/pages/", "/api/"};
 constexpr std::string_view DOCS_PENALISED_INTENTS[] = {"edit", "feature", "debug", "refactor"};
 
 struct PortalPair {
@@ -92,20 +93,29 @@ std::int64_t lowered_hits(std::string_view text, const std::vector<MaskedText>& 
   return count_hits(lowered_masked(text, buffer), terms);
 }
 
-std::string_view role_of_lowered(const MaskedText& p, std::string_view ext) {
+// A lower-cased path with its directory markers.
+struct Path {
+  MaskedText text;
+  DirectoryMarkers dirs;
+
+  explicit Path(const MaskedText& lowered)
+      : text(lowered), dirs(DirectoryMarkers::of(lowered.text)) {}
+};
+
+std::string_view role_of_lowered(const Path& p, std::string_view ext) {
   if (ext == ".md") return "docs";
-  if (contains_any(p, TEST_DIRS) || ends_with_any(p.text, TEST_SUFFIXES)) return "test";
-  if (p.contains(SHARED_UI_DIR)) return "shared_ui";
-  if (contains_any(p, UI_SURFACE_DIRS)) return "ui_surface";
-  if (contains_any(p, LOGIC_DIRS)) return "logic";
+  if (p.dirs.any(TEST_DIRS) || ends_with_any(p.text.text, TEST_SUFFIXES)) return "test";
+  if (p.dirs.any({components_ui})) return "shared_ui";
+  if (p.dirs.any(UI_SURFACE_DIRS)) return "ui_surface";
+  if (p.dirs.any(LOGIC_DIRS)) return "logic";
   return "code";
 }
 
 // Term hits in the id, summary and keywords.
-std::int64_t term_score(const MaskedText& path, std::string_view summary, std::string_view keywords,
+std::int64_t term_score(const Path& path, std::string_view summary, std::string_view keywords,
                         const QueryContext& context) {
   if (context.terms.empty()) return 0;
-  std::int64_t score = count_hits(path, context.term_patterns) * 3;
+  std::int64_t score = count_hits(path.text, context.term_patterns) * 3;
   if (!summary.empty()) score += lowered_hits(summary, context.term_patterns) * 3;
   if (!keywords.empty()) score += lowered_hits(keywords, context.term_patterns) * 2;
   return score;
@@ -128,23 +138,23 @@ std::int64_t route_score(std::string_view path, std::string_view keywords,
   return score;
 }
 
-std::int64_t ui_score(const MaskedText& path, std::string_view role, const QueryContext& context) {
+std::int64_t ui_score(const Path& path, std::string_view role, const QueryContext& context) {
   if (!context.ui_query) return 0;
   std::int64_t score = 0;
   if (role == "ui_surface") score += 4;
-  if (contains_any(path, COMPONENT_PATH_WORDS)) score += 3;
+  if (contains_any(path.text, COMPONENT_PATH_WORDS)) score += 3;
   if (context.button_status) {
-    if (contains_any(path, DETAIL_PATH_WORDS)) score += 4;
-    if (contains_any(path, LIST_PATH_WORDS)) score -= 3;
+    if (contains_any(path.text, DETAIL_PATH_WORDS)) score += 4;
+    if (contains_any(path.text, LIST_PATH_WORDS) || path.dirs.any({pages})) score -= 3;
   }
-  if (path.contains(SHARED_UI_DIR) && context.feature_scoped && !context.design_system) {
+  if (path.dirs.any({components_ui}) && context.feature_scoped && !context.design_system) {
     score -= 2;
   }
   return score;
 }
 
 // Boosts and penalties that depend on the path, extension and role.
-std::int64_t path_score(const MaskedText& path, std::string_view ext, std::string_view role,
+std::int64_t path_score(const Path& path, std::string_view ext, std::string_view role,
                         const QueryContext& context) {
   std::int64_t score = 0;
   if (std::ranges::find(SOURCE_EXTS, ext) != std::end(SOURCE_EXTS)) {
@@ -152,13 +162,13 @@ std::int64_t path_score(const MaskedText& path, std::string_view ext, std::strin
   } else if (ext == ".md") {
     score -= 2;
   }
-  if (contains_any(path, ENV_DIRS)) score -= 10;
-  if (path.contains(SHARED_UI_DIR)) score -= 1;
-  if (contains_any(path, FEATURE_PAGE_DIRS)) score += 2;
+  if (contains_any(path.text, PACKAGE_DIRS) || path.dirs.any(VENV_DIRS)) score -= 10;
+  if (path.dirs.any({components_ui})) score -= 1;
+  if (path.dirs.any(FEATURE_PAGE_DIRS)) score += 2;
   for (std::size_t i = 0; i < PORTALS.size(); ++i) {
-    if (context.portals[i] && contains(path.text, PORTALS[i].path_marker)) score += 4;
+    if (context.portals[i] && contains(path.text.text, PORTALS[i].path_marker)) score += 4;
   }
-  if (context.payment_query && contains_any(path, PAYMENT_PATH_WORDS)) score += 3;
+  if (context.payment_query && contains_any(path.text, PAYMENT_PATH_WORDS)) score += 3;
   score += ui_score(path, role, context);
   if (role == "docs" && std::ranges::find(DOCS_PENALISED_INTENTS, context.intent) !=
                             std::end(DOCS_PENALISED_INTENTS)) {
@@ -182,7 +192,7 @@ std::int64_t score_text(std::string_view text, const std::vector<std::string>& t
 
 std::string_view node_role(std::string_view path, std::string_view ext) {
   const std::string lowered_path = scanner::to_lower(path);
-  return role_of_lowered(MaskedText(lowered_path), ext);
+  return role_of_lowered(Path(MaskedText(lowered_path)), ext);
 }
 
 std::int64_t intent_role_weight(std::string_view intent, std::string_view role) {
@@ -217,12 +227,13 @@ std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
   // Lowered texts are views of the record or of buffers kept from node to node.
   static thread_local std::string path_buffer;
   static thread_local std::string ext_buffer;
-  const MaskedText path = lowered_masked(node.id.text, path_buffer);
+  const Path path(lowered_masked(node.id.text, path_buffer));
   const std::string_view ext = lowered(node.ext, ext_buffer);
   const std::string_view role = role_of_lowered(path, ext);
   return term_score(path, node.summary, node.keywords, context) +
-         route_score(path.text, node.keywords, context) + intent_role_weight(context.intent, role) +
-         path_score(path, ext, role, context) + kind_score(node);
+         route_score(path.text.text, node.keywords, context) +
+         intent_role_weight(context.intent, role) + path_score(path, ext, role, context) +
+         kind_score(node);
 }
 
 std::int64_t score_node(const Json& node, const QueryContext& context) {
