@@ -276,16 +276,16 @@ ChosenFiles choose_files(const GraphRecords& graph, Ranked& ranked, std::int64_t
   return chosen;
 }
 
-std::int64_t score_edge(const EdgeRecord& edge, const std::vector<std::string>& terms,
+std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context,
                         const IdSet& chosen_ids, const Capabilities& caps, std::string& blob) {
   std::int64_t s = 0;
-  if (!terms.empty()) {
+  if (!context.terms.empty()) {
     blob.assign(edge.from.text);
     blob += ' ';
     blob += edge.rel;
     blob += ' ';
     blob += edge.to.text;
-    s = score_text(blob, terms) * EDGE_TEXT_WEIGHT;
+    s = term_hits(blob, context) * EDGE_TEXT_WEIGHT;
   }
   const auto touches = [&edge](const auto& matches) {
     return matches(edge.from) || matches(edge.to);
@@ -304,13 +304,13 @@ std::int64_t score_edge(const EdgeRecord& edge, const std::vector<std::string>& 
 }
 
 std::vector<Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges,
-                               const std::vector<std::string>& terms, const IdSet& chosen_ids,
+                               const QueryContext& context, const IdSet& chosen_ids,
                                const Capabilities& caps) {
   std::vector<Candidate> scored;
   std::string blob;
   for (std::size_t i = 0; i < graph.edges.size(); ++i) {
     const EdgeRecord& edge = graph.edges[i];
-    const std::int64_t s = score_edge(edge, terms, chosen_ids, caps, blob);
+    const std::int64_t s = score_edge(edge, context, chosen_ids, caps, blob);
     if (s > 0) scored.push_back({s, i, &edge.from, &edge.to});
   }
   Ranked ranked = rank_candidates(std::move(scored));
@@ -334,7 +334,7 @@ RetrieveResult rank(const GraphRecords& graph, const QueryContext& context,
   ChosenFiles chosen = choose_files(graph, ranked, top_files, context.intent);
 
   RetrieveResult result;
-  result.edges = choose_edges(graph, top_edges, context.terms, chosen.ids, caps);
+  result.edges = choose_edges(graph, top_edges, context, chosen.ids, caps);
   result.files = std::move(chosen.rows);
   if (result.files.empty()) {
     result.files = first_entries(graph.nodes.size(), top_files, graph.node_value);

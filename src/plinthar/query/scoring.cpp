@@ -190,6 +190,11 @@ std::int64_t score_text(std::string_view text, const std::vector<std::string>& t
   return count_hits(lowered(text, buffer), terms);
 }
 
+std::int64_t term_hits(std::string_view text, const QueryContext& context) {
+  if (context.terms.empty()) return 0;
+  return lowered_hits(text, context.term_patterns);
+}
+
 std::string_view node_role(std::string_view path, std::string_view ext) {
   const std::string lowered_path = scanner::to_lower(path);
   return role_of_lowered(Path(MaskedText(lowered_path)), ext);

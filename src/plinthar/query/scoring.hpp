@@ -52,6 +52,9 @@ struct QueryContext {
 // tokenize_query(query)).
 QueryContext make_query_context(std::vector<std::string> terms, std::string_view query);
 
+// score_text(text, context.terms), with the prepared terms.
+std::int64_t term_hits(std::string_view text, const QueryContext& context);
+
 // Score of a node under a prepared query; may be negative.
 std::int64_t score_node(const NodeRecord& node, const QueryContext& context);
 
