@@ -1,6 +1,9 @@
 #include "plinthar/scanner/text.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -279,17 +282,34 @@ bool may_start_boundary(unsigned char byte) {
          byte == 0xE2;
 }
 
-}  // namespace
+// Offset of the first byte at or after `pos` that may start a boundary (or the end).
+// Every such byte is a control character or not ASCII, so eight bytes at a time are
+// passed over while none of them is either.
+std::size_t next_boundary_candidate(std::string_view text, std::size_t pos) {
+  constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+  constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+  for (; pos < text.size(); ++pos) {
+    while (pos + 8 <= text.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + pos, sizeof word);
+      // A byte of 0x80 or above, or below 0x20, sets a high bit here (a borrow may set
+      // one more, which only ends the fast stretch early).
+      if (((word - 0x20 * ONES) | word) & HIGH) break;
+      pos += 8;
+    }
+    if (pos < text.size() && may_start_boundary(static_cast<unsigned char>(text[pos]))) break;
+  }
+  return std::min(pos, text.size());
+}
 
-std::vector<std::string_view> split_lines(std::string_view text) {
+// The lines of `text` in order, at most `max_lines` of them.
+std::vector<std::string_view> split_lines_upto(std::string_view text, std::size_t max_lines) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
   std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (!may_start_boundary(static_cast<unsigned char>(text[pos]))) {
-      ++pos;
-      continue;
-    }
+  while (lines.size() < max_lines) {
+    pos = next_boundary_candidate(text, pos);
+    if (pos >= text.size()) break;
     const std::size_t length = boundary_length(text, pos);
     if (length == 0) {
       ++pos;
@@ -299,8 +319,18 @@ std::vector<std::string_view> split_lines(std::string_view text) {
     pos += length;
     start = pos;
   }
-  if (start < text.size()) lines.push_back(text.substr(start));
+  if (start < text.size() && lines.size() < max_lines) lines.push_back(text.substr(start));
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  return split_lines_upto(text, std::numeric_limits<std::size_t>::max());
+}
+
+std::vector<std::string_view> first_lines(std::string_view text, std::size_t count) {
+  return split_lines_upto(text, count);
 }
 
 LineIndex::LineIndex(std::string_view text) {

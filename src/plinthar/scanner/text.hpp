@@ -57,6 +57,10 @@ std::vector<std::string_view> split_whitespace(std::string_view text);
 // A boundary at the very end starts no extra empty line; empty text has no lines.
 std::vector<std::string_view> split_lines(std::string_view text);
 
+// The first `count` lines of split_lines(text) (all of them when there are fewer),
+// without splitting the rest of the text.
+std::vector<std::string_view> first_lines(std::string_view text, std::size_t count);
+
 // Byte offsets at which each "\n"-separated line starts; element 0 is 0. Lets callers
 // turn a byte offset into a line index (number of "\n" before it) by binary search.
 class LineIndex {
