@@ -3,7 +3,6 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include <CLI/CLI.hpp>
 
@@ -11,6 +10,7 @@
 #include "plinthar/scanner/file_io.hpp"
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/scanner/symbol_index.hpp"
 #include "plinthar/scanner/text.hpp"
 
 namespace plinthar::scanner {
@@ -43,33 +43,6 @@ ExistingNodes load_existing_nodes(const fs::path& out) {
   return nodes;
 }
 
-// One member per symbol id, in node order; a repeated id keeps the position of its first
-// node and the values of its last. Members are appended directly (with a side table of
-// positions) because the ordered object's own lookup is linear in its size.
-Json build_symbol_index(const Json& graph) {
-  Json index = Json::object();
-  auto& members = index.get_ref<Json::object_t&>();
-  std::unordered_map<std::string_view, std::size_t> position;
-  for (const Json& node : graph["nodes"]) {
-    if (node["kind"] != "symbol") continue;
-    Json entry = Json::object();
-    entry["line_start"] = node["line_start"];
-    entry["line_end"] = node["line_end"];
-    entry["body_hash"] = node["body_hash"];
-    entry["confidence"] = node.value("confidence", Json(""));
-    entry["path"] = node["path"];
-    const std::string& id = node["id"].get_ref<const std::string&>();
-    const auto [at, inserted] = position.try_emplace(id, members.size());
-    if (inserted) {
-      members.emplace_back(id, std::move(entry));
-    } else {
-      std::next(members.begin(), static_cast<std::ptrdiff_t>(at->second))->second =
-          std::move(entry);
-    }
-  }
-  return index;
-}
-
 // `path` without repeated "/" and "." components or a trailing "/"; ".." is kept.
 std::string normalised(const fs::path& path) {
   std::string out;
@@ -92,13 +65,14 @@ int run(const Options& options, std::ostream& out) {
 
   const Json graph = scan(root, load_existing_nodes(out_path), {out_path, index_path});
   write_file_atomically(out_path, [&graph](const TextSink& emit) { write_pretty(graph, emit); });
-  const Json index = build_symbol_index(graph);
-  write_file_atomically(index_path, to_compact(index));
+  std::string index;
+  const std::size_t index_size = write_symbol_index(graph, index);
+  write_file_atomically(index_path, index);
 
   out << "Scanned: " << graph["file_count"].dump() << " files, " << graph["symbol_count"].dump()
       << " symbols, " << graph["edge_count"].dump() << " edges\n";
   out << "Wrote: " << normalised(out_path) << "\n";
-  out << "Symbol index: " << normalised(index_path) << " (" << index.size() << " symbols)\n";
+  out << "Symbol index: " << normalised(index_path) << " (" << index_size << " symbols)\n";
   return STATUS_OK;
 }
 
