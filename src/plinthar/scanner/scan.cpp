@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <type_traits>
 
 #include <sys/stat.h>
 
@@ -96,7 +97,7 @@ Json fresh_file_node(const std::string& file_id, const std::string& ext, const S
   node.keywords = extract_keywords(source.text, ext);
   node.content = std::string(cp_prefix(source.text, MAX_CONTENT_CHARS));
   node.file_hash = fhash;
-  return as_dict(node);
+  return as_dict(std::move(node));
 }
 
 bool is_symbol_node(const Json& node) {
@@ -116,27 +117,48 @@ std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
   return {};
 }
 
-void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
-                          const std::vector<SymbolRecord>& syms, std::string_view file_id,
-                          std::string_view ext) {
-  for (const SymbolRecord& sym : syms) {
+namespace {
+
+// Shared by the copying and the moving form: `Records` is a const or an rvalue
+// reference to the extractor's records.
+template <typename Records>
+void append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges, Records&& syms,
+                         std::string_view file_id, std::string_view ext) {
+  using Record = std::conditional_t<std::is_const_v<std::remove_reference_t<Records>>,
+                                    const SymbolRecord&, SymbolRecord&&>;
+  for (auto& sym : syms) {
+    Record record = static_cast<Record>(sym);
+    edges.push_back(Edge{std::string(file_id), sym.id, "contains"});
     Node node;
-    node.id = sym.id;
+    node.id = std::forward<Record>(record).id;
     node.kind = "symbol";
     node.path = std::string(file_id);
     node.ext = std::string(ext);
     node.size = sym.line_end - sym.line_start + 1;
-    node.keywords = sym.keywords;
-    node.symbol_type = sym.symbol_type;
-    node.name = sym.name;
+    node.keywords = std::forward<Record>(record).keywords;
+    node.symbol_type = std::forward<Record>(record).symbol_type;
+    node.name = std::forward<Record>(record).name;
     node.line_start = sym.line_start;
     node.line_end = sym.line_end;
-    node.body_hash = sym.body_hash;
-    node.confidence = sym.confidence;
+    node.body_hash = std::forward<Record>(record).body_hash;
+    node.confidence = std::forward<Record>(record).confidence;
     node.exported = sym.exported;
     nodes.push_back(std::move(node));
-    edges.push_back(Edge{std::string(file_id), sym.id, "contains"});
   }
+}
+
+}  // namespace
+
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          const std::vector<SymbolRecord>& syms, std::string_view file_id,
+                          std::string_view ext) {
+  append_symbol_nodes(nodes, edges, syms, file_id, ext);
+}
+
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          std::vector<SymbolRecord>&& syms, std::string_view file_id,
+                          std::string_view ext) {
+  append_symbol_nodes(nodes, edges, std::move(syms), file_id, ext);
 }
 
 Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
@@ -170,14 +192,15 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
     std::vector<Node> symbol_nodes;
     _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
                          file_id, ext);
-    for (const Node& node : symbol_nodes) nodes.push_back(as_dict(node));
+    for (Node& node : symbol_nodes) nodes.push_back(as_dict(std::move(node)));
   }
 
-  const std::vector<Edge> unique_edges = dedupe_edges(edges);
+  std::vector<Edge> unique_edges = dedupe_edges(std::move(edges));
   const auto symbol_count =
       static_cast<std::int64_t>(std::count_if(nodes.begin(), nodes.end(), is_symbol_node));
   Json edge_list = Json::array();
-  for (const Edge& edge : unique_edges) edge_list.push_back(to_json(edge));
+  edge_list.get_ref<Json::array_t&>().reserve(unique_edges.size());
+  for (Edge& edge : unique_edges) edge_list.push_back(to_json(std::move(edge)));
 
   Json graph = Json::object();
   graph["root"] = root.string();

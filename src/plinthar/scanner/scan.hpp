@@ -35,5 +35,9 @@ std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
 void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
                           const std::vector<SymbolRecord>& syms, std::string_view file_id,
                           std::string_view ext);
+// The same, taking the records' strings instead of copying them.
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          std::vector<SymbolRecord>&& syms, std::string_view file_id,
+                          std::string_view ext);
 
 }  // namespace plinthar::scanner
