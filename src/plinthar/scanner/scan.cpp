@@ -5,8 +5,6 @@
 #include <optional>
 #include <type_traits>
 
-#include <sys/stat.h>
-
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/file_io.hpp"
 #include "plinthar/scanner/keywords.hpp"
@@ -34,25 +32,6 @@ std::optional<SourceFile> read_source(const fs::path& path) {
   if (!file) return std::nullopt;
   return SourceFile{file->size, decode_text(file->bytes)};
 }
-
-// Resolves file paths through symbolic links, remembering each resolved directory, so
-// that a file that is not itself a link costs one lstat instead of one per component.
-class PathResolver {
- public:
-  fs::path resolve(const fs::path& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0 || S_ISLNK(status.st_mode)) return resolve_path(path);
-    const fs::path parent = path.parent_path();
-    auto found = directories_.find(parent.native());
-    if (found == directories_.end()) {
-      found = directories_.emplace(parent.native(), resolve_path(parent)).first;
-    }
-    return found->second / path.filename();
-  }
-
- private:
-  std::unordered_map<std::string, fs::path> directories_;
-};
 
 bool has_symbols(std::string_view ext) {
   return std::find(SYMBOL_EXTS.begin(), SYMBOL_EXTS.end(), ext) != SYMBOL_EXTS.end();
@@ -168,9 +147,7 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
   for (const fs::path& path : excluded) excluded_resolved.insert(resolve_path(path));
   Json nodes = Json::array();
   std::vector<Edge> edges;
-  PathResolver resolver;
-  for (const fs::path& path : walk_files(root)) {
-    const fs::path resolved = resolver.resolve(path);
+  for (const auto& [path, resolved] : walk_files_resolved(root)) {
     if (excluded_resolved.count(resolved) != 0) continue;
     const auto source = read_source(path);
     if (!source) continue;
