@@ -54,6 +54,64 @@ TEST(DecodeText, DropsInvalidBytesAndNormalisesLineEnds) {
   for (const auto& c : cases) EXPECT_EQ(decode_text(c.bytes), c.expected) << c.name;
 }
 
+// Decoding one byte at a time, the plain way: the reference for the run-skipping
+// decoder.
+std::string reference_decode(std::string_view bytes) {
+  std::string valid;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const std::size_t length = utf8_sequence_length(bytes, pos);
+    if (length == 0) {
+      ++pos;
+      continue;
+    }
+    valid.append(bytes.substr(pos, length));
+    pos += length;
+  }
+  std::string out;
+  for (std::size_t i = 0; i < valid.size(); ++i) {
+    if (valid[i] != '\r') {
+      out.push_back(valid[i]);
+      continue;
+    }
+    out.push_back('\n');
+    if (i + 1 < valid.size() && valid[i + 1] == '\n') ++i;
+  }
+  return out;
+}
+
+// ASCII runs of every length around invalid bytes, multi-byte characters and line
+// ends, decoded into a fresh string and into one buffer reused across all rounds.
+TEST(DecodeText, MatchesAByteByByteDecoderOnRandomBytes) {
+  const std::vector<std::string> pieces = {"a",
+                                           "bcdefgh",
+                                           "ijklmnopqrstu",
+                                           "\r",
+                                           "\n",
+                                           "\r\n",
+                                           "\xff",
+                                           "\x80",
+                                           "\xc3",
+                                           "\xc3\xa9",
+                                           "\xe2\x82\xac",
+                                           "\xf0\x9f\x98\x80",
+                                           "\xed\xa0\x80",
+                                           "\xc0\xaf",
+                                           "\x7f",
+                                           " "};
+  std::mt19937 rng(9);
+  std::uniform_int_distribution<std::size_t> count(0, 20);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::string reused = "stale contents";
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    for (std::size_t n = count(rng); n > 0; --n) bytes += pieces[pick(rng)];
+    const std::string expected = reference_decode(bytes);
+    ASSERT_EQ(decode_text(bytes), expected) << "bytes: \"" << bytes << "\"";
+    decode_text(bytes, reused);
+    ASSERT_EQ(reused, expected) << "bytes: \"" << bytes << "\"";
+  }
+}
+
 TEST(CodePoints, LengthAndPrefixCountCodePointsNotBytes) {
   const std::string text = "h\xc3\xa9llo \xf0\x9f\x98\x80!";  // "héllo 😀!"
   EXPECT_EQ(cp_length(text), 8u);

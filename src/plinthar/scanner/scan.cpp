@@ -26,12 +26,24 @@ struct SourceFile {
   std::string text;
 };
 
-// Size test first (files above the limit are never read), then the whole file decoded.
-std::optional<SourceFile> read_source(const fs::path& path) {
-  auto file = read_small_file(path, MAX_FILE_BYTES);
-  if (!file) return std::nullopt;
-  return SourceFile{file->size, decode_text(file->bytes)};
-}
+// Reads files one after another into the same two buffers (the bytes as read and the
+// decoded text), so that a scan allocates no file-sized memory per file.
+class SourceReader {
+ public:
+  // Size test first (files above the limit are never read), then the whole file
+  // decoded. The result stays valid until the next call.
+  const SourceFile* read(const fs::path& path) {
+    const auto size = read_small_file(path, MAX_FILE_BYTES, bytes_);
+    if (!size) return nullptr;
+    source_.size = *size;
+    decode_text(bytes_, source_.text);
+    return &source_;
+  }
+
+ private:
+  std::string bytes_;
+  SourceFile source_;
+};
 
 bool has_symbols(std::string_view ext) {
   return std::find(SYMBOL_EXTS.begin(), SYMBOL_EXTS.end(), ext) != SYMBOL_EXTS.end();
@@ -147,10 +159,11 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
   for (const fs::path& path : excluded) excluded_resolved.insert(resolve_path(path));
   Json nodes = Json::array();
   std::vector<Edge> edges;
+  SourceReader reader;
   for (const auto& [path, resolved] : walk_files_resolved(root)) {
     if (excluded_resolved.count(resolved) != 0) continue;
-    const auto source = read_source(path);
-    if (!source) continue;
+    const SourceFile* source = reader.read(path);
+    if (source == nullptr) continue;
     const std::string file_id = relative_file_id(resolved, resolved_root);
     const std::string path_ext(file_extension(path.native()));
     const std::string ext = to_lower(path_ext);

@@ -47,14 +47,26 @@ std::size_t valid_sequence_length(std::string_view bytes, std::size_t pos) {
   return length;
 }
 
-std::string drop_invalid_utf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
+// Offset of the first byte at or after `pos` that is not ASCII (or the end), looking
+// at eight bytes at a time.
+std::size_t skip_ascii(std::string_view bytes, std::size_t pos) {
+  constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+  while (pos + 8 <= bytes.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + pos, sizeof word);
+    if (word & HIGH) break;
+    pos += 8;
+  }
+  while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) < 0x80) ++pos;
+  return pos;
+}
+
+// Appends `bytes` to `out` without the bytes that are not part of a valid sequence.
+void append_valid_utf8(std::string_view bytes, std::string& out) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     // Runs of ASCII are the common case; copy them without per-byte checks.
-    std::size_t run = pos;
-    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    const std::size_t run = skip_ascii(bytes, pos);
     out.append(bytes.substr(pos, run - pos));
     pos = run;
     if (pos >= bytes.size()) break;
@@ -66,22 +78,24 @@ std::string drop_invalid_utf8(std::string_view bytes) {
     out.append(bytes.substr(pos, length));
     pos += length;
   }
-  return out;
 }
 
-std::string normalise_line_ends(std::string text) {
-  if (text.find('\r') == std::string::npos) return text;
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      out.push_back(text[i]);
+// Turns "\r\n" and every other "\r" of `text` into "\n", in place (the text only
+// shrinks).
+void normalise_line_ends(std::string& text) {
+  std::size_t from = text.find('\r');
+  if (from == std::string::npos) return;
+  std::size_t to = from;
+  while (from < text.size()) {
+    const char c = text[from++];
+    if (c != '\r') {
+      text[to++] = c;
       continue;
     }
-    out.push_back('\n');
-    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    text[to++] = '\n';
+    if (from < text.size() && text[from] == '\n') ++from;
   }
-  return out;
+  text.resize(to);
 }
 
 bool is_ascii(std::string_view text) {
@@ -130,7 +144,16 @@ std::size_t utf8_sequence_length(std::string_view bytes, std::size_t pos) {
 }
 
 std::string decode_text(std::string_view bytes) {
-  return normalise_line_ends(drop_invalid_utf8(bytes));
+  std::string text;
+  decode_text(bytes, text);
+  return text;
+}
+
+void decode_text(std::string_view bytes, std::string& text) {
+  text.clear();
+  text.reserve(bytes.size());
+  append_valid_utf8(bytes, text);
+  normalise_line_ends(text);
 }
 
 bool is_valid_utf8(std::string_view bytes) {

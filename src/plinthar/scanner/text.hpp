@@ -15,6 +15,8 @@ namespace plinthar::scanner {
 // invalid), then turns "\r\n" and every remaining "\r" into "\n". A leading byte-order
 // mark is kept.
 std::string decode_text(std::string_view bytes);
+// The same, decoding into `text` (whose storage is reused from call to call).
+void decode_text(std::string_view bytes, std::string& text);
 
 // Length of the well-formed UTF-8 sequence that starts at byte `pos`, or 0 when the
 // bytes there do not form one (overlong forms, surrogates and values above U+10FFFF do
