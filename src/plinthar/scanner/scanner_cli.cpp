@@ -9,6 +9,7 @@
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/file_io.hpp"
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/heap_tuning.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/scanner/symbol_index.hpp"
 #include "plinthar/scanner/text.hpp"
@@ -58,6 +59,7 @@ std::string normalised(const fs::path& path) {
 }
 
 int run(const Options& options, std::ostream& out) {
+  tune_heap_for_large_graph(default_heap_reserve());
   const fs::path root = resolve_path(options.root);
   const fs::path out_path = options.out;
   create_parent_directories(out_path);
