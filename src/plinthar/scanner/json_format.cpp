@@ -235,6 +235,10 @@ void write_json_float(double value, std::string& out) {
 
 void write_pretty(const Json& value, std::string& out) { write_pretty_at(value, 0, out); }
 
+void write_pretty_nested(const Json& value, std::size_t depth, std::string& out) {
+  write_pretty_at(value, depth, out);
+}
+
 std::string to_pretty(const Json& value) {
   std::string out;
   write_pretty(value, out);

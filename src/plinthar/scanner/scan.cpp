@@ -152,12 +152,17 @@ void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
   append_symbol_nodes(nodes, edges, std::move(syms), file_id, ext);
 }
 
-Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
-          const std::set<fs::path>& excluded) {
+ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
+                      const std::set<fs::path>& excluded, const NodeVisitor& on_node) {
   const fs::path resolved_root = resolve_path(root);
   std::set<fs::path> excluded_resolved;
   for (const fs::path& path : excluded) excluded_resolved.insert(resolve_path(path));
-  Json nodes = Json::array();
+  ScanTotals totals;
+  const auto visit = [&](Json&& node) {
+    ++totals.node_count;
+    if (is_symbol_node(node)) ++totals.symbol_count;
+    on_node(std::move(node));
+  };
   std::vector<Edge> edges;
   SourceReader reader;
   for (const auto& [path, resolved] : walk_files_resolved(root)) {
@@ -172,8 +177,8 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
     const auto old = existing_nodes.find(file_id);
     const bool reuse = old != existing_nodes.end() && old->second.is_object() &&
                        old->second.contains("file_hash") && old->second["file_hash"] == fhash;
-    nodes.push_back(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
-                          : fresh_file_node(file_id, ext, *source, fhash));
+    visit(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
+                : fresh_file_node(file_id, ext, *source, fhash));
 
     auto relations = parse_relations_for(file_id, source->text, path_ext);
     edges.insert(edges.end(), std::make_move_iterator(relations.begin()),
@@ -182,22 +187,27 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
     std::vector<Node> symbol_nodes;
     _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
                          file_id, ext);
-    for (Node& node : symbol_nodes) nodes.push_back(as_dict(std::move(node)));
+    for (Node& node : symbol_nodes) visit(as_dict(std::move(node)));
   }
+  totals.edges = dedupe_edges(std::move(edges));
+  return totals;
+}
 
-  std::vector<Edge> unique_edges = dedupe_edges(std::move(edges));
-  const auto symbol_count =
-      static_cast<std::int64_t>(std::count_if(nodes.begin(), nodes.end(), is_symbol_node));
+Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
+          const std::set<fs::path>& excluded) {
+  Json nodes = Json::array();
+  ScanTotals totals = scan_nodes(root, existing_nodes, excluded,
+                                 [&nodes](Json&& node) { nodes.push_back(std::move(node)); });
   Json edge_list = Json::array();
-  edge_list.get_ref<Json::array_t&>().reserve(unique_edges.size());
-  for (Edge& edge : unique_edges) edge_list.push_back(to_json(std::move(edge)));
+  edge_list.get_ref<Json::array_t&>().reserve(totals.edges.size());
+  for (Edge& edge : totals.edges) edge_list.push_back(to_json(std::move(edge)));
 
   Json graph = Json::object();
   graph["root"] = root.string();
   graph["node_count"] = nodes.size();
-  graph["edge_count"] = unique_edges.size();
-  graph["file_count"] = static_cast<std::int64_t>(nodes.size()) - symbol_count;
-  graph["symbol_count"] = symbol_count;
+  graph["edge_count"] = totals.edges.size();
+  graph["file_count"] = totals.node_count - totals.symbol_count;
+  graph["symbol_count"] = totals.symbol_count;
   graph["nodes"] = std::move(nodes);
   graph["edges"] = std::move(edge_list);
   return graph;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -26,6 +27,21 @@ using ExistingNodes = std::unordered_map<std::string, Json>;
 // program) are left out. Unreadable and oversized files are skipped.
 Json scan(const std::filesystem::path& root, const ExistingNodes& existing_nodes = {},
           const std::set<std::filesystem::path>& excluded = {});
+
+// What a scan found besides its nodes.
+struct ScanTotals {
+  std::vector<Edge> edges;  // without repeats, in the order found
+  std::int64_t node_count = 0;
+  std::int64_t symbol_count = 0;  // nodes whose "kind" is "symbol"
+};
+
+// Receives each node of a scan, in graph order.
+using NodeVisitor = std::function<void(Json&&)>;
+
+// Scans as `scan` does, but hands each node to `on_node` instead of keeping it, so that
+// a caller writing the graph out never holds all of it.
+ScanTotals scan_nodes(const std::filesystem::path& root, const ExistingNodes& existing_nodes,
+                      const std::set<std::filesystem::path>& excluded, const NodeVisitor& on_node);
 
 // Symbol records for a file of lower-cased extension `ext`; none for other extensions.
 std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,

@@ -9,6 +9,7 @@
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/file_io.hpp"
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/graph_text.hpp"
 #include "plinthar/scanner/heap_tuning.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/scanner/symbol_index.hpp"
@@ -65,16 +66,26 @@ int run(const Options& options, std::ostream& out) {
   create_parent_directories(out_path);
   const fs::path index_path = out_path.parent_path() / "symbol_index.json";
 
-  const Json graph = scan(root, load_existing_nodes(out_path), {out_path, index_path});
-  write_file_atomically(out_path, [&graph](const TextSink& emit) { write_pretty(graph, emit); });
-  std::string index;
-  const std::size_t index_size = write_symbol_index(graph, index);
-  write_file_atomically(index_path, index);
+  // Each node goes into the graph text and the symbol index as soon as it is found, so
+  // the graph is never held in memory as a whole.
+  GraphText graph;
+  SymbolIndex index;
+  const ScanTotals totals =
+      scan_nodes(root, load_existing_nodes(out_path), {out_path, index_path}, [&](Json&& node) {
+        graph.add_node(node);
+        index.add(node);
+      });
+  write_file_atomically(out_path, [&](const TextSink& emit) {
+    graph.write(root.string(), totals.symbol_count, totals.edges, emit);
+  });
+  std::string index_text;
+  index.write(index_text);
+  write_file_atomically(index_path, index_text);
 
-  out << "Scanned: " << graph["file_count"].dump() << " files, " << graph["symbol_count"].dump()
-      << " symbols, " << graph["edge_count"].dump() << " edges\n";
+  out << "Scanned: " << totals.node_count - totals.symbol_count << " files, " << totals.symbol_count
+      << " symbols, " << totals.edges.size() << " edges\n";
   out << "Wrote: " << normalised(out_path) << "\n";
-  out << "Symbol index: " << normalised(index_path) << " (" << index_size << " symbols)\n";
+  out << "Symbol index: " << normalised(index_path) << " (" << index.size() << " symbols)\n";
   return STATUS_OK;
 }
 
