@@ -41,19 +41,22 @@ namespace {
 
 // Reads the rest of an open file into `content`, which is sized to the expected size
 // plus one byte up front so that a file of the expected size is read straight into
-// place and its end shows as a short read. False on a read error.
-bool read_all(int fd, std::size_t expected_size, std::string& content) {
+// place. A regular file only ever reads short at its end, so for one (`regular`) a
+// short read ends the loop without another call to see the end. False on a read error.
+bool read_all(int fd, std::size_t expected_size, bool regular, std::string& content) {
   std::size_t filled = 0;
   content.resize(expected_size + 1);
   for (;;) {
     if (filled == content.size()) content.resize(2 * content.size());
-    const ssize_t count = ::read(fd, content.data() + filled, content.size() - filled);
+    const std::size_t wanted = content.size() - filled;
+    const ssize_t count = ::read(fd, content.data() + filled, wanted);
     if (count < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     if (count == 0) break;
     filled += static_cast<std::size_t>(count);
+    if (regular && static_cast<std::size_t>(count) < wanted) break;
   }
   content.resize(filled);
   return true;
@@ -61,7 +64,7 @@ bool read_all(int fd, std::size_t expected_size, std::string& content) {
 
 std::optional<std::string> read_all(int fd, std::size_t expected_size) {
   std::string content;
-  if (!read_all(fd, expected_size, content)) return std::nullopt;
+  if (!read_all(fd, expected_size, false, content)) return std::nullopt;
   return content;
 }
 
@@ -93,7 +96,9 @@ std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t m
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   if (status.st_size > max_bytes) return std::nullopt;
-  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), bytes)) return std::nullopt;
+  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), true, bytes)) {
+    return std::nullopt;
+  }
   if (static_cast<std::int64_t>(bytes.size()) > max_bytes) return std::nullopt;
   return static_cast<std::int64_t>(status.st_size);
 }

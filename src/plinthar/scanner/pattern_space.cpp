@@ -20,7 +20,14 @@ std::size_t pattern_space_length(std::string_view text, std::size_t pos) {
 }
 
 std::size_t skip_pattern_space(std::string_view text, std::size_t pos) {
+  // ASCII white space, nearly all there is, is passed over without a call per byte.
   while (pos < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte == ' ' || (byte >= '\t' && byte <= '\r')) {
+      ++pos;
+      continue;
+    }
+    if (byte < 0x80) return pos;
     const std::size_t length = pattern_space_length(text, pos);
     if (length == 0) break;
     pos += length;
