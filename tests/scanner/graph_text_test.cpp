@@ -82,8 +82,8 @@ TEST(GraphText, SameAsThePrettyFormOfTheWholeMap) {
     for (int i = pick(rng) * count; i > 0; --i) {
       edges.push_back({numbered('n', i), "\u00fc/x.py", i % 2 == 0 ? "imports" : "contains"});
     }
-    ASSERT_EQ(written(text, "/root/d\u00e9j\u00e0", symbols, edges),
-              to_pretty(graph_map("/root/d\u00e9j\u00e0", nodes, symbols, edges)))
+    ASSERT_EQ(written(text, "proj/d\u00e9j\u00e0", symbols, edges),
+              to_pretty(graph_map("proj/d\u00e9j\u00e0", nodes, symbols, edges)))
         << count;
   }
 }
