@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "plinthar/scanner/graph.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::scanner {
@@ -102,6 +103,37 @@ TEST(WalkFiles, LinkCycleTerminates) {
   dir.write("proj/a/x.py", "");
   fs::create_directory_symlink(dir / "proj", dir / "proj/a/loop");
   EXPECT_EQ(walk(dir / "proj"), (std::vector<std::string>{"a/x.py"}));
+}
+
+// The resolved locations are built from each directory's resolved parent; they must be
+// what resolving each path on its own gives, through linked directories, a linked
+// root, linked files and a relative root alike.
+TEST(WalkFilesResolved, SameAsResolvingEachPath) {
+  testing::TempDir dir;
+  dir.write("real/proj/a.py", "");
+  dir.write("real/proj/pkg/deep/b.py", "");
+  dir.write("real/proj/releases/v1/c.py", "");
+  dir.write("real/other.py", "");
+  const fs::path root = dir / "real/proj";
+  fs::create_directory_symlink(dir / "real/proj/releases/v1", root / "current");
+  fs::create_symlink(dir / "real/other.py", root / "pkg/other_link.py");
+  fs::create_directory_symlink(dir / "real", dir / "alias");
+  for (const fs::path& start : {root, dir / "alias/proj", dir / "alias/proj/", fs::path(".")}) {
+    SCOPED_TRACE(start.string());
+    struct WorkingDirectory {
+      fs::path previous = fs::current_path();
+      ~WorkingDirectory() { fs::current_path(previous); }
+    } restore;
+    if (start == ".") fs::current_path(root / "pkg");
+    const std::vector<WalkedFile> files = walk_files_resolved(start);
+    const std::vector<fs::path> paths = walk_files(start);
+    ASSERT_EQ(files.size(), paths.size());
+    EXPECT_GE(files.size(), 2u);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      EXPECT_EQ(files[i].path, paths[i]);
+      EXPECT_EQ(files[i].resolved, resolve_path(paths[i])) << paths[i];
+    }
+  }
 }
 
 TEST(WalkFiles, UnreadableDirectoryIsSkippedSilently) {

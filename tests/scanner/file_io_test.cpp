@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +47,34 @@ TEST(ReadFile, MissingFileAndDirectoryReadAsNothing) {
   EXPECT_FALSE(read_file(dir / "missing"));
   EXPECT_FALSE(read_file(dir.path()));
   EXPECT_EQ(read_file(dir.write("a", "bytes\0x")).value_or(""), "bytes");
+}
+
+// One buffer carried from file to file (larger, smaller, empty, at the limit) must hold
+// exactly each file's bytes, and the refusals leave the size out.
+TEST(ReadSmallFile, ReusedBufferHoldsEachFileExactly) {
+  testing::TempDir dir;
+  const std::string big(70000, 'b');
+  const std::string limit(100, 'l');
+  const std::vector<std::pair<fs::path, std::string>> files = {
+      {dir.write("big.txt", big), big},
+      {dir.write("small.txt", "tiny"), "tiny"},
+      {dir.write("empty.txt", ""), ""},
+      {dir.write("limit.txt", limit), limit},
+      {dir.write("nul.txt", std::string("a\0b", 3)), std::string("a\0b", 3)}};
+  std::string bytes = "left over from before";
+  for (const auto& [path, content] : files) {
+    SCOPED_TRACE(path.filename().string());
+    const auto size = read_small_file(path, 70000, bytes);
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(*size, static_cast<std::int64_t>(content.size()));
+    EXPECT_EQ(bytes, content);
+    const auto whole = read_small_file(path, 70000);
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(whole->bytes, content);
+  }
+  EXPECT_FALSE(read_small_file(dir / "big.txt", 69999, bytes));
+  EXPECT_FALSE(read_small_file(dir / "missing.txt", 70000, bytes));
+  EXPECT_FALSE(read_small_file(dir.path(), 70000, bytes));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "plinthar/scanner/graph.hpp"
 
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -41,6 +42,59 @@ TEST(DedupeEdges, KeepsFirstOccurrenceInOrder) {
   EXPECT_EQ(
       dedupe_edges(edges),
       (std::vector<Edge>{{"a", "b", "imports"}, {"a", "c", "imports"}, {"a", "b", "requires"}}));
+}
+
+// The moving forms must give what the copying forms give, value for value.
+TEST(AsDict, MovingFormGivesTheSameMap) {
+  Node file;
+  file.id = file.path = "src/a_long_enough_name_to_live_on_the_heap.py";
+  file.kind = "file";
+  file.ext = ".py";
+  file.size = 123;
+  file.keywords = {"alpha", "a_keyword_longer_than_the_small_string_buffer"};
+  file.content = std::string(5000, 'x');
+  file.summary = "Handles things.";
+  file.file_hash = "0123abcd";
+  Node symbol;
+  symbol.id = "src/a.py::handler";
+  symbol.kind = "symbol";
+  symbol.path = "src/a.py";
+  symbol.ext = ".py";
+  symbol.size = 4;
+  symbol.keywords = {"handler"};
+  symbol.symbol_type = "api_route";
+  symbol.name = "handler";
+  symbol.line_start = 3;
+  symbol.line_end = 6;
+  symbol.body_hash = "feedbeef";
+  symbol.confidence = "high";
+  symbol.exported = true;
+  for (const Node& node : {file, symbol}) {
+    const Json copied = as_dict(node);
+    Node taken = node;
+    EXPECT_EQ(to_pretty(as_dict(std::move(taken))), to_pretty(copied)) << node.kind;
+  }
+}
+
+TEST(ToJson, MovingEdgeGivesTheSameMap) {
+  const Edge edge{"src/a.py", "package.module_with_a_long_name", "imports"};
+  Edge taken = edge;
+  EXPECT_EQ(to_pretty(to_json(std::move(taken))), to_pretty(to_json(edge)));
+}
+
+TEST(DedupeEdges, MovingFormKeepsTheSameEdges) {
+  std::mt19937 rng(1);
+  std::uniform_int_distribution<int> pick(0, 2);
+  const char* const rels[] = {"imports", "requires", "references"};
+  for (int round = 0; round < 500; ++round) {
+    std::vector<Edge> edges;
+    for (int n = round % 20; n > 0; --n) {
+      edges.push_back({std::string(1, static_cast<char>('a' + pick(rng))),
+                       std::string(1, static_cast<char>('x' + pick(rng))), rels[pick(rng)]});
+    }
+    const std::vector<Edge> expected = dedupe_edges(edges);
+    EXPECT_EQ(dedupe_edges(std::move(edges)), expected);
+  }
 }
 
 TEST(Rel, InsideOutsideAndThroughLinks) {

@@ -1,6 +1,7 @@
 #include "plinthar/scanner/json_format.hpp"
 
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,50 @@ TEST(JsonString, EscapesToPureAscii) {
     std::string out;
     write_json_string(c.text, out);
     EXPECT_EQ(out, c.expected) << c.name;
+  }
+}
+
+// Long strings go eight bytes at a time; strings under eight bytes go one byte at a
+// time. A random string must come out as its pieces (each under eight bytes, none
+// joining with the next into a new character) escaped one by one.
+TEST(JsonString, LongStringsEscapeLikeTheirPieces) {
+  const std::vector<std::string> pieces = {"a",
+                                           "bcdefgh",
+                                           "\"",
+                                           "\\",
+                                           "\n",
+                                           "\x01",
+                                           "\x1f",
+                                           "\x7f",
+                                           " ",
+                                           "~",
+                                           "/",
+                                           "\xc3\xa9",
+                                           "\xe2\x82\xac",
+                                           "\xf0\x9f\x98\x80",
+                                           "\xff",
+                                           "\x80",
+                                           "!#",
+                                           "[]{}",
+                                           "\x20\x21",
+                                           "\t"};
+  std::mt19937 rng(4);
+  std::uniform_int_distribution<std::size_t> count(0, 40);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    std::string expected = "\"";
+    for (std::size_t n = count(rng); n > 0; --n) {
+      const std::string& piece = pieces[pick(rng)];
+      text += piece;
+      std::string escaped;
+      write_json_string(piece, escaped);
+      expected += escaped.substr(1, escaped.size() - 2);
+    }
+    expected += "\"";
+    std::string out;
+    write_json_string(text, out);
+    ASSERT_EQ(out, expected) << "text: \"" << text << "\"";
   }
 }
 

@@ -17,6 +17,27 @@ const Json* find_node(const Json& graph, const std::string& id) {
   return nullptr;
 }
 
+TEST(AppendSymbolNodes, MovingFormGivesTheSameNodesAndEdges) {
+  const std::vector<SymbolRecord> records = _extract_symbols_for_file(
+      "def handle_order_request():\n    pass\n\nclass Order:\n    x = 1\n", "shop/orders.py",
+      ".py");
+  ASSERT_EQ(records.size(), 2u);
+  std::vector<Node> copied_nodes;
+  std::vector<Edge> copied_edges;
+  _append_symbol_nodes(copied_nodes, copied_edges, records, "shop/orders.py", ".py");
+  std::vector<Node> moved_nodes;
+  std::vector<Edge> moved_edges;
+  std::vector<SymbolRecord> taken = records;
+  _append_symbol_nodes(moved_nodes, moved_edges, std::move(taken), "shop/orders.py", ".py");
+  ASSERT_EQ(moved_nodes.size(), copied_nodes.size());
+  for (std::size_t i = 0; i < copied_nodes.size(); ++i) {
+    EXPECT_EQ(to_pretty(as_dict(moved_nodes[i])), to_pretty(as_dict(copied_nodes[i])));
+  }
+  EXPECT_EQ(moved_edges, copied_edges);
+  EXPECT_EQ(copied_edges[0],
+            (Edge{"shop/orders.py", "shop/orders.py::handle_order_request", "contains"}));
+}
+
 TEST(Scan, SizeLimitIsInclusive) {
   testing::TempDir dir;
   dir.write("exact.md", std::string(MAX_FILE_BYTES, 'a'));

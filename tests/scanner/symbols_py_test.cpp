@@ -188,5 +188,21 @@ TEST(PyBlockEnds, MatchesTheForwardScanOnRandomFiles) {
   }
 }
 
+// Leading white space is counted byte by byte for ASCII; it must agree with the code
+// point count of what trim_left removes on every mix of white space kinds.
+TEST(LeadingSpaceLength, CountsCodePointsOfTheTrimmedPrefix) {
+  const std::vector<std::string> pieces = {" ",      "\t",     "\x0b", "\x1c",   "\x1f", "\u00a0",
+                                           "\u3000", "\u2028", "x",    "\u00e9", "def",  ""};
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<std::size_t> count(0, 8);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    for (std::size_t n = count(rng); n > 0; --n) line += pieces[pick(rng)];
+    ASSERT_EQ(leading_space_length(line), cp_length(line) - cp_length(trim_left(line)))
+        << "line: \"" << line << "\"";
+  }
+}
+
 }  // namespace
 }  // namespace plinthar::scanner

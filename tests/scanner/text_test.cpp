@@ -54,6 +54,64 @@ TEST(DecodeText, DropsInvalidBytesAndNormalisesLineEnds) {
   for (const auto& c : cases) EXPECT_EQ(decode_text(c.bytes), c.expected) << c.name;
 }
 
+// Decoding one byte at a time, the plain way: the reference for the run-skipping
+// decoder.
+std::string reference_decode(std::string_view bytes) {
+  std::string valid;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const std::size_t length = utf8_sequence_length(bytes, pos);
+    if (length == 0) {
+      ++pos;
+      continue;
+    }
+    valid.append(bytes.substr(pos, length));
+    pos += length;
+  }
+  std::string out;
+  for (std::size_t i = 0; i < valid.size(); ++i) {
+    if (valid[i] != '\r') {
+      out.push_back(valid[i]);
+      continue;
+    }
+    out.push_back('\n');
+    if (i + 1 < valid.size() && valid[i + 1] == '\n') ++i;
+  }
+  return out;
+}
+
+// ASCII runs of every length around invalid bytes, multi-byte characters and line
+// ends, decoded into a fresh string and into one buffer reused across all rounds.
+TEST(DecodeText, MatchesAByteByByteDecoderOnRandomBytes) {
+  const std::vector<std::string> pieces = {"a",
+                                           "bcdefgh",
+                                           "ijklmnopqrstu",
+                                           "\r",
+                                           "\n",
+                                           "\r\n",
+                                           "\xff",
+                                           "\x80",
+                                           "\xc3",
+                                           "\xc3\xa9",
+                                           "\xe2\x82\xac",
+                                           "\xf0\x9f\x98\x80",
+                                           "\xed\xa0\x80",
+                                           "\xc0\xaf",
+                                           "\x7f",
+                                           " "};
+  std::mt19937 rng(9);
+  std::uniform_int_distribution<std::size_t> count(0, 20);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::string reused = "stale contents";
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    for (std::size_t n = count(rng); n > 0; --n) bytes += pieces[pick(rng)];
+    const std::string expected = reference_decode(bytes);
+    ASSERT_EQ(decode_text(bytes), expected) << "bytes: \"" << bytes << "\"";
+    decode_text(bytes, reused);
+    ASSERT_EQ(reused, expected) << "bytes: \"" << bytes << "\"";
+  }
+}
+
 TEST(CodePoints, LengthAndPrefixCountCodePointsNotBytes) {
   const std::string text = "h\xc3\xa9llo \xf0\x9f\x98\x80!";  // "héllo 😀!"
   EXPECT_EQ(cp_length(text), 8u);
@@ -121,6 +179,71 @@ TEST(SplitLines, SplitsAtEveryLineBoundary) {
       {"only a boundary", "\n", {""}},
   };
   for (const auto& c : cases) EXPECT_EQ(split_lines(c.text), c.expected) << c.name;
+}
+
+// One byte at a time, the plain way: the reference for the word-at-a-time split.
+std::vector<std::string_view> reference_split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t length = 0;
+    const std::string_view rest = text.substr(pos);
+    if (rest.starts_with("\r\n") || rest.starts_with("\xe2\x80\xa8") ||
+        rest.starts_with("\xe2\x80\xa9") || rest.starts_with("\xc2\x85")) {
+      length = rest.starts_with("\r\n") || rest.starts_with("\xc2\x85") ? 2 : 3;
+    } else if (std::string_view("\n\r\v\f\x1c\x1d\x1e").find(rest[0]) != std::string_view::npos) {
+      length = 1;
+    }
+    if (length == 0) {
+      ++pos;
+      continue;
+    }
+    lines.push_back(text.substr(start, pos - start));
+    pos += length;
+    start = pos;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// Boundaries and look-alikes (tab, U+001F, other two- and three-byte characters) at
+// every alignment, so that the eight-byte stretches start and end everywhere.
+TEST(SplitLines, MatchesAByteByByteSplitOnRandomText) {
+  const std::vector<std::string> pieces = {"a",
+                                           "bcdefgh",
+                                           "ijklmnopqrs",
+                                           "\n",
+                                           "\r",
+                                           "\r\n",
+                                           "\t",
+                                           "\v",
+                                           "\f",
+                                           "\x1c",
+                                           "\x1e",
+                                           "\x1f",
+                                           "\x7f",
+                                           "\xc2\x85",
+                                           "\xc2\xa0",
+                                           "\xe2\x80\xa8",
+                                           "\xe2\x80\xa9",
+                                           "\xe2\x80\x99",
+                                           "\xe3\x80\x80",
+                                           " "};
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<std::size_t> count(0, 24);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (std::size_t n = count(rng); n > 0; --n) text += pieces[pick(rng)];
+    const auto expected = reference_split_lines(text);
+    ASSERT_EQ(split_lines(text), expected) << "text: \"" << text << "\"";
+    for (std::size_t keep : {0u, 1u, 5u}) {
+      const std::vector<std::string_view> prefix(
+          expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(
+                                                   std::min<std::size_t>(keep, expected.size())));
+      ASSERT_EQ(first_lines(text, keep), prefix) << "text: \"" << text << "\" keep " << keep;
+    }
+  }
 }
 
 TEST(LineIndex, CountsLineFeedsBeforeAnOffset) {

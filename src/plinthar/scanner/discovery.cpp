@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -32,18 +33,9 @@ class Walker {
  public:
   explicit Walker(const fs::path& root) : root_resolved_(resolve_path(root)) {}
 
-  void walk(const fs::path& directory) {
-    if (!visited_.insert(resolve_path(directory).string()).second) return;
-    std::vector<std::string> subdirectories;
-    std::vector<FileEntry> file_names;
-    if (!list(directory, subdirectories, file_names)) return;
-    for (const FileEntry& entry : file_names) add_file(directory / entry.name, entry.plain_file);
-    for (const std::string& name : subdirectories) {
-      if (_keep_dir(directory, name)) walk(directory / name);
-    }
-  }
+  void walk(const fs::path& root) { walk(root, root_resolved_); }
 
-  std::vector<fs::path> take_files() { return std::move(files_); }
+  std::vector<WalkedFile> take_files() { return std::move(files_); }
 
  private:
   struct FileEntry {
@@ -52,6 +44,18 @@ class Walker {
 
     bool operator<(const FileEntry& other) const { return name < other.name; }
   };
+
+  // `resolved` is resolve_path(directory).
+  void walk(const fs::path& directory, const fs::path& resolved) {
+    if (!visited_.insert(resolved.string()).second) return;
+    std::vector<std::string> subdirectories;
+    std::vector<FileEntry> file_names;
+    if (!list(directory, subdirectories, file_names)) return;
+    for (const FileEntry& entry : file_names) add_file(directory, resolved, entry);
+    for (const std::string& name : subdirectories) {
+      if (const auto kept = _keep_dir(directory, resolved, name)) walk(directory / name, *kept);
+    }
+  }
 
   static bool list(const fs::path& directory, std::vector<std::string>& subdirectories,
                    std::vector<FileEntry>& file_names) {
@@ -77,26 +81,39 @@ class Walker {
     return true;
   }
 
-  bool _keep_dir(const fs::path& base, const std::string& d) const {
-    if (std::find(SKIP_DIRS.begin(), SKIP_DIRS.end(), d) != SKIP_DIRS.end()) return false;
+  // The resolved location of the subdirectory `d` of `base` (resolved: `resolved`), or
+  // nothing when it is pruned. A subdirectory that is not a link lies right inside its
+  // parent's resolved location.
+  std::optional<fs::path> _keep_dir(const fs::path& base, const fs::path& resolved,
+                                    const std::string& d) const {
+    if (std::find(SKIP_DIRS.begin(), SKIP_DIRS.end(), d) != SKIP_DIRS.end()) return std::nullopt;
     const fs::path p = base / d;
     std::error_code error;
     const bool is_link = fs::is_symlink(p, error);
-    if (error) return false;
-    if (!is_link) return true;
+    if (error) return std::nullopt;
+    if (!is_link) return resolved / d;
     const fs::path target = fs::canonical(p, error);
-    return !error && is_inside(target, root_resolved_);
+    if (error || !is_inside(target, root_resolved_)) return std::nullopt;
+    return resolve_path(p);
   }
 
-  void add_file(const fs::path& path, bool plain_file) {
+  void add_file(const fs::path& directory, const fs::path& resolved, const FileEntry& entry) {
+    fs::path path = directory / entry.name;
     if (!should_scan(path)) return;
+    if (entry.plain_file) {
+      files_.push_back({std::move(path), resolved / entry.name});
+      return;
+    }
     std::error_code error;
-    if (plain_file || (fs::is_regular_file(path, error) && !error)) files_.push_back(path);
+    if (fs::is_regular_file(path, error) && !error) {
+      fs::path target = resolve_path(path);
+      files_.push_back({std::move(path), std::move(target)});
+    }
   }
 
   fs::path root_resolved_;
   std::set<std::string> visited_;
-  std::vector<fs::path> files_;
+  std::vector<WalkedFile> files_;
 };
 
 }  // namespace
@@ -116,10 +133,16 @@ bool should_scan(const fs::path& path) {
   return std::find(SCANNED_EXTS.begin(), SCANNED_EXTS.end(), ext) != SCANNED_EXTS.end();
 }
 
-std::vector<fs::path> walk_files(const fs::path& root) {
+std::vector<WalkedFile> walk_files_resolved(const fs::path& root) {
   Walker walker(root);
   walker.walk(root);
   return walker.take_files();
+}
+
+std::vector<fs::path> walk_files(const fs::path& root) {
+  std::vector<fs::path> paths;
+  for (WalkedFile& file : walk_files_resolved(root)) paths.push_back(std::move(file.path));
+  return paths;
 }
 
 }  // namespace plinthar::scanner

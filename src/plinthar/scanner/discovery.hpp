@@ -15,6 +15,17 @@ namespace plinthar::scanner {
 // are `root` as given joined with the names below it.
 std::vector<std::filesystem::path> walk_files(const std::filesystem::path& root);
 
+// A file found by the walk, with its location resolved through symbolic links.
+struct WalkedFile {
+  std::filesystem::path path;      // as walk_files gives it
+  std::filesystem::path resolved;  // what resolve_path(path) gives
+};
+
+// The files of walk_files(root), each with its resolved location. Directories are
+// resolved once each, from their parent's resolved location, so that a file that is
+// not itself a link costs no extra system call.
+std::vector<WalkedFile> walk_files_resolved(const std::filesystem::path& root);
+
 // Pure text test: the path has one of the accepted extensions (compared lower-cased)
 // and does not run through a "venv" or ".venv" folder.
 bool should_scan(const std::filesystem::path& path);

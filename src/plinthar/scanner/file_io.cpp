@@ -39,20 +39,32 @@ mode_t default_file_mode() {
 
 namespace {
 
-// The rest of an open file's bytes; nothing on a read error.
-std::optional<std::string> read_all(int fd, std::size_t expected_size) {
-  std::string content;
-  content.reserve(expected_size);
-  char buffer[65536];
+// Reads the rest of an open file into `content`, which is sized to the expected size
+// plus one byte up front so that a file of the expected size is read straight into
+// place. A regular file only ever reads short at its end, so for one (`regular`) a
+// short read ends the loop without another call to see the end. False on a read error.
+bool read_all(int fd, std::size_t expected_size, bool regular, std::string& content) {
+  std::size_t filled = 0;
+  content.resize(expected_size + 1);
   for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (filled == content.size()) content.resize(2 * content.size());
+    const std::size_t wanted = content.size() - filled;
+    const ssize_t count = ::read(fd, content.data() + filled, wanted);
     if (count < 0) {
       if (errno == EINTR) continue;
-      return std::nullopt;
+      return false;
     }
     if (count == 0) break;
-    content.append(buffer, static_cast<std::size_t>(count));
+    filled += static_cast<std::size_t>(count);
+    if (regular && static_cast<std::size_t>(count) < wanted) break;
   }
+  content.resize(filled);
+  return true;
+}
+
+std::optional<std::string> read_all(int fd, std::size_t expected_size) {
+  std::string content;
+  if (!read_all(fd, expected_size, false, content)) return std::nullopt;
   return content;
 }
 
@@ -76,16 +88,27 @@ std::optional<std::string> read_file(const fs::path& path) {
   return read_all(fd.get(), static_cast<std::size_t>(status.st_size));
 }
 
-std::optional<SmallFile> read_small_file(const fs::path& path, std::int64_t max_bytes) {
+std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t max_bytes,
+                                            std::string& bytes) {
   // O_NONBLOCK keeps a FIFO put in place of a file from blocking the open.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   if (status.st_size > max_bytes) return std::nullopt;
-  auto bytes = read_all(fd.get(), static_cast<std::size_t>(status.st_size));
-  if (!bytes || static_cast<std::int64_t>(bytes->size()) > max_bytes) return std::nullopt;
-  return SmallFile{static_cast<std::int64_t>(status.st_size), std::move(*bytes)};
+  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), true, bytes)) {
+    return std::nullopt;
+  }
+  if (static_cast<std::int64_t>(bytes.size()) > max_bytes) return std::nullopt;
+  return static_cast<std::int64_t>(status.st_size);
+}
+
+std::optional<SmallFile> read_small_file(const fs::path& path, std::int64_t max_bytes) {
+  SmallFile file;
+  const auto size = read_small_file(path, max_bytes, file.bytes);
+  if (!size) return std::nullopt;
+  file.size = *size;
+  return file;
 }
 
 namespace {

@@ -41,6 +41,11 @@ struct SmallFile {
 // a regular file or is larger than `max_bytes` (then it is not read at all).
 std::optional<SmallFile> read_small_file(const std::filesystem::path& path, std::int64_t max_bytes);
 
+// The same, reading the bytes into `bytes` (whose storage is reused from call to call);
+// returns the size on disk, or nothing as above (`bytes` is then unspecified).
+std::optional<std::int64_t> read_small_file(const std::filesystem::path& path,
+                                            std::int64_t max_bytes, std::string& bytes);
+
 // Replaces `path` with `content` atomically: writes a temporary file in the same
 // directory and renames it over the target, so readers never see a partial file.
 // Throws plinthar::Error naming the path when anything fails; the target is untouched.

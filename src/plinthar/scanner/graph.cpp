@@ -8,40 +8,76 @@
 namespace plinthar::scanner {
 namespace fs = std::filesystem;
 
-Json as_dict(const Node& node) {
-  Json out = Json::object();
-  // Members cannot be moved when the ordered object grows (their keys are const), so
-  // room for all of them is made first; otherwise "content" is copied on every growth.
-  out.get_ref<Json::object_t&>().reserve(node.kind == "file" ? 9 : 13);
-  out["id"] = node.id;
-  out["kind"] = node.kind;
-  out["path"] = node.path;
-  out["ext"] = node.ext;
-  out["size"] = node.size;
-  out["keywords"] = node.keywords;
-  if (node.kind == "file") {
-    out["content"] = node.content;
-    out["summary"] = node.summary;
-    out["file_hash"] = node.file_hash;
-    return out;
-  }
-  out["symbol_type"] = node.symbol_type;
-  out["name"] = node.name;
-  out["line_start"] = node.line_start;
-  out["line_end"] = node.line_end;
-  out["body_hash"] = node.body_hash;
-  out["confidence"] = node.confidence;
-  out["exported"] = node.exported;
+namespace {
+
+// A string member's value: copied from a const node, moved out of one about to go.
+Json string_value(const std::string& text) { return text; }
+Json string_value(std::string&& text) { return std::move(text); }
+
+Json keywords_value(const std::vector<std::string>& keywords) { return keywords; }
+Json keywords_value(std::vector<std::string>&& keywords) {
+  Json out = Json::array();
+  auto& items = out.get_ref<Json::array_t&>();
+  items.reserve(keywords.size());
+  for (std::string& keyword : keywords) items.emplace_back(std::move(keyword));
   return out;
 }
 
-Json to_json(const Edge& edge) {
+// Appends the member `key` to an object whose room was reserved. Appending directly
+// skips the lookup that operator[] makes through the members so far.
+void append_member(Json::object_t& members, const char* key, Json value) {
+  members.emplace_back(key, std::move(value));
+}
+
+// Shared by the copying and the moving form: `NodeRef` is const Node& or Node&&.
+template <typename NodeRef>
+Json node_dict(NodeRef&& node) {
   Json out = Json::object();
-  out["from"] = edge.from;
-  out["to"] = edge.to;
-  out["rel"] = edge.rel;
+  auto& members = out.get_ref<Json::object_t&>();
+  // Members cannot be moved when the ordered object grows (their keys are const), so
+  // room for all of them is made first; otherwise "content" is copied on every growth.
+  const bool is_file = node.kind == "file";
+  members.reserve(is_file ? 9 : 13);
+  append_member(members, "id", string_value(std::forward<NodeRef>(node).id));
+  append_member(members, "kind", string_value(std::forward<NodeRef>(node).kind));
+  append_member(members, "path", string_value(std::forward<NodeRef>(node).path));
+  append_member(members, "ext", string_value(std::forward<NodeRef>(node).ext));
+  append_member(members, "size", node.size);
+  append_member(members, "keywords", keywords_value(std::forward<NodeRef>(node).keywords));
+  if (is_file) {
+    append_member(members, "content", string_value(std::forward<NodeRef>(node).content));
+    append_member(members, "summary", string_value(std::forward<NodeRef>(node).summary));
+    append_member(members, "file_hash", string_value(std::forward<NodeRef>(node).file_hash));
+    return out;
+  }
+  append_member(members, "symbol_type", string_value(std::forward<NodeRef>(node).symbol_type));
+  append_member(members, "name", string_value(std::forward<NodeRef>(node).name));
+  append_member(members, "line_start", node.line_start);
+  append_member(members, "line_end", node.line_end);
+  append_member(members, "body_hash", string_value(std::forward<NodeRef>(node).body_hash));
+  append_member(members, "confidence", string_value(std::forward<NodeRef>(node).confidence));
+  append_member(members, "exported", node.exported);
   return out;
 }
+
+template <typename EdgeRef>
+Json edge_dict(EdgeRef&& edge) {
+  Json out = Json::object();
+  auto& members = out.get_ref<Json::object_t&>();
+  members.reserve(3);
+  append_member(members, "from", string_value(std::forward<EdgeRef>(edge).from));
+  append_member(members, "to", string_value(std::forward<EdgeRef>(edge).to));
+  append_member(members, "rel", string_value(std::forward<EdgeRef>(edge).rel));
+  return out;
+}
+
+}  // namespace
+
+Json as_dict(const Node& node) { return node_dict(node); }
+Json as_dict(Node&& node) { return node_dict(std::move(node)); }
+
+Json to_json(const Edge& edge) { return edge_dict(edge); }
+Json to_json(Edge&& edge) { return edge_dict(std::move(edge)); }
 
 Json to_json(const SymbolRecord& symbol) {
   Json out = Json::object();
@@ -102,14 +138,36 @@ struct EdgeHash {
 
 }  // namespace
 
-std::vector<Edge> dedupe_edges(const std::vector<Edge>& edges) {
-  std::unordered_set<Edge, EdgeHash> seen;
-  seen.reserve(edges.size());
-  std::vector<Edge> out;
-  out.reserve(edges.size());
-  for (const Edge& edge : edges) {
-    if (seen.insert(edge).second) out.push_back(edge);
+namespace {
+
+// Indexes of the first occurrence of each (from, to, rel) triple, in order. The set
+// holds indexes into `edges`, so no edge is copied to find them.
+std::vector<std::size_t> first_occurrences(const std::vector<Edge>& edges) {
+  const auto hash = [&edges](std::size_t i) { return EdgeHash{}(edges[i]); };
+  const auto equal = [&edges](std::size_t a, std::size_t b) { return edges[a] == edges[b]; };
+  std::unordered_set<std::size_t, decltype(hash), decltype(equal)> seen(edges.size(), hash, equal);
+  std::vector<std::size_t> kept;
+  kept.reserve(edges.size());
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    if (seen.insert(i).second) kept.push_back(i);
   }
+  return kept;
+}
+
+}  // namespace
+
+std::vector<Edge> dedupe_edges(const std::vector<Edge>& edges) {
+  std::vector<Edge> out;
+  for (const std::size_t i : first_occurrences(edges)) out.push_back(edges[i]);
+  return out;
+}
+
+std::vector<Edge> dedupe_edges(std::vector<Edge>&& edges) {
+  const std::vector<std::size_t> kept = first_occurrences(edges);
+  std::vector<Edge> out;
+  out.reserve(kept.size());
+  // Each index is taken once, and the set is done with the edges before any is moved.
+  for (const std::size_t i : kept) out.push_back(std::move(edges[i]));
   return out;
 }
 

@@ -36,6 +36,8 @@ struct Node {
 // The node's serialised map: the six common members, then the file members when
 // `kind` is "file" and the symbol members otherwise.
 Json as_dict(const Node& node);
+// The same map, taking the node's strings instead of copying them.
+Json as_dict(Node&& node);
 
 // A relation found in a file's text: "from" is the file id, "to" the captured text or
 // symbol id, "rel" one of "imports", "requires", "references", "contains".
@@ -48,6 +50,7 @@ struct Edge {
 };
 
 Json to_json(const Edge& edge);
+Json to_json(Edge&& edge);
 
 // What a symbol extractor reports for one symbol.
 struct SymbolRecord {
@@ -77,6 +80,8 @@ std::string relative_file_id(const std::filesystem::path& path, const std::files
 
 // `edges` without repeated (from, to, rel) triples; the first occurrence wins.
 std::vector<Edge> dedupe_edges(const std::vector<Edge>& edges);
+// The same, taking the kept edges out of `edges` instead of copying them.
+std::vector<Edge> dedupe_edges(std::vector<Edge>&& edges);
 
 // `path` made absolute with every symbolic link resolved; components that do not exist
 // are kept as written. Never throws.

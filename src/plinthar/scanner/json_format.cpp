@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <ostream>
 
 #include "plinthar/scanner/text.hpp"
@@ -60,7 +62,35 @@ bool is_plain_json_char(unsigned char byte) {
   return byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\';
 }
 
+// Offset of the first byte at or after `pos` that is not a plain character (or the
+// end). Eight bytes are tested at a time: each test below sets the high bit of every
+// byte it is about (a borrow or carry may also set it in a later byte, which only ends
+// the fast stretch early), so a word with no high bit set holds only plain characters.
+std::size_t skip_plain(std::string_view text, std::size_t pos) {
+  constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+  constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+  const auto has_zero_byte = [](std::uint64_t v) { return (v - ONES) & ~v; };
+  while (pos + 8 <= text.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + pos, sizeof word);
+    const std::uint64_t special = word | (word - 0x20 * ONES) | (word + ONES) |
+                                  has_zero_byte(word ^ ('"' * ONES)) |
+                                  has_zero_byte(word ^ ('\\' * ONES));
+    if (special & HIGH) break;
+    pos += 8;
+  }
+  while (pos < text.size() && is_plain_json_char(static_cast<unsigned char>(text[pos]))) ++pos;
+  return pos;
+}
+
 void write_indent(std::size_t depth, std::string& out) { out.append(2 * depth, ' '); }
+
+template <typename Integer>
+void write_integer(Integer value, std::string& out) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
 
 void write_scalar(const Json& value, std::string& out) {
   switch (value.type()) {
@@ -71,10 +101,10 @@ void write_scalar(const Json& value, std::string& out) {
       out += value.get<bool>() ? "true" : "false";
       break;
     case Json::value_t::number_integer:
-      out += std::to_string(value.get<std::int64_t>());
+      write_integer(value.get<std::int64_t>(), out);
       break;
     case Json::value_t::number_unsigned:
-      out += std::to_string(value.get<std::uint64_t>());
+      write_integer(value.get<std::uint64_t>(), out);
       break;
     case Json::value_t::number_float:
       write_json_float(value.get<double>(), out);
@@ -133,8 +163,7 @@ void write_json_string(std::string_view text, std::string& out) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     // Copy the run of characters that need no escape in one go.
-    std::size_t run = pos;
-    while (run < text.size() && is_plain_json_char(static_cast<unsigned char>(text[run]))) ++run;
+    const std::size_t run = skip_plain(text, pos);
     out.append(text.substr(pos, run - pos));
     pos = run;
     if (pos >= text.size()) break;
@@ -205,6 +234,10 @@ void write_json_float(double value, std::string& out) {
 }
 
 void write_pretty(const Json& value, std::string& out) { write_pretty_at(value, 0, out); }
+
+void write_pretty_nested(const Json& value, std::size_t depth, std::string& out) {
+  write_pretty_at(value, depth, out);
+}
 
 std::string to_pretty(const Json& value) {
   std::string out;

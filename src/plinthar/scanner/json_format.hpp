@@ -26,6 +26,10 @@ void write_pretty(const Json& value, std::ostream& out);
 // graph is never held in memory a second time as text.
 void write_pretty(const Json& value, const TextSink& emit, std::size_t chunk_bytes = 1u << 20);
 
+// The pretty form of `value` as it stands nested `depth` levels deep in a larger value:
+// its members indented by 2 * (depth + 1) spaces, its closing bracket by 2 * depth.
+void write_pretty_nested(const Json& value, std::size_t depth, std::string& out);
+
 // Compact form: one line, ", " between members and elements, ": " after keys.
 void write_compact(const Json& value, std::string& out);
 std::string to_compact(const Json& value);

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "plinthar/scanner/decl_scan.hpp"
+#include "plinthar/scanner/keyword_prechecks.hpp"
 #include "plinthar/scanner/regex.hpp"
 #include "plinthar/scanner/text.hpp"
 
@@ -94,12 +95,12 @@ void add_route_registrations(KeywordList& keywords, std::string_view content) {
       IGNORECASE);
   static const Regex decorator(R"(@\w+\.(get|post|put|delete|patch)\s*\(\s*[\'"]([^\'"]+)[\'"])",
                                IGNORECASE);
-  for (const Regex* pattern : {&registration, &decorator}) {
-    pattern->for_each(content, [&](const RegexMatch& found) {
-      add_route(keywords, found);
-      return !keywords.full();
-    });
-  }
+  const auto add = [&](const RegexMatch& found) {
+    add_route(keywords, found);
+    return !keywords.full();
+  };
+  if (_may_register_route(content)) registration.for_each(content, add);
+  decorator.for_each(content, add);
 }
 
 void add_script_names(KeywordList& keywords, std::string_view content) {
@@ -180,6 +181,7 @@ void add_url_segments(KeywordList& keywords, std::string_view content) {
       R"((?:fetch|axios\.(?:get|post|put|delete)|requests\.(?:get|post|put|delete))\s*\(\s*[`'"](https?://[^`'"]+|/[^`'"]+)[`'"])",
       IGNORECASE);
   static const Regex query_marks(R"([{}?=&<>])");
+  if (!_may_call_http(content)) return;
   http_call.for_each(content, [&](const RegexMatch& found) {
     const std::string url = remove_all(remove_all(found.group(1), "http://"), "https://");
     for (std::string_view seg : split_at(strip_char(url, '/'), '/')) {

@@ -11,12 +11,20 @@ namespace {
 
 constexpr std::size_t NEVER = std::numeric_limits<std::size_t>::max();
 
-bool is_blank(std::string_view line) { return trim(line).empty(); }
-
-// ASCII characters that may count as white space in either sense (the pattern's and
-// the text layer's), skipped before looking for the first letter.
-bool maybe_space(unsigned char c) {
+// The text layer's white space among ASCII characters; the pattern's `\s` is a subset
+// (it leaves out U+001C..U+001F).
+bool is_ascii_space(unsigned char c) {
   return c == ' ' || (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x1F);
+}
+
+// Lines of ASCII are settled byte by byte; the text layer decides for the rest.
+bool is_blank(std::string_view line) {
+  for (const char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) return trim(line).empty();
+    if (!is_ascii_space(byte)) return false;
+  }
+  return true;
 }
 
 // False only when the pattern below certainly fails: the line does not begin with "c"
@@ -26,7 +34,7 @@ bool may_open_block(std::string_view line) {
   if (line.empty()) return false;
   if (line.front() == 'c' || line.front() == '@') return true;
   std::size_t pos = 0;
-  while (pos < line.size() && maybe_space(static_cast<unsigned char>(line[pos]))) ++pos;
+  while (pos < line.size() && is_ascii_space(static_cast<unsigned char>(line[pos]))) ++pos;
   if (pos == line.size()) return false;
   const auto c = static_cast<unsigned char>(line[pos]);
   return c >= 0x80 || c == 'a' || c == 'd';
@@ -35,6 +43,11 @@ bool may_open_block(std::string_view line) {
 }  // namespace
 
 std::size_t leading_space_length(std::string_view line) {
+  // ASCII white space up to an ASCII character (or the end) is the whole answer, one
+  // code point per byte; anything else is counted the general way.
+  std::size_t pos = 0;
+  while (pos < line.size() && is_ascii_space(static_cast<unsigned char>(line[pos]))) ++pos;
+  if (pos == line.size() || static_cast<unsigned char>(line[pos]) < 0x80) return pos;
   return cp_length(line) - cp_length(trim_left(line));
 }
 

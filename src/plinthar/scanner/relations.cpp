@@ -2,16 +2,17 @@
 
 // Seven passes over the whole text, each a left-to-right search for one pattern.
 //
-// Several of the patterns, run as written, restart a long scan at every start position:
-// `^\s*` at each line start inside a long run of white space, the path-mention class at
-// each character of a long run of name characters, and `\s+\(?\s*` at every split of the
-// white space after "import". The patterns below differ from the plain ones only in ways
-// that cannot change any match: a possessive quantifier where giving characters back can
-// never let the rest match, and (*SKIP) where every later start position inside the same
-// run reaches the same point and fails the same way. The lazy script-import pattern has
-// no such rewrite and is found by a small scanner (script_imports.cpp).
+// Several of the patterns, run as written, restart a long scan at every start position
+// (`\s+\(?\s*` at every split of the white space after "import", for one). Pass 1 uses
+// possessive quantifiers where giving characters back can never let the rest match.
+// The other passes that most files need are small scanners that report exactly the
+// pattern's matches, several times faster than the engine: the lazy script-import
+// pattern (script_imports.cpp), the Python import lines (python_imports.cpp) and the
+// path mentions (path_mentions.cpp).
 
 #include "plinthar/scanner/discovery.hpp"
+#include "plinthar/scanner/path_mentions.hpp"
+#include "plinthar/scanner/python_imports.hpp"
 #include "plinthar/scanner/regex.hpp"
 #include "plinthar/scanner/script_imports.hpp"
 #include "plinthar/scanner/text.hpp"
@@ -20,22 +21,26 @@ namespace plinthar::scanner {
 
 namespace {
 
+using Scanner = std::vector<TextMatch> (*)(std::string_view);
+
+// A pass is either a pattern run by the engine or a scanner that reports the same
+// matches as its pattern would.
 struct RegexPass {
   const char* pattern;
   unsigned flags;
   const char* required;  // a literal every match contains, to skip the pass cheaply
+  Scanner scanner;
 };
 
-// Passes 1 and 3 to 7; pass 2 is the script-import scanner.
 const RegexPass& regex_pass(int pass) {
   static const RegexPass passes[] = {
-      {R"re(import\s++\(?\s*+"([^"]+)")re", NOFLAG, "import"},
-      {nullptr, NOFLAG, nullptr},
-      {R"re(require\([\'"]([^\'"]+)[\'"]\))re", NOFLAG, "require("},
-      {R"(^\s*+(*SKIP)import\s+([a-zA-Z0-9_\.]+))", MULTILINE, "import"},
-      {R"(^\s*+(*SKIP)from\s+([a-zA-Z0-9_\.]+)\s+import\s+)", MULTILINE, "from"},
-      {R"(^import\s+([A-Za-z_]\w*))", MULTILINE, "import"},
-      {R"(([A-Za-z0-9_\-\/]++(*SKIP)\.(go|py|tsx|ts|jsx|json|js|swift|md|yaml|yml)))", NOFLAG, "."},
+      {R"re(import\s++\(?\s*+"([^"]+)")re", NOFLAG, "import", nullptr},
+      {nullptr, NOFLAG, "from", _find_script_imports},
+      {R"re(require\([\'"]([^\'"]+)[\'"]\))re", NOFLAG, "require(", nullptr},
+      {nullptr, NOFLAG, "import", _find_python_imports},
+      {nullptr, NOFLAG, "from", _find_python_from_imports},
+      {R"(^import\s+([A-Za-z_]\w*))", MULTILINE, "import", nullptr},
+      {nullptr, NOFLAG, ".", _find_path_mentions},
   };
   return passes[pass - 1];
 }
@@ -43,17 +48,17 @@ const RegexPass& regex_pass(int pass) {
 const Regex& compiled_pass(int pass) {
   static const Regex pass1(regex_pass(1).pattern, regex_pass(1).flags);
   static const Regex pass3(regex_pass(3).pattern, regex_pass(3).flags);
-  static const Regex pass4(regex_pass(4).pattern, regex_pass(4).flags);
-  static const Regex pass5(regex_pass(5).pattern, regex_pass(5).flags);
   static const Regex pass6(regex_pass(6).pattern, regex_pass(6).flags);
-  static const Regex pass7(regex_pass(7).pattern, regex_pass(7).flags);
-  static const Regex* const by_pass[] = {&pass1, nullptr, &pass3, &pass4, &pass5, &pass6, &pass7};
+  static const Regex* const by_pass[] = {&pass1,  nullptr, &pass3, nullptr,
+                                         nullptr, &pass6,  nullptr};
   return *by_pass[pass - 1];
 }
 
 std::vector<TextMatch> regex_pass_matches(int pass, std::string_view text) {
+  const RegexPass& kind = regex_pass(pass);
+  if (!contains(text, kind.required)) return {};
+  if (kind.scanner != nullptr) return kind.scanner(text);
   std::vector<TextMatch> matches;
-  if (!contains(text, regex_pass(pass).required)) return matches;
   compiled_pass(pass).for_each(text, [&](const RegexMatch& found) {
     matches.push_back({found.start(), found.end(), found.group(1)});
     return true;
@@ -81,7 +86,6 @@ std::vector<TextMatch> relation_pass_matches(int pass, std::string_view text) {
     // never does, so most files are ruled out by one quick search.
     static const Regex from_quote(R"(from\s+[\'"])");
     if (!from_quote.search(text)) return {};
-    return _find_script_imports(text);
   }
   return regex_pass_matches(pass, text);
 }

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-
-#include <sys/stat.h>
+#include <type_traits>
 
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/file_io.hpp"
@@ -27,30 +26,23 @@ struct SourceFile {
   std::string text;
 };
 
-// Size test first (files above the limit are never read), then the whole file decoded.
-std::optional<SourceFile> read_source(const fs::path& path) {
-  auto file = read_small_file(path, MAX_FILE_BYTES);
-  if (!file) return std::nullopt;
-  return SourceFile{file->size, decode_text(file->bytes)};
-}
-
-// Resolves file paths through symbolic links, remembering each resolved directory, so
-// that a file that is not itself a link costs one lstat instead of one per component.
-class PathResolver {
+// Reads files one after another into the same two buffers (the bytes as read and the
+// decoded text), so that a scan allocates no file-sized memory per file.
+class SourceReader {
  public:
-  fs::path resolve(const fs::path& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0 || S_ISLNK(status.st_mode)) return resolve_path(path);
-    const fs::path parent = path.parent_path();
-    auto found = directories_.find(parent.native());
-    if (found == directories_.end()) {
-      found = directories_.emplace(parent.native(), resolve_path(parent)).first;
-    }
-    return found->second / path.filename();
+  // Size test first (files above the limit are never read), then the whole file
+  // decoded. The result stays valid until the next call.
+  const SourceFile* read(const fs::path& path) {
+    const auto size = read_small_file(path, MAX_FILE_BYTES, bytes_);
+    if (!size) return nullptr;
+    source_.size = *size;
+    decode_text(bytes_, source_.text);
+    return &source_;
   }
 
  private:
-  std::unordered_map<std::string, fs::path> directories_;
+  std::string bytes_;
+  SourceFile source_;
 };
 
 bool has_symbols(std::string_view ext) {
@@ -96,7 +88,7 @@ Json fresh_file_node(const std::string& file_id, const std::string& ext, const S
   node.keywords = extract_keywords(source.text, ext);
   node.content = std::string(cp_prefix(source.text, MAX_CONTENT_CHARS));
   node.file_hash = fhash;
-  return as_dict(node);
+  return as_dict(std::move(node));
 }
 
 bool is_symbol_node(const Json& node) {
@@ -116,42 +108,67 @@ std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
   return {};
 }
 
-void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
-                          const std::vector<SymbolRecord>& syms, std::string_view file_id,
-                          std::string_view ext) {
-  for (const SymbolRecord& sym : syms) {
+namespace {
+
+// Shared by the copying and the moving form: `Records` is a const or an rvalue
+// reference to the extractor's records.
+template <typename Records>
+void append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges, Records&& syms,
+                         std::string_view file_id, std::string_view ext) {
+  using Record = std::conditional_t<std::is_const_v<std::remove_reference_t<Records>>,
+                                    const SymbolRecord&, SymbolRecord&&>;
+  for (auto& sym : syms) {
+    Record record = static_cast<Record>(sym);
+    edges.push_back(Edge{std::string(file_id), sym.id, "contains"});
     Node node;
-    node.id = sym.id;
+    node.id = std::forward<Record>(record).id;
     node.kind = "symbol";
     node.path = std::string(file_id);
     node.ext = std::string(ext);
     node.size = sym.line_end - sym.line_start + 1;
-    node.keywords = sym.keywords;
-    node.symbol_type = sym.symbol_type;
-    node.name = sym.name;
+    node.keywords = std::forward<Record>(record).keywords;
+    node.symbol_type = std::forward<Record>(record).symbol_type;
+    node.name = std::forward<Record>(record).name;
     node.line_start = sym.line_start;
     node.line_end = sym.line_end;
-    node.body_hash = sym.body_hash;
-    node.confidence = sym.confidence;
+    node.body_hash = std::forward<Record>(record).body_hash;
+    node.confidence = std::forward<Record>(record).confidence;
     node.exported = sym.exported;
     nodes.push_back(std::move(node));
-    edges.push_back(Edge{std::string(file_id), sym.id, "contains"});
   }
 }
 
-Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
-          const std::set<fs::path>& excluded) {
+}  // namespace
+
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          const std::vector<SymbolRecord>& syms, std::string_view file_id,
+                          std::string_view ext) {
+  append_symbol_nodes(nodes, edges, syms, file_id, ext);
+}
+
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          std::vector<SymbolRecord>&& syms, std::string_view file_id,
+                          std::string_view ext) {
+  append_symbol_nodes(nodes, edges, std::move(syms), file_id, ext);
+}
+
+ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
+                      const std::set<fs::path>& excluded, const NodeVisitor& on_node) {
   const fs::path resolved_root = resolve_path(root);
   std::set<fs::path> excluded_resolved;
   for (const fs::path& path : excluded) excluded_resolved.insert(resolve_path(path));
-  Json nodes = Json::array();
+  ScanTotals totals;
+  const auto visit = [&](Json&& node) {
+    ++totals.node_count;
+    if (is_symbol_node(node)) ++totals.symbol_count;
+    on_node(std::move(node));
+  };
   std::vector<Edge> edges;
-  PathResolver resolver;
-  for (const fs::path& path : walk_files(root)) {
-    const fs::path resolved = resolver.resolve(path);
+  SourceReader reader;
+  for (const auto& [path, resolved] : walk_files_resolved(root)) {
     if (excluded_resolved.count(resolved) != 0) continue;
-    const auto source = read_source(path);
-    if (!source) continue;
+    const SourceFile* source = reader.read(path);
+    if (source == nullptr) continue;
     const std::string file_id = relative_file_id(resolved, resolved_root);
     const std::string path_ext(file_extension(path.native()));
     const std::string ext = to_lower(path_ext);
@@ -160,8 +177,8 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
     const auto old = existing_nodes.find(file_id);
     const bool reuse = old != existing_nodes.end() && old->second.is_object() &&
                        old->second.contains("file_hash") && old->second["file_hash"] == fhash;
-    nodes.push_back(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
-                          : fresh_file_node(file_id, ext, *source, fhash));
+    visit(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
+                : fresh_file_node(file_id, ext, *source, fhash));
 
     auto relations = parse_relations_for(file_id, source->text, path_ext);
     edges.insert(edges.end(), std::make_move_iterator(relations.begin()),
@@ -170,21 +187,27 @@ Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
     std::vector<Node> symbol_nodes;
     _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
                          file_id, ext);
-    for (const Node& node : symbol_nodes) nodes.push_back(as_dict(node));
+    for (Node& node : symbol_nodes) visit(as_dict(std::move(node)));
   }
+  totals.edges = dedupe_edges(std::move(edges));
+  return totals;
+}
 
-  const std::vector<Edge> unique_edges = dedupe_edges(edges);
-  const auto symbol_count =
-      static_cast<std::int64_t>(std::count_if(nodes.begin(), nodes.end(), is_symbol_node));
+Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
+          const std::set<fs::path>& excluded) {
+  Json nodes = Json::array();
+  ScanTotals totals = scan_nodes(root, existing_nodes, excluded,
+                                 [&nodes](Json&& node) { nodes.push_back(std::move(node)); });
   Json edge_list = Json::array();
-  for (const Edge& edge : unique_edges) edge_list.push_back(to_json(edge));
+  edge_list.get_ref<Json::array_t&>().reserve(totals.edges.size());
+  for (Edge& edge : totals.edges) edge_list.push_back(to_json(std::move(edge)));
 
   Json graph = Json::object();
   graph["root"] = root.string();
   graph["node_count"] = nodes.size();
-  graph["edge_count"] = unique_edges.size();
-  graph["file_count"] = static_cast<std::int64_t>(nodes.size()) - symbol_count;
-  graph["symbol_count"] = symbol_count;
+  graph["edge_count"] = totals.edges.size();
+  graph["file_count"] = totals.node_count - totals.symbol_count;
+  graph["symbol_count"] = totals.symbol_count;
   graph["nodes"] = std::move(nodes);
   graph["edges"] = std::move(edge_list);
   return graph;

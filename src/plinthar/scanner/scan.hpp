@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -27,6 +28,21 @@ using ExistingNodes = std::unordered_map<std::string, Json>;
 Json scan(const std::filesystem::path& root, const ExistingNodes& existing_nodes = {},
           const std::set<std::filesystem::path>& excluded = {});
 
+// What a scan found besides its nodes.
+struct ScanTotals {
+  std::vector<Edge> edges;  // without repeats, in the order found
+  std::int64_t node_count = 0;
+  std::int64_t symbol_count = 0;  // nodes whose "kind" is "symbol"
+};
+
+// Receives each node of a scan, in graph order.
+using NodeVisitor = std::function<void(Json&&)>;
+
+// Scans as `scan` does, but hands each node to `on_node` instead of keeping it, so that
+// a caller writing the graph out never holds all of it.
+ScanTotals scan_nodes(const std::filesystem::path& root, const ExistingNodes& existing_nodes,
+                      const std::set<std::filesystem::path>& excluded, const NodeVisitor& on_node);
+
 // Symbol records for a file of lower-cased extension `ext`; none for other extensions.
 std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
                                                     std::string_view file_id, std::string_view ext);
@@ -34,6 +50,10 @@ std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
 // Appends a symbol node and a "contains" edge for every record.
 void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
                           const std::vector<SymbolRecord>& syms, std::string_view file_id,
+                          std::string_view ext);
+// The same, taking the records' strings instead of copying them.
+void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
+                          std::vector<SymbolRecord>&& syms, std::string_view file_id,
                           std::string_view ext);
 
 }  // namespace plinthar::scanner

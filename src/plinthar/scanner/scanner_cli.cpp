@@ -3,14 +3,16 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include <CLI/CLI.hpp>
 
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/file_io.hpp"
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/graph_text.hpp"
+#include "plinthar/scanner/heap_tuning.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/scanner/symbol_index.hpp"
 #include "plinthar/scanner/text.hpp"
 
 namespace plinthar::scanner {
@@ -43,33 +45,6 @@ ExistingNodes load_existing_nodes(const fs::path& out) {
   return nodes;
 }
 
-// One member per symbol id, in node order; a repeated id keeps the position of its first
-// node and the values of its last. Members are appended directly (with a side table of
-// positions) because the ordered object's own lookup is linear in its size.
-Json build_symbol_index(const Json& graph) {
-  Json index = Json::object();
-  auto& members = index.get_ref<Json::object_t&>();
-  std::unordered_map<std::string_view, std::size_t> position;
-  for (const Json& node : graph["nodes"]) {
-    if (node["kind"] != "symbol") continue;
-    Json entry = Json::object();
-    entry["line_start"] = node["line_start"];
-    entry["line_end"] = node["line_end"];
-    entry["body_hash"] = node["body_hash"];
-    entry["confidence"] = node.value("confidence", Json(""));
-    entry["path"] = node["path"];
-    const std::string& id = node["id"].get_ref<const std::string&>();
-    const auto [at, inserted] = position.try_emplace(id, members.size());
-    if (inserted) {
-      members.emplace_back(id, std::move(entry));
-    } else {
-      std::next(members.begin(), static_cast<std::ptrdiff_t>(at->second))->second =
-          std::move(entry);
-    }
-  }
-  return index;
-}
-
 // `path` without repeated "/" and "." components or a trailing "/"; ".." is kept.
 std::string normalised(const fs::path& path) {
   std::string out;
@@ -85,18 +60,30 @@ std::string normalised(const fs::path& path) {
 }
 
 int run(const Options& options, std::ostream& out) {
+  tune_heap_for_large_graph(default_heap_reserve());
   const fs::path root = resolve_path(options.root);
   const fs::path out_path = options.out;
   create_parent_directories(out_path);
   const fs::path index_path = out_path.parent_path() / "symbol_index.json";
 
-  const Json graph = scan(root, load_existing_nodes(out_path), {out_path, index_path});
-  write_file_atomically(out_path, [&graph](const TextSink& emit) { write_pretty(graph, emit); });
-  const Json index = build_symbol_index(graph);
-  write_file_atomically(index_path, to_compact(index));
+  // Each node goes into the graph text and the symbol index as soon as it is found, so
+  // the graph is never held in memory as a whole.
+  GraphText graph;
+  SymbolIndex index;
+  const ScanTotals totals =
+      scan_nodes(root, load_existing_nodes(out_path), {out_path, index_path}, [&](Json&& node) {
+        graph.add_node(node);
+        index.add(node);
+      });
+  write_file_atomically(out_path, [&](const TextSink& emit) {
+    graph.write(root.string(), totals.symbol_count, totals.edges, emit);
+  });
+  std::string index_text;
+  index.write(index_text);
+  write_file_atomically(index_path, index_text);
 
-  out << "Scanned: " << graph["file_count"].dump() << " files, " << graph["symbol_count"].dump()
-      << " symbols, " << graph["edge_count"].dump() << " edges\n";
+  out << "Scanned: " << totals.node_count - totals.symbol_count << " files, " << totals.symbol_count
+      << " symbols, " << totals.edges.size() << " edges\n";
   out << "Wrote: " << normalised(out_path) << "\n";
   out << "Symbol index: " << normalised(index_path) << " (" << index.size() << " symbols)\n";
   return STATUS_OK;

@@ -22,7 +22,7 @@
 #include <optional>
 
 #include "plinthar/scanner/char_finder.hpp"
-#include "plinthar/scanner/regex.hpp"
+#include "plinthar/scanner/pattern_space.hpp"
 #include "plinthar/scanner/text.hpp"
 
 namespace plinthar::scanner {
@@ -36,22 +36,6 @@ struct Span {
 
 bool is_quote(char c) { return c == '\'' || c == '"'; }
 
-std::size_t utf8_length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xF0) return 4;
-  if (lead >= 0xE0) return 3;
-  return 2;
-}
-
-// Bytes of the white space character at `pos` (a `\s` match), or 0.
-std::size_t space_length(std::string_view text, std::size_t pos) {
-  const auto byte = static_cast<unsigned char>(text[pos]);
-  if (byte < 0x80) return byte == ' ' || (byte >= '\t' && byte <= '\r') ? 1 : 0;
-  static const Regex space(R"(\s)");
-  const auto found = space.match(text.substr(pos, utf8_length(byte)));
-  return found ? found->end() : 0;
-}
-
 class SpaceRuns {
  public:
   // ASCII white space is recognised directly; any other character is asked of the
@@ -59,14 +43,14 @@ class SpaceRuns {
   explicit SpaceRuns(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
-      const std::size_t length = space_length(text, pos);
+      const std::size_t length = pattern_space_length(text, pos);
       if (length == 0) {
         pos += utf8_length(static_cast<unsigned char>(text[pos]));
         continue;
       }
       Span run{pos, pos + length};
       while (run.end < text.size()) {
-        const std::size_t more = space_length(text, run.end);
+        const std::size_t more = pattern_space_length(text, run.end);
         if (more == 0) break;
         run.end += more;
       }

@@ -73,9 +73,8 @@ std::string_view strip_leading(std::string_view text, char c) {
 // The first of the opening lines with more than nine characters once comment marks and
 // white space are stripped.
 std::string first_line_lead(std::string_view content) {
-  const std::vector<std::string_view> lines = split_lines(content);
-  const std::size_t count = std::min(lines.size(), LEAD_LINES);
-  for (std::size_t i = 0; i < count; ++i) {
+  const std::vector<std::string_view> lines = first_lines(content, LEAD_LINES);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view s = trim(strip_leading(strip_leading(trim(lines[i]), '#'), '/'));
     if (cp_length(s) > 9) return std::string(cp_prefix(s, MAX_LEAD_CHARS));
   }

@@ -22,14 +22,15 @@ constexpr std::size_t ROUTE_WINDOW = 3;
 class PySymbolCollector {
  public:
   PySymbolCollector(std::string_view content, std::string_view file_path)
-      : content_(content), file_path_(file_path), lines_(split_lines(content)), index_(content) {}
+      : content_(content), file_path_(file_path), index_(content) {}
 
   std::size_t line_of(std::size_t offset) const { return index_.line_of(offset); }
 
   void add_sym(std::string_view name, std::size_t line_no, std::string_view sym_type) {
     if (name.empty() || !seen_.emplace(name).second) return;
-    if (!ends_) ends_.emplace(lines_);
-    if (!hasher_) hasher_.emplace(lines_);
+    if (!lines_) lines_ = split_lines(content_);
+    if (!ends_) ends_.emplace(*lines_);
+    if (!hasher_) hasher_.emplace(*lines_);
     const std::size_t end = ends_->block_end(line_no);
     auto body_hash =
         hasher_->hash(static_cast<std::int64_t>(line_no), static_cast<std::int64_t>(end));
@@ -52,9 +53,10 @@ class PySymbolCollector {
  private:
   std::string_view content_;
   std::string_view file_path_;
-  std::vector<std::string_view> lines_;
   LineIndex index_;
-  std::optional<PyBlockEnds> ends_;  // built on the first symbol; most files have none
+  // Built on the first symbol: files without one need none of them.
+  std::optional<std::vector<std::string_view>> lines_;
+  std::optional<PyBlockEnds> ends_;
   std::optional<BodyHasher> hasher_;
   std::unordered_set<std::string_view> seen_;
   std::vector<SymbolRecord> records_;

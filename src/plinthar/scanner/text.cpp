@@ -1,6 +1,9 @@
 #include "plinthar/scanner/text.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -44,14 +47,26 @@ std::size_t valid_sequence_length(std::string_view bytes, std::size_t pos) {
   return length;
 }
 
-std::string drop_invalid_utf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
+// Offset of the first byte at or after `pos` that is not ASCII (or the end), looking
+// at eight bytes at a time.
+std::size_t skip_ascii(std::string_view bytes, std::size_t pos) {
+  constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+  while (pos + 8 <= bytes.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + pos, sizeof word);
+    if (word & HIGH) break;
+    pos += 8;
+  }
+  while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) < 0x80) ++pos;
+  return pos;
+}
+
+// Appends `bytes` to `out` without the bytes that are not part of a valid sequence.
+void append_valid_utf8(std::string_view bytes, std::string& out) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     // Runs of ASCII are the common case; copy them without per-byte checks.
-    std::size_t run = pos;
-    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    const std::size_t run = skip_ascii(bytes, pos);
     out.append(bytes.substr(pos, run - pos));
     pos = run;
     if (pos >= bytes.size()) break;
@@ -63,22 +78,24 @@ std::string drop_invalid_utf8(std::string_view bytes) {
     out.append(bytes.substr(pos, length));
     pos += length;
   }
-  return out;
 }
 
-std::string normalise_line_ends(std::string text) {
-  if (text.find('\r') == std::string::npos) return text;
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      out.push_back(text[i]);
+// Turns "\r\n" and every other "\r" of `text` into "\n", in place (the text only
+// shrinks).
+void normalise_line_ends(std::string& text) {
+  std::size_t from = text.find('\r');
+  if (from == std::string::npos) return;
+  std::size_t to = from;
+  while (from < text.size()) {
+    const char c = text[from++];
+    if (c != '\r') {
+      text[to++] = c;
       continue;
     }
-    out.push_back('\n');
-    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    text[to++] = '\n';
+    if (from < text.size() && text[from] == '\n') ++from;
   }
-  return out;
+  text.resize(to);
 }
 
 bool is_ascii(std::string_view text) {
@@ -127,7 +144,16 @@ std::size_t utf8_sequence_length(std::string_view bytes, std::size_t pos) {
 }
 
 std::string decode_text(std::string_view bytes) {
-  return normalise_line_ends(drop_invalid_utf8(bytes));
+  std::string text;
+  decode_text(bytes, text);
+  return text;
+}
+
+void decode_text(std::string_view bytes, std::string& text) {
+  text.clear();
+  text.reserve(bytes.size());
+  append_valid_utf8(bytes, text);
+  normalise_line_ends(text);
 }
 
 bool is_valid_utf8(std::string_view bytes) {
@@ -279,17 +305,34 @@ bool may_start_boundary(unsigned char byte) {
          byte == 0xE2;
 }
 
-}  // namespace
+// Offset of the first byte at or after `pos` that may start a boundary (or the end).
+// Every such byte is a control character or not ASCII, so eight bytes at a time are
+// passed over while none of them is either.
+std::size_t next_boundary_candidate(std::string_view text, std::size_t pos) {
+  constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+  constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+  for (; pos < text.size(); ++pos) {
+    while (pos + 8 <= text.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + pos, sizeof word);
+      // A byte of 0x80 or above, or below 0x20, sets a high bit here (a borrow may set
+      // one more, which only ends the fast stretch early).
+      if (((word - 0x20 * ONES) | word) & HIGH) break;
+      pos += 8;
+    }
+    if (pos < text.size() && may_start_boundary(static_cast<unsigned char>(text[pos]))) break;
+  }
+  return std::min(pos, text.size());
+}
 
-std::vector<std::string_view> split_lines(std::string_view text) {
+// The lines of `text` in order, at most `max_lines` of them.
+std::vector<std::string_view> split_lines_upto(std::string_view text, std::size_t max_lines) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
   std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (!may_start_boundary(static_cast<unsigned char>(text[pos]))) {
-      ++pos;
-      continue;
-    }
+  while (lines.size() < max_lines) {
+    pos = next_boundary_candidate(text, pos);
+    if (pos >= text.size()) break;
     const std::size_t length = boundary_length(text, pos);
     if (length == 0) {
       ++pos;
@@ -299,8 +342,18 @@ std::vector<std::string_view> split_lines(std::string_view text) {
     pos += length;
     start = pos;
   }
-  if (start < text.size()) lines.push_back(text.substr(start));
+  if (start < text.size() && lines.size() < max_lines) lines.push_back(text.substr(start));
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  return split_lines_upto(text, std::numeric_limits<std::size_t>::max());
+}
+
+std::vector<std::string_view> first_lines(std::string_view text, std::size_t count) {
+  return split_lines_upto(text, count);
 }
 
 LineIndex::LineIndex(std::string_view text) {

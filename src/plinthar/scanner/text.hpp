@@ -15,6 +15,8 @@ namespace plinthar::scanner {
 // invalid), then turns "\r\n" and every remaining "\r" into "\n". A leading byte-order
 // mark is kept.
 std::string decode_text(std::string_view bytes);
+// The same, decoding into `text` (whose storage is reused from call to call).
+void decode_text(std::string_view bytes, std::string& text);
 
 // Length of the well-formed UTF-8 sequence that starts at byte `pos`, or 0 when the
 // bytes there do not form one (overlong forms, surrogates and values above U+10FFFF do
@@ -56,6 +58,10 @@ std::vector<std::string_view> split_whitespace(std::string_view text);
 // Splits at "\n", "\r\n", "\r", "\v", "\f", U+001C..U+001E, U+0085, U+2028 and U+2029.
 // A boundary at the very end starts no extra empty line; empty text has no lines.
 std::vector<std::string_view> split_lines(std::string_view text);
+
+// The first `count` lines of split_lines(text) (all of them when there are fewer),
+// without splitting the rest of the text.
+std::vector<std::string_view> first_lines(std::string_view text, std::size_t count);
 
 // Byte offsets at which each "\n"-separated line starts; element 0 is 0. Lets callers
 // turn a byte offset into a line index (number of "\n" before it) by binary search.
