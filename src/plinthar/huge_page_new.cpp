@@ -1,11 +1,12 @@
-// The programs' large C++ allocations (the arrays that hold a whole graph while it is
-// read) come straight from the kernel, aligned to 2 MiB and marked for transparent huge
-// pages. Filling such an array touches every page once, and on virtual machines each
-// small page fault costs around ten microseconds: one huge page stands for 512 of them.
+// crv's large C++ allocations (the arrays that hold a whole graph while it is read)
+// come straight from the kernel, aligned to 2 MiB and marked for transparent huge pages.
+// Filling such an array touches every page once, and on virtual machines each small page
+// fault costs around ten microseconds: one huge page stands for 512 of them.
 // Small allocations stay with malloc. Where the kernel has no huge pages the advice is
 // ignored and the blocks are ordinary mappings.
 //
-// Replacing the global operator new is only done in the programs, never in the
+// Replacing the global operator new is only done in crv (mapforge, which allocates and
+// frees large buffers all through a scan, tunes malloc's heap instead), never in the
 // libraries, and not in sanitizer builds, whose allocators check every block.
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
