@@ -74,6 +74,34 @@ TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
   }
 }
 
+TEST(MapforgeCli, RescanReusesStoredFileNodesWhateverSurroundsThem) {
+  testing::TempDir dir;
+  dir.write("proj/a.py", "import os\n\ndef run():\n    pass\n");
+  ASSERT_EQ(testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json").status, 0);
+  Json graph = Json::parse(testing::read_text(dir / "g.json"));
+  Json& file_node = graph["nodes"][0];
+  ASSERT_EQ(file_node["kind"], "file");
+  file_node["summary"] = "stored summary";
+  file_node["keywords"] = Json::array({"stored"});
+  file_node["content"] = "stored content";
+  file_node["extra"] = "not reused";
+  // Symbol nodes, a second "kind" member and unrelated members must not disturb reuse.
+  graph["nodes"].push_back({{"id", "a.py"}, {"kind", "symbol"}, {"summary", "symbol summary"}});
+  graph["nodes"].push_back({{"id", "b.py"}, {"kind", "file"}, {"kind", "symbol"}});
+  graph["nodes"].push_back("not a node");
+  graph["other"] = {{"nodes", Json::array({{{"id", "a.py"}, {"kind", "file"}}})}};
+  dir.write("g.json", to_pretty(graph));
+
+  ASSERT_EQ(testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json").status, 0);
+  const Json rescanned = Json::parse(testing::read_text(dir / "g.json"));
+  const Json& reused = rescanned["nodes"][0];
+  EXPECT_EQ(reused["summary"], "stored summary");
+  EXPECT_EQ(reused["keywords"], Json::array({"stored"}));
+  EXPECT_EQ(reused["content"], "stored content");
+  EXPECT_FALSE(reused.contains("extra"));
+  EXPECT_EQ(rescanned["node_count"], graph["node_count"]);
+}
+
 TEST(MapforgeCli, UsageErrorsAndHelp) {
   testing::TempDir dir;
   for (const char* args : {"--bogus", "extra", "--root", "--out"}) {

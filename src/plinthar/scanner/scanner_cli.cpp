@@ -1,5 +1,7 @@
 #include "plinthar/scanner/scanner_cli.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -24,20 +26,38 @@ struct Options {
   std::string out = "corvel-dashboard/data/info_graph.json";
 };
 
+// Whether the member `key` of a node is one that reuse reads.
+bool reused_member(std::string_view key) {
+  static constexpr std::string_view MEMBERS[] = {
+      "id", "kind", "path", "ext", "size", "keywords", "content", "summary", "file_hash"};
+  return std::find(std::begin(MEMBERS), std::end(MEMBERS), key) != std::end(MEMBERS);
+}
+
 // The file nodes of the graph at `out`, keyed by id; empty when the file is missing or
-// is not a readable graph (the scan is then a full one).
+// is not a readable graph (the scan is then a full one). The whole text is still parsed
+// (a malformed graph anywhere means a full scan), but the parser keeps only what reuse
+// reads: no edges, no symbol nodes, no members other than those of file nodes.
 ExistingNodes load_existing_nodes(const fs::path& out) {
   ExistingNodes nodes;
   const auto bytes = read_file(out);
   if (!bytes || !is_valid_utf8(*bytes)) return {};
+  const Json::parser_callback_t keep = [](int depth, Json::parse_event_t event, Json& parsed) {
+    using Event = Json::parse_event_t;
+    if (event == Event::key && depth == 1) return parsed == "nodes";
+    if (event == Event::key && depth == 3) return reused_member(parsed.get_ref<std::string&>());
+    if (event == Event::object_end && depth == 2) return parsed.value("kind", Json()) == "file";
+    return true;
+  };
   try {
-    const Json graph = Json::parse(*bytes);
+    Json graph = Json::parse(*bytes, keep);
     if (!graph.is_object()) return {};
     const auto list = graph.find("nodes");
     if (list == graph.end()) return {};
-    for (const Json& node : *list) {
+    for (Json& node : *list) {
       if (!node.is_object() || node.value("kind", Json()) != "file") continue;
-      nodes[node.at("id").get<std::string>()] = node;
+      // The id is read first: the assignment takes its value before its target.
+      std::string id = node.at("id").get<std::string>();
+      nodes[std::move(id)] = std::move(node);
     }
   } catch (const std::exception&) {
     return {};
