@@ -13,6 +13,7 @@
 #include "plinthar/query/retrieval.hpp"
 #include "plinthar/scanner/error.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "scanned_sample.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::query {
@@ -51,16 +52,7 @@ std::string general_outcome(const std::string& text) {
   }
 }
 
-std::string scanned_tree_text() {
-  testing::TempDir dir;
-  dir.write("app/main.py",
-            "\"\"\"Entry point – résumé ✓.\"\"\"\nimport os\nfrom .models import User\n\n"
-            "def run(path=\"C:\\\\tmp\"):\n    return User(os.sep)\n");
-  dir.write("app/models.py", "class User:\n    \"\"\"A user 😀.\"\"\"\n    pass\n");
-  dir.write("web/Page.tsx", "import { Button } from './Button';\nexport function Page() {}\n");
-  dir.write("README.md", "# Shop\n\nTabs\there, quotes \"x\", backslash \\.\n");
-  return scanner::to_pretty(scanner::scan(dir.path()));
-}
+using testing_samples::scanned_tree_text;
 
 struct Case {
   std::string name;

@@ -17,6 +17,21 @@ namespace {
 
 namespace od = simdjson::ondemand;
 
+// Calls `read_member(key, value)` for each member of `object` in order; false as soon as
+// a member cannot be read or the callback answers false.
+template <typename ReadMember>
+bool read_members(od::object& object, ReadMember read_member) {
+  for (auto field_result : object) {
+    od::field field;
+    std::string_view key;
+    if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key) ||
+        !read_member(key, field.value())) {
+      return false;
+    }
+  }
+  return true;
+}
+
 class RecordReader {
  public:
   RecordReader(od::document& document, GraphRecords& records)
@@ -25,24 +40,14 @@ class RecordReader {
   bool read_root(od::object& root) {
     bool seen_nodes = false;
     bool seen_edges = false;
-    for (auto field_result : root) {
-      od::field field;
-      std::string_view key;
-      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
-        return false;
-      }
-      if (key == "nodes" || key == "edges") {
-        bool& seen = key == "nodes" ? seen_nodes : seen_edges;
-        if (seen) return false;
-        seen = true;
-        const bool ok = key == "nodes" ? read_list(field.value(), &RecordReader::read_node)
-                                       : read_list(field.value(), &RecordReader::read_edge);
-        if (!ok) return false;
-      } else if (!check_value(field.value())) {
-        return false;
-      }
-    }
-    return true;
+    return read_members(root, [&](std::string_view key, od::value value) {
+      if (key != "nodes" && key != "edges") return check_value(value);
+      bool& seen = key == "nodes" ? seen_nodes : seen_edges;
+      if (seen) return false;
+      seen = true;
+      return key == "nodes" ? read_list(value, &RecordReader::read_node)
+                            : read_list(value, &RecordReader::read_edge);
+    });
   }
 
   std::vector<std::string_view> take_node_spans() { return std::move(node_spans_); }
@@ -86,31 +91,19 @@ class RecordReader {
   bool read_node(od::object& object) {
     NodeRecord node;
     node.kind = "file";
-    for (auto field_result : object) {
-      od::field field;
-      std::string_view key;
-      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
-        return false;
-      }
-      bool ok = true;
+    const bool read = read_members(object, [&](std::string_view key, od::value value) {
       if (key == "id") {
-        ok = read_text(field.value(), node.id.text);
         node.id.present = true;
-      } else if (key == "ext") {
-        ok = read_text(field.value(), node.ext);
-      } else if (key == "kind") {
-        ok = read_text(field.value(), node.kind);
-      } else if (key == "confidence") {
-        ok = read_text(field.value(), node.confidence);
-      } else if (key == "summary") {
-        ok = read_optional_text(field.value(), node.summary);
-      } else if (key == "keywords") {
-        ok = read_keywords(field.value(), node.keywords);
-      } else {
-        ok = check_value(field.value());
+        return read_text(value, node.id.text);
       }
-      if (!ok) return false;
-    }
+      if (key == "ext") return read_text(value, node.ext);
+      if (key == "kind") return read_text(value, node.kind);
+      if (key == "confidence") return read_text(value, node.confidence);
+      if (key == "summary") return read_optional_text(value, node.summary);
+      if (key == "keywords") return read_keywords(value, node.keywords);
+      return check_value(value);
+    });
+    if (!read) return false;
     node.id.text = gather(node.id.text);
     node.ext = gather(node.ext);
     node.kind = gather(node.kind);
@@ -122,26 +115,16 @@ class RecordReader {
 
   bool read_edge(od::object& object) {
     EdgeRecord edge;
-    for (auto field_result : object) {
-      od::field field;
-      std::string_view key;
-      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key)) {
-        return false;
+    const bool read = read_members(object, [&](std::string_view key, od::value value) {
+      if (key == "from" || key == "to") {
+        StoredMember& end = key == "from" ? edge.from : edge.to;
+        end.present = true;
+        return read_text(value, end.text);
       }
-      bool ok = true;
-      if (key == "from") {
-        ok = read_text(field.value(), edge.from.text);
-        edge.from.present = true;
-      } else if (key == "to") {
-        ok = read_text(field.value(), edge.to.text);
-        edge.to.present = true;
-      } else if (key == "rel") {
-        ok = read_text(field.value(), edge.rel);
-      } else {
-        ok = check_value(field.value());
-      }
-      if (!ok) return false;
-    }
+      if (key == "rel") return read_text(value, edge.rel);
+      return check_value(value);
+    });
+    if (!read) return false;
     edge.from.text = gather(edge.from.text);
     edge.to.text = gather(edge.to.text);
     edge.rel = gather(edge.rel);
@@ -251,16 +234,9 @@ class RecordReader {
 
   bool check_object(od::value value) {
     od::object object;
-    if (value.get_object().get(object) != simdjson::SUCCESS) return false;
-    for (auto field_result : object) {
-      od::field field;
-      std::string_view key;
-      if (std::move(field_result).get(field) != simdjson::SUCCESS || !read_key(field, key) ||
-          !check_value(field.value())) {
-        return false;
-      }
-    }
-    return true;
+    return value.get_object().get(object) == simdjson::SUCCESS &&
+           read_members(object,
+                        [this](std::string_view, od::value member) { return check_value(member); });
   }
 
   bool check_array(od::value value) {
