@@ -162,7 +162,7 @@ Json random_graph(std::mt19937& random) {
 }
 
 std::string result_dump(const RetrieveResult& result) {
-  std::string dump = result.files_are_first_nodes ? "first nodes\n" : "rows\n";
+  std::string dump;
   for (const Json& row : result.files) dump += scanner::to_compact(row) + "\n";
   for (const Json& edge : result.edges) dump += scanner::to_compact(edge) + "\n";
   return dump;

@@ -338,7 +338,6 @@ RetrieveResult rank(const GraphRecords& graph, const QueryContext& context,
   result.files = std::move(chosen.rows);
   if (result.files.empty()) {
     result.files = first_entries(graph.nodes.size(), top_files, graph.node_value);
-    result.files_are_first_nodes = true;
   }
   if (result.edges.empty()) {
     result.edges = first_entries(graph.edges.size(), top_edges, graph.edge_value);

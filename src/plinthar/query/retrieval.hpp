@@ -18,9 +18,6 @@ using scanner::Json;
 struct RetrieveResult {
   std::vector<Json> files;
   std::vector<Json> edges;
-  // True when no node scored and `files` holds the first nodes as stored, all members
-  // included, rather than ranked rows (which never carry "content").
-  bool files_are_first_nodes = false;
 };
 
 // Ranks the records of a graph; rows and chosen edges are built from the records' values.
