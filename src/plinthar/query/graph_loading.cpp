@@ -62,7 +62,10 @@ LoadedGraph load_graph_for_ranking(const Locations& locations, GraphMembers memb
   if (!fs::exists(locations.graph_json, error)) return LoadedGraph(load_graph(locations, members));
   auto text = GraphFileText::read(locations.graph_json);
   if (!text) throw Error("cannot read " + locations.graph_json.string());
-  if (auto records = read_graph_records(text->view())) {
+  // Ranking keeps its own copies of the texts it reads, so the pages the reader has
+  // passed go back as it goes; the few whole records parsed later read them again.
+  if (auto records = read_graph_records(
+          text->view(), [&text](const char* point) { text->release_before(point); })) {
     return LoadedGraph(std::move(*text), std::move(*records));
   }
   return LoadedGraph(read_graph_text(text->view(), locations.graph_json, members));

@@ -5,6 +5,7 @@
 // into the records' arena (strings with escapes decoded). The span of every node
 // and edge object is noted so that the chosen few can be parsed whole afterwards.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,8 +35,9 @@ bool read_members(od::object& object, ReadMember read_member) {
 
 class RecordReader {
  public:
-  RecordReader(od::document& document, GraphRecords& records)
-      : document_(document), records_(records) {}
+  RecordReader(od::document& document, GraphRecords& records,
+               const std::function<void(const char*)>& passed)
+      : document_(document), records_(records), passed_(passed) {}
 
   bool read_root(od::object& root) {
     bool seen_nodes = false;
@@ -72,6 +74,7 @@ class RecordReader {
       if (!note_span(start, read_object == &RecordReader::read_node ? node_spans_ : edge_spans_)) {
         return false;
       }
+      if (passed_) passed_(start);
     }
     return true;
   }
@@ -253,6 +256,7 @@ class RecordReader {
 
   od::document& document_;
   GraphRecords& records_;
+  const std::function<void(const char*)>& passed_;
   std::vector<std::string_view> keywords_;
   std::vector<std::string_view> node_spans_;
   std::vector<std::string_view> edge_spans_;
@@ -260,14 +264,15 @@ class RecordReader {
 
 }  // namespace
 
-std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text) {
+std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text,
+                                               const std::function<void(const char*)>& passed) {
   od::parser parser;
   od::document document;
   if (parser.iterate(text).get(document) != simdjson::SUCCESS) return std::nullopt;
   od::object root;
   if (document.get_object().get(root) != simdjson::SUCCESS) return std::nullopt;
   GraphRecords records;
-  RecordReader reader(document, records);
+  RecordReader reader(document, records, passed);
   if (!reader.read_root(root)) return std::nullopt;
   // Anything after the top-level map makes the text invalid.
   if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) return std::nullopt;
