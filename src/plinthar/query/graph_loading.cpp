@@ -29,20 +29,36 @@ Json parse_graph(std::string_view bytes, const fs::path& path) {
   return graph;
 }
 
-Json load_graph(const Locations& locations, GraphMembers members) {
-  std::error_code error;
-  if (!fs::exists(locations.graph_json, error)) {
-    Json graph = scan_project(locations.default_root, locations.graph_json, locations);
-    ensure_data_dir(locations);
-    write_graph(graph, locations.graph_json);
-    return graph;
-  }
-  const auto text = GraphFileText::read(locations.graph_json);
+namespace {
+
+// The scan of the default root, written as the graph file that did not exist yet.
+Json scan_into_graph_file(const Locations& locations) {
+  Json graph = scan_project(locations.default_root, locations.graph_json, locations);
+  ensure_data_dir(locations);
+  write_graph(graph, locations.graph_json);
+  return graph;
+}
+
+GraphFileText graph_file_text(const Locations& locations) {
+  auto text = GraphFileText::read(locations.graph_json);
   if (!text) throw Error("cannot read " + locations.graph_json.string());
+  return std::move(*text);
+}
+
+bool graph_file_exists(const Locations& locations) {
+  std::error_code error;
+  return fs::exists(locations.graph_json, error);
+}
+
+}  // namespace
+
+Json load_graph(const Locations& locations, GraphMembers members) {
+  if (!graph_file_exists(locations)) return scan_into_graph_file(locations);
+  const GraphFileText text = graph_file_text(locations);
   // Pages the reader has passed go back as it goes, so the file does not add to the
   // graph's memory.
-  return read_graph_text(text->view(), locations.graph_json, members,
-                         [&text](const char* point) { text->release_before(point); });
+  return read_graph_text(text.view(), locations.graph_json, members,
+                         [&text](const char* point) { text.release_before(point); });
 }
 
 LoadedGraph::LoadedGraph(Json map) : map_(std::make_unique<const Json>(std::move(map))) {}
@@ -58,17 +74,15 @@ RetrieveResult LoadedGraph::retrieve(std::string_view query, std::int64_t top_fi
 }
 
 LoadedGraph load_graph_for_ranking(const Locations& locations, GraphMembers members) {
-  std::error_code error;
-  if (!fs::exists(locations.graph_json, error)) return LoadedGraph(load_graph(locations, members));
-  auto text = GraphFileText::read(locations.graph_json);
-  if (!text) throw Error("cannot read " + locations.graph_json.string());
+  if (!graph_file_exists(locations)) return LoadedGraph(scan_into_graph_file(locations));
+  GraphFileText text = graph_file_text(locations);
   // Ranking keeps its own copies of the texts it reads, so the pages the reader has
   // passed go back as it goes; the few whole records parsed later read them again.
-  if (auto records = read_graph_records(
-          text->view(), [&text](const char* point) { text->release_before(point); })) {
-    return LoadedGraph(std::move(*text), std::move(*records));
+  const auto release = [&text](const char* point) { text.release_before(point); };
+  if (auto records = read_graph_records(text.view(), release)) {
+    return LoadedGraph(std::move(text), std::move(*records));
   }
-  return LoadedGraph(read_graph_text(text->view(), locations.graph_json, members));
+  return LoadedGraph(read_graph_text(text.view(), locations.graph_json, members, release));
 }
 
 Json scan_project(const fs::path& root, const fs::path& out, const Locations& locations) {

@@ -176,15 +176,11 @@ class Reader {
 
 std::optional<Json> parse_graph_fast(simdjson::padded_string_view text, GraphMembers members,
                                      const std::function<void(const char*)>& passed) {
-  od::parser parser;
-  od::document document;
-  if (parser.iterate(text).get(document) != simdjson::SUCCESS) return std::nullopt;
-  od::object root;
-  if (document.get_object().get(root) != simdjson::SUCCESS) return std::nullopt;
   Json graph;
-  if (!Reader(members, passed).read_object(root, graph, Place::root)) return std::nullopt;
-  // Anything after the top-level map makes the text invalid.
-  if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) return std::nullopt;
+  const bool read = read_top_level_map(text, [&](od::document&, od::object& root) {
+    return Reader(members, passed).read_object(root, graph, Place::root);
+  });
+  if (!read) return std::nullopt;
   return graph;
 }
 

@@ -266,20 +266,21 @@ class RecordReader {
 
 std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text,
                                                const std::function<void(const char*)>& passed) {
-  od::parser parser;
-  od::document document;
-  if (parser.iterate(text).get(document) != simdjson::SUCCESS) return std::nullopt;
-  od::object root;
-  if (document.get_object().get(root) != simdjson::SUCCESS) return std::nullopt;
   GraphRecords records;
-  RecordReader reader(document, records, passed);
-  if (!reader.read_root(root)) return std::nullopt;
-  // Anything after the top-level map makes the text invalid.
-  if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) return std::nullopt;
-  records.node_value = [spans = reader.take_node_spans()](std::size_t index) {
+  std::vector<std::string_view> node_spans;
+  std::vector<std::string_view> edge_spans;
+  const bool read = read_top_level_map(text, [&](od::document& document, od::object& root) {
+    RecordReader reader(document, records, passed);
+    if (!reader.read_root(root)) return false;
+    node_spans = reader.take_node_spans();
+    edge_spans = reader.take_edge_spans();
+    return true;
+  });
+  if (!read) return std::nullopt;
+  records.node_value = [spans = std::move(node_spans)](std::size_t index) {
     return parse_json(spans.at(index));
   };
-  records.edge_value = [spans = reader.take_edge_spans()](std::size_t index) {
+  records.edge_value = [spans = std::move(edge_spans)](std::size_t index) {
     return parse_json(spans.at(index));
   };
   return records;

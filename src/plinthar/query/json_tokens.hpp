@@ -37,4 +37,16 @@ std::string_view trim_token(std::string_view token);
 // unescaped by simdjson otherwise. False when the key is not valid.
 bool read_key(simdjson::ondemand::field& field, std::string_view& key);
 
+// Runs `read_root(document, root)` on the top-level map of `text`. False when the text
+// is not one map with nothing after it, or when `read_root` answers false.
+template <typename ReadRoot>
+bool read_top_level_map(simdjson::padded_string_view text, ReadRoot read_root) {
+  simdjson::ondemand::parser parser;
+  simdjson::ondemand::document document;
+  simdjson::ondemand::object root;
+  return parser.iterate(text).get(document) == simdjson::SUCCESS &&
+         document.get_object().get(root) == simdjson::SUCCESS && read_root(document, root) &&
+         document.current_location().error() == simdjson::OUT_OF_BOUNDS;
+}
+
 }  // namespace plinthar::query
