@@ -10,17 +10,17 @@
 #include <string_view>
 #include <vector>
 
-#include "plinthar/scanner/keywords.hpp"
-#include "plinthar/scanner/py_block_ends.hpp"
-#include "plinthar/scanner/regex.hpp"
-#include "plinthar/scanner/summary.hpp"
-#include "plinthar/scanner/symbols_py.hpp"
-#include "plinthar/scanner/text.hpp"
+#include "plinthar/scanner/extract/keywords.hpp"
+#include "plinthar/scanner/extract/py_block_ends.hpp"
+#include "plinthar/scanner/extract/summary.hpp"
+#include "plinthar/scanner/extract/symbols_py.hpp"
+#include "plinthar/text/lines.hpp"
+#include "plinthar/text/regex.hpp"
 
 namespace {
 
-using plinthar::scanner::Regex;
-using plinthar::scanner::RegexMatch;
+using plinthar::text::Regex;
+using plinthar::text::RegexMatch;
 
 constexpr std::size_t FILE_BYTES = 300000;
 
@@ -103,7 +103,7 @@ void run_case(const Case& c) {
 
 // Block ends of every line, one forward scan each versus the per-file tree.
 void block_end_case(std::string_view name, const std::string& text) {
-  const auto lines = plinthar::scanner::split_lines(text);
+  const auto lines = plinthar::text::split_lines(text);
   std::printf("%.*s (%zu lines)\n", static_cast<int>(name.size()), name.data(), lines.size());
   const std::size_t step = std::max<std::size_t>(1, lines.size() / 4000);
   report("_find_block_end_py, every line start", [&] {
@@ -124,8 +124,8 @@ void block_end_case(std::string_view name, const std::string& text) {
 }  // namespace
 
 int main() {
-  using plinthar::scanner::DOTALL;
-  using plinthar::scanner::MULTILINE;
+  using plinthar::text::DOTALL;
+  using plinthar::text::MULTILINE;
   static const Regex camel_caps(R"(([A-Z]+)([A-Z][a-z]))");
   static const Regex comment_lazy(R"(\s*/\*\*?\s*(.*?)\*/)", DOTALL);
   static const Regex export_list(R"(export\s*\{([^}]+)\})");

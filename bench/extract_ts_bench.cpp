@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "plinthar/scanner/regex.hpp"
-#include "plinthar/scanner/relations.hpp"
-#include "plinthar/scanner/symbols_ts.hpp"
+#include "plinthar/scanner/extract/relations.hpp"
+#include "plinthar/scanner/extract/symbols_ts.hpp"
+#include "plinthar/text/regex.hpp"
 
 namespace {
 
-using plinthar::scanner::MULTILINE;
-using plinthar::scanner::NOFLAG;
-using plinthar::scanner::Regex;
+using plinthar::text::MULTILINE;
+using plinthar::text::NOFLAG;
+using plinthar::text::Regex;
 
 constexpr std::size_t FULL = 300000;
 
@@ -61,7 +61,7 @@ struct PassBench {
 
 std::size_t count_plain(const Regex& pattern, const std::string& text) {
   std::size_t count = 0;
-  pattern.for_each(text, [&](const plinthar::scanner::RegexMatch&) {
+  pattern.for_each(text, [&](const plinthar::text::RegexMatch&) {
     ++count;
     return true;
   });

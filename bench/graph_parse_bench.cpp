@@ -11,12 +11,13 @@
 #include <fstream>
 #include <string>
 
-#include "plinthar/scanner/json_format.hpp"
-#include "plinthar/scanner/text.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
+#include "plinthar/text/utf8.hpp"
 
 namespace {
 
-using plinthar::scanner::Json;
+using plinthar::text::Json;
 using Clock = std::chrono::steady_clock;
 
 std::string file_content(int index) {
@@ -104,16 +105,16 @@ double best_seconds(int runs, F&& work) {
 
 int main(int argc, char** argv) {
   const int file_count = argc > 1 ? std::atoi(argv[1]) : 10000;
-  const std::string text = plinthar::scanner::to_pretty(make_graph(file_count));
+  const std::string text = plinthar::text::to_pretty(make_graph(file_count));
   const double megabytes = static_cast<double>(text.size()) / (1024.0 * 1024.0);
   if (argc > 2) std::ofstream(argv[2], std::ios::binary) << text;
   std::printf("graph: %d files, %.1f MB pretty JSON\n", file_count, megabytes);
 
   std::size_t sink = 0;
   const double parse = best_seconds(5, [&] { sink += Json::parse(text).size(); });
-  const double utf8 = best_seconds(5, [&] { sink += plinthar::scanner::is_valid_utf8(text); });
+  const double utf8 = best_seconds(5, [&] { sink += plinthar::text::is_valid_utf8(text); });
   const Json graph = Json::parse(text);
-  const double write = best_seconds(3, [&] { sink += plinthar::scanner::to_pretty(graph).size(); });
+  const double write = best_seconds(3, [&] { sink += plinthar::text::to_pretty(graph).size(); });
 
   std::printf("parse (nlohmann ordered_json): %.3f s, %.0f MB/s\n", parse, megabytes / parse);
   std::printf("separate UTF-8 check:          %.3f s, %.0f MB/s\n", utf8, megabytes / utf8);

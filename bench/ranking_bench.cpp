@@ -14,9 +14,9 @@
 
 #include <simdjson.h>
 
-#include "plinthar/query/graph_file_text.hpp"
-#include "plinthar/query/graph_records_reading.hpp"
-#include "plinthar/query/retrieval.hpp"
+#include "plinthar/query/graph/graph_file_text.hpp"
+#include "plinthar/query/graph/record_reader.hpp"
+#include "plinthar/query/rank/retrieval.hpp"
 
 namespace {
 

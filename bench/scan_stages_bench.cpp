@@ -10,17 +10,21 @@
 #include <vector>
 
 #include "plinthar/scanner/discovery.hpp"
-#include "plinthar/scanner/file_io.hpp"
-#include "plinthar/scanner/keywords.hpp"
-#include "plinthar/scanner/relations.hpp"
+#include "plinthar/scanner/extract/keywords.hpp"
+#include "plinthar/scanner/extract/relations.hpp"
+#include "plinthar/scanner/extract/summary.hpp"
 #include "plinthar/scanner/scan.hpp"
-#include "plinthar/scanner/short_hash.hpp"
-#include "plinthar/scanner/summary.hpp"
-#include "plinthar/scanner/text.hpp"
+#include "plinthar/text/case.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json_writer.hpp"
+#include "plinthar/text/lines.hpp"
+#include "plinthar/text/short_hash.hpp"
+#include "plinthar/text/utf8.hpp"
 
 namespace {
 
 namespace ps = plinthar::scanner;
+namespace pt = plinthar::text;
 
 struct Loaded {
   std::string id;
@@ -32,11 +36,11 @@ struct Loaded {
 std::vector<Loaded> load_tree(const std::filesystem::path& root) {
   std::vector<Loaded> files;
   for (const auto& path : ps::walk_files(root)) {
-    auto file = ps::read_small_file(path, ps::MAX_FILE_BYTES);
+    auto file = pt::read_small_file(path, ps::MAX_FILE_BYTES);
     if (!file) continue;
     const std::string path_ext(ps::file_extension(path.native()));
-    files.push_back({path.lexically_relative(root).string(), ps::to_lower(path_ext), path_ext,
-                     ps::decode_text(file->bytes)});
+    files.push_back({path.lexically_relative(root).string(), pt::to_lower(path_ext), path_ext,
+                     pt::decode_text(file->bytes)});
   }
   return files;
 }
@@ -75,13 +79,13 @@ int main(int argc, char** argv) {
   const double load_ms = time_ms([&] { files = load_tree(root); });
   report("walk + read + decode", load_ms, files.size());
 
-  stage("decode_text", files, [](const Loaded& f) { return ps::decode_text(f.text).size(); });
-  stage("short_hash (file)", files, [](const Loaded& f) { return ps::short_hash(f.text).size(); });
+  stage("decode_text", files, [](const Loaded& f) { return pt::decode_text(f.text).size(); });
+  stage("short_hash (file)", files, [](const Loaded& f) { return pt::short_hash(f.text).size(); });
   stage("_make_summary", files,
         [](const Loaded& f) { return ps::_make_summary(f.text, f.id, f.ext).size(); });
   stage("extract_keywords", files,
         [](const Loaded& f) { return ps::extract_keywords(f.text, f.ext).size(); });
-  stage("split_lines", files, [](const Loaded& f) { return ps::split_lines(f.text).size(); });
+  stage("split_lines", files, [](const Loaded& f) { return pt::split_lines(f.text).size(); });
   for (int pass = 1; pass <= 7; ++pass) {
     const std::string label = "relation pass " + std::to_string(pass);
     stage(label, files,
@@ -97,7 +101,7 @@ int main(int argc, char** argv) {
   report("scan (files from disk)", scan_ms, graph["node_count"].get<std::size_t>());
   std::size_t written = 0;
   const double write_ms = time_ms(
-      [&] { ps::write_pretty(graph, [&](std::string_view piece) { written += piece.size(); }); });
+      [&] { pt::write_pretty(graph, [&](std::string_view piece) { written += piece.size(); }); });
   report("write_pretty", write_ms, written);
   report("destroy graph", time_ms([&] { graph = ps::Json(); }), 0);
   return 0;

@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "plinthar/query/crv_cli.hpp"
+#include "plinthar/query/cli/crv_cli.hpp"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "plinthar/scanner/scanner_cli.hpp"
+#include "plinthar/scanner/mapforge_cli.hpp"
 
 int main(int argc, char** argv) {
   return plinthar::scanner::mapforge_main(argc, argv, std::cout, std::cerr);

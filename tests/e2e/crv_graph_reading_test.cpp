@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include "plinthar/scanner/json_format.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::query {
+
+using text::Json;
+
 namespace {
 namespace fs = std::filesystem;
-using scanner::Json;
 
 class CrvGraphReading : public ::testing::Test {
  protected:
@@ -62,7 +65,7 @@ TEST_F(CrvGraphReading, FallbackPrintsTheFirstNodesWithTheirTexts) {
     expected["files"] = Json::array();
     for (int i = 0; i < top; ++i) expected["files"].push_back(graph["nodes"][i]);
     expected["edges"] = Json::array();
-    EXPECT_EQ(result.out, scanner::to_pretty(expected) + "\n") << top;
+    EXPECT_EQ(result.out, text::to_pretty(expected) + "\n") << top;
   }
   const auto text = crv("retrieve --query zzzq --top-files 2");
   ASSERT_EQ(text.status, 0) << text.err;

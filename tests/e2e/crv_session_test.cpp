@@ -6,13 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "plinthar/scanner/json_format.hpp"
+#include "plinthar/text/json.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::query {
+
+using text::Json;
+
 namespace {
 namespace fs = std::filesystem;
-using scanner::Json;
 
 const std::string PRIME_RULES =
     "# Corvel Active\n\n## Rules\n- Prefer focused context over full transcript dumps.\n"

@@ -9,9 +9,13 @@
 #include <unistd.h>
 
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::scanner {
+
+using text::resolve_path;
+
 namespace {
 namespace fs = std::filesystem;
 

@@ -10,10 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include "plinthar/scanner/json_format.hpp"
+#include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::scanner {
+
+using text::write_json_string;
+
 namespace {
 namespace fs = std::filesystem;
 

@@ -6,11 +6,18 @@
 
 #include <gtest/gtest.h>
 
-#include "plinthar/scanner/body_hash.hpp"
-#include "plinthar/scanner/short_hash.hpp"
+#include "plinthar/scanner/extract/body_hash.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
+#include "plinthar/text/short_hash.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::scanner {
+
+using text::Json;
+using text::short_hash;
+using text::to_pretty;
+
 namespace {
 namespace fs = std::filesystem;
 

@@ -5,10 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include "plinthar/scanner/json_format.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::scanner {
+
+using text::Json;
+using text::to_compact;
+using text::to_pretty;
+
 namespace {
 namespace fs = std::filesystem;
 

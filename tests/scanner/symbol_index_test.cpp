@@ -5,7 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
+
 namespace plinthar::scanner {
+
+using text::Json;
+using text::to_compact;
+
 namespace {
 
 Json symbol(const std::string& id, std::int64_t line, const std::string& path) {

@@ -7,9 +7,16 @@
 #include <string>
 
 #include "plinthar/scanner/graph.hpp"
-#include "plinthar/scanner/text.hpp"
+#include "plinthar/text/byte_finders.hpp"
+#include "plinthar/text/case.hpp"
+#include "plinthar/text/file_io.hpp"
 
 namespace plinthar::scanner {
+
+using text::contains;
+using text::resolve_path;
+using text::to_lower;
+
 namespace fs = std::filesystem;
 namespace {
 

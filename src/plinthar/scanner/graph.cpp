@@ -1,11 +1,14 @@
 #include "plinthar/scanner/graph.hpp"
 
-#include <cstdlib>
 #include <unordered_set>
 
-#include <stdlib.h>
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json.hpp"
 
 namespace plinthar::scanner {
+
+using text::Json;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -93,23 +96,8 @@ Json to_json(const SymbolRecord& symbol) {
   return out;
 }
 
-fs::path resolve_path(const fs::path& path) {
-  // realpath() is the quick way for a path that exists, which is every scanned file.
-  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-    fs::path out(resolved);
-    std::free(resolved);
-    return out;
-  }
-  std::error_code error;
-  fs::path absolute = fs::absolute(path, error);
-  if (error) absolute = path;
-  fs::path resolved = fs::weakly_canonical(absolute, error);
-  if (error) return absolute.lexically_normal();
-  return resolved;
-}
-
 std::string rel(const fs::path& path, const fs::path& root) {
-  return relative_file_id(resolve_path(path), resolve_path(root));
+  return relative_file_id(text::resolve_path(path), text::resolve_path(root));
 }
 
 std::string relative_file_id(const fs::path& p, const fs::path& r) {

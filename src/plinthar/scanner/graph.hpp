@@ -9,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "plinthar/scanner/json_format.hpp"
+#include "plinthar/text/json.hpp"
 
 namespace plinthar::scanner {
+
+using text::Json;
 
 // One node of the graph; the same record serves files and symbols.
 struct Node {
@@ -82,9 +84,5 @@ std::string relative_file_id(const std::filesystem::path& path, const std::files
 std::vector<Edge> dedupe_edges(const std::vector<Edge>& edges);
 // The same, taking the kept edges out of `edges` instead of copying them.
 std::vector<Edge> dedupe_edges(std::vector<Edge>&& edges);
-
-// `path` made absolute with every symbolic link resolved; components that do not exist
-// are kept as written. Never throws.
-std::filesystem::path resolve_path(const std::filesystem::path& path);
 
 }  // namespace plinthar::scanner

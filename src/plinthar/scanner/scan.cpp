@@ -1,25 +1,34 @@
 #include "plinthar/scanner/scan.hpp"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <type_traits>
 
 #include "plinthar/scanner/discovery.hpp"
-#include "plinthar/scanner/file_io.hpp"
-#include "plinthar/scanner/keywords.hpp"
-#include "plinthar/scanner/relations.hpp"
-#include "plinthar/scanner/short_hash.hpp"
-#include "plinthar/scanner/summary.hpp"
-#include "plinthar/scanner/symbols_py.hpp"
-#include "plinthar/scanner/symbols_ts.hpp"
-#include "plinthar/scanner/text.hpp"
+#include "plinthar/scanner/extract/keywords.hpp"
+#include "plinthar/scanner/extract/languages.hpp"
+#include "plinthar/scanner/extract/relations.hpp"
+#include "plinthar/scanner/extract/summary.hpp"
+#include "plinthar/scanner/extract/symbols_py.hpp"
+#include "plinthar/scanner/extract/symbols_ts.hpp"
+#include "plinthar/text/case.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/short_hash.hpp"
+#include "plinthar/text/utf8.hpp"
 
 namespace plinthar::scanner {
+
+using text::cp_prefix;
+using text::decode_text;
+using text::Json;
+using text::read_small_file;
+using text::resolve_path;
+using text::short_hash;
+using text::to_lower;
+
 namespace fs = std::filesystem;
 namespace {
-
-constexpr std::array<std::string_view, 5> SYMBOL_EXTS = {".ts", ".tsx", ".js", ".jsx", ".py"};
 
 struct SourceFile {
   std::int64_t size = 0;
@@ -44,10 +53,6 @@ class SourceReader {
   std::string bytes_;
   SourceFile source_;
 };
-
-bool has_symbols(std::string_view ext) {
-  return std::find(SYMBOL_EXTS.begin(), SYMBOL_EXTS.end(), ext) != SYMBOL_EXTS.end();
-}
 
 // A member of an earlier node, or `fallback` when the node lacks it.
 Json member_or(const Json& old, const char* key, Json fallback) {
@@ -101,10 +106,10 @@ bool is_symbol_node(const Json& node) {
 std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
                                                     std::string_view file_id,
                                                     std::string_view ext) {
-  if (ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx") {
+  if (is_script_ext(ext)) {
     return extract_symbols_ts(content, file_id);
   }
-  if (ext == ".py") return extract_symbols_py(content, file_id);
+  if (is_python_ext(ext)) return extract_symbols_py(content, file_id);
   return {};
 }
 
@@ -183,7 +188,7 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
     auto relations = parse_relations_for(file_id, source->text, path_ext);
     edges.insert(edges.end(), std::make_move_iterator(relations.begin()),
                  std::make_move_iterator(relations.end()));
-    if (!has_symbols(ext)) continue;
+    if (!has_symbol_extractor(ext)) continue;
     std::vector<Node> symbol_nodes;
     _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
                          file_id, ext);

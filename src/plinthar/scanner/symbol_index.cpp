@@ -1,5 +1,8 @@
 #include "plinthar/scanner/symbol_index.hpp"
 
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
+
 // The index is written straight from what it keeps of each node: building it as a JSON
 // object first would copy every id and path once more and grow a 40,000-member object,
 // only to print it and throw it away.
@@ -7,6 +10,11 @@
 #include <string_view>
 
 namespace plinthar::scanner {
+
+using text::Json;
+using text::write_compact;
+using text::write_json_string;
+
 namespace {
 
 void write_member(std::string_view key, const Json& value, std::string& out) {

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "plinthar/scanner/json_format.hpp"
+#include "plinthar/scanner/graph.hpp"
 
 namespace plinthar::scanner {
 

@@ -1,0 +1,115 @@
+#include "plinthar/query/cli/action_log.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <ostream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "plinthar/error.hpp"
+#include "plinthar/query/cli/json_lines.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_reader.hpp"
+#include "plinthar/text/json_writer.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+using text::parse_json;
+
+namespace fs = std::filesystem;
+namespace {
+
+[[noreturn]] void fail_appending(const fs::path& path, int error_number) {
+  throw Error("cannot append to " + path.string() + ": " + std::strerror(error_number));
+}
+
+}  // namespace
+
+void append_line(const fs::path& path, std::string_view line) {
+  text::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (file.get() < 0) fail_appending(path, errno);
+  ssize_t written = 0;
+  do {
+    written = ::write(file.get(), line.data(), line.size());
+  } while (written < 0 && errno == EINTR);
+  if (written < 0) fail_appending(path, errno);
+  if (static_cast<std::size_t>(written) != line.size()) {
+    // End the partial line so that later records still start on a line of their own.
+    [[maybe_unused]] const ssize_t ignored = ::write(file.get(), "\n", 1);
+    fail_appending(path, ENOSPC);
+  }
+  if (!file.close()) fail_appending(path, errno);
+}
+
+std::variant<Json, std::string> parse_meta(std::string_view text) {
+  if (text.empty()) return Json::object();
+  Json meta;
+  try {
+    meta = parse_json(text);
+  } catch (const Error& error) {
+    return std::string(error.what());
+  }
+  if (!meta.is_object()) return std::string("meta must be a JSON object");
+  return meta;
+}
+
+std::string format_timestamp(std::int64_t microseconds) {
+  std::int64_t seconds = microseconds / 1000000;
+  std::int64_t fraction = microseconds % 1000000;
+  if (fraction < 0) {
+    fraction += 1000000;
+    --seconds;
+  }
+  const auto time = static_cast<std::time_t>(seconds);
+  std::tm parts{};
+  ::gmtime_r(&time, &parts);
+  char buffer[64];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &parts);
+  std::string text = buffer;
+  if (fraction != 0) {
+    std::snprintf(buffer, sizeof buffer, ".%06lld", static_cast<long long>(fraction));
+    text += buffer;
+  }
+  return text + "+00:00";
+}
+
+std::int64_t now_microseconds() {
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count();
+}
+
+Json make_action_record(std::string timestamp, std::string_view kind, std::string_view summary,
+                        Json meta) {
+  Json record = Json::object();
+  record["timestamp"] = std::move(timestamp);
+  record["kind"] = std::string(kind);
+  record["summary"] = std::string(summary);
+  record["meta"] = std::move(meta);
+  return record;
+}
+
+int cmd_action_log(const Args& args, const Locations& locations, std::ostream& out,
+                   std::ostream& err) {
+  ensure_data_dir(locations);
+  auto meta = parse_meta(args.meta);
+  if (const auto* reason = std::get_if<std::string>(&meta)) {
+    err << "error: invalid --meta JSON: " << *reason << "\n";
+    return STATUS_USAGE;
+  }
+  const Json record = make_action_record(format_timestamp(now_microseconds()), args.kind,
+                                         args.summary, std::move(std::get<Json>(meta)));
+  append_line(locations.action_log, text::to_compact(record) + "\n");
+  out << "ok\n";
+  return STATUS_OK;
+}
+
+std::vector<Json> read_action_events(const Locations& locations, std::int64_t limit) {
+  return last_elements(read_json_lines(locations.action_log), limit);
+}
+
+}  // namespace plinthar::query

@@ -1,0 +1,52 @@
+#pragma once
+
+// The action log: `crv action log` appends one record per run, `prime` reads the most
+// recent ones back.
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "plinthar/query/cli/command_line.hpp"
+#include "plinthar/text/json.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+
+// Creates the data directory, validates --meta and appends the record; prints "ok".
+// A rejected --meta prints "error: invalid --meta JSON: <reason>" on `err`, leaves the
+// log untouched and returns 2.
+int cmd_action_log(const Args& args, const Locations& locations, std::ostream& out,
+                   std::ostream& err);
+
+// The last `limit` records of the log (slice semantics: 0 lists all, -k drops the
+// first k), oldest first; every JSON value of a line counts. Throws plinthar::Error
+// when the log exists but cannot be read or is not UTF-8.
+std::vector<Json> read_action_events(const Locations& locations, std::int64_t limit = 8);
+
+// The metadata object of a --meta text ("" means an empty object), or the reason it is
+// rejected.
+std::variant<Json, std::string> parse_meta(std::string_view text);
+
+// A moment given in microseconds since the epoch as UTC ISO 8601 with offset:
+// "YYYY-MM-DDTHH:MM:SS.ffffff+00:00", without the fraction when it is zero.
+std::string format_timestamp(std::int64_t microseconds);
+
+// The current time in microseconds since the epoch.
+std::int64_t now_microseconds();
+
+// The action record in its member order.
+Json make_action_record(std::string timestamp, std::string_view kind, std::string_view summary,
+                        Json meta);
+
+// Appends `line` (ending with "\n") to `path` in a single write on a file opened for
+// appending, so concurrent writers never interleave within a line. Throws
+// plinthar::Error when the file cannot be opened or the write fails.
+void append_line(const std::filesystem::path& path, std::string_view line);
+
+}  // namespace plinthar::query

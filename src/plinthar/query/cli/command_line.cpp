@@ -1,0 +1,206 @@
+#include "plinthar/query/cli/command_line.hpp"
+
+#include <list>
+#include <ostream>
+#include <span>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "plinthar/error.hpp"
+#include "plinthar/query/cli/action_log.hpp"
+#include "plinthar/query/cli/decimal_integer.hpp"
+#include "plinthar/query/cli/prime_command.hpp"
+#include "plinthar/query/cli/retrieve_command.hpp"
+#include "plinthar/query/cli/scan_command.hpp"
+#include "plinthar/query/cli/stats_command.hpp"
+
+namespace plinthar::query {
+namespace {
+
+// One entry of the subcommand table: what help lists, how the options are declared and
+// which handler runs. An entry without handler requires one of its `children`.
+struct Subcommand {
+  std::string_view name;
+  std::string_view help;
+  void (*declare)(CLI::App& app, Args& args, const Locations& locations);
+  Handler handler;
+  std::span<const Subcommand> children;
+};
+
+const CLI::Validator DECIMAL_INTEGER(
+    [](std::string& value) -> std::string {
+      if (parse_decimal_integer(value, OutOfRange::SATURATE)) return {};
+      return "invalid int value: '" + value + "'";
+    },
+    "", "INT");
+
+void add_text(CLI::App& app, std::string_view name, std::string& member, std::string_view help,
+              bool required = false) {
+  auto* option = app.add_option(std::string(name), member, std::string(help));
+  option->type_name("TEXT");
+  if (required) option->required();
+}
+
+void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
+                 std::int64_t default_value) {
+  member = default_value;
+  app.add_option_function<std::string>(std::string(name),
+                                       [&member](const std::string& value) {
+                                         member =
+                                             *parse_decimal_integer(value, OutOfRange::SATURATE);
+                                       })
+      ->check(DECIMAL_INTEGER)
+      ->type_name("INT")
+      ->default_str(std::to_string(default_value));
+}
+
+void declare_scan(CLI::App& app, Args& args, const Locations& locations) {
+  args.root = locations.default_root.string();
+  args.out = locations.graph_json.string();
+  add_text(app, "--root", args.root, "Project root to scan");
+  add_text(app, "--out", args.out, "Output graph JSON");
+  app.get_option("--root")->default_str(args.root);
+  app.get_option("--out")->default_str(args.out);
+}
+
+void declare_retrieve(CLI::App& app, Args& args, const Locations&) {
+  add_text(app, "--query", args.query, "Natural language task/query", true);
+  add_integer(app, "--top-files", args.top_files, 20);
+  add_integer(app, "--top-edges", args.top_edges, 40);
+  app.add_flag("--json", args.json);
+}
+
+void declare_prime(CLI::App& app, Args& args, const Locations&) {
+  add_text(app, "--query", args.query, "Current query/task");
+  add_integer(app, "--top-files", args.top_files, 12);
+  add_integer(app, "--top-edges", args.top_edges, 20);
+  add_integer(app, "--recent-actions", args.recent_actions, 8);
+}
+
+void declare_action_log(CLI::App& app, Args& args, const Locations&) {
+  add_text(app, "--kind", args.kind, "Action kind", true);
+  add_text(app, "--summary", args.summary, "Short action summary");
+  add_text(app, "--meta", args.meta, "JSON object metadata");
+}
+
+void declare_stats(CLI::App& app, Args& args, const Locations&) {
+  app.add_flag("--json", args.json);
+}
+
+void declare_nothing(CLI::App&, Args&, const Locations&) {}
+
+constexpr Subcommand ACTION_SUBCOMMANDS[] = {
+    {"log", "Append action event", declare_action_log, cmd_action_log, {}},
+};
+
+constexpr Subcommand SUBCOMMANDS[] = {
+    {"scan", "Scan project and build info graph", declare_scan, cmd_scan, {}},
+    {"retrieve", "Retrieve relevant files/edges for a query", declare_retrieve, cmd_retrieve, {}},
+    {"prime", "Output compact context for Claude hooks", declare_prime, cmd_prime, {}},
+    {"action", "Action graph operations", declare_nothing, nullptr, ACTION_SUBCOMMANDS},
+    {"stats", "Token usage stats", declare_stats, cmd_stats, {}},
+};
+
+// Everything parsing builds: one arguments record per subcommand, so that each gets its
+// own defaults (the same option names default differently in `retrieve` and `prime`),
+// and the record of the subcommand the parser selected.
+struct ParseState {
+  std::list<Args> records;
+  Args* selected = nullptr;
+};
+
+// Adds the table's entries below `parent`, which is the subcommand `parent_name` ("" at
+// the top level).
+void add_subcommands(CLI::App& parent, std::span<const Subcommand> table, ParseState& state,
+                     const Locations& locations, std::string_view parent_name) {
+  parent.require_subcommand(1);
+  for (const Subcommand& entry : table) {
+    CLI::App* app = parent.add_subcommand(std::string(entry.name), std::string(entry.help));
+    Args& own = state.records.emplace_back();
+    own.cmd = std::string(parent_name.empty() ? entry.name : parent_name);
+    if (!parent_name.empty()) own.action_cmd = std::string(entry.name);
+    own.func = entry.handler;
+    entry.declare(*app, own, locations);
+    if (entry.handler != nullptr) {
+      app->parse_complete_callback([&state, &own] { state.selected = &own; });
+    }
+    if (!entry.children.empty()) {
+      add_subcommands(*app, entry.children, state, locations, entry.name);
+    }
+  }
+}
+
+// "TOP_FILES" for "--top-files": how usage names an option's value.
+std::string metavar(const std::string& option_name) {
+  std::string name = option_name.substr(2);
+  for (char& c : name) c = c == '-' ? '_' : static_cast<char>(std::toupper(c));
+  return name;
+}
+
+// A one-line usage summary ("usage: crv retrieve [-h] --query QUERY ...") for the
+// deepest subcommand the parser reached.
+std::string usage_line(const CLI::App& app) {
+  const CLI::App* current = &app;
+  std::string usage = "usage: crv";
+  while (!current->get_subcommands().empty()) {
+    current = current->get_subcommands().front();
+    usage += " " + current->get_name();
+  }
+  usage += " [-h]";
+  for (const CLI::Option* option : current->get_options()) {
+    if (option == current->get_help_ptr()) continue;
+    std::string name = option->get_name();
+    if (option->get_items_expected_max() != 0) name += " " + metavar(name);
+    usage += option->get_required() ? " " + name : " [" + name + "]";
+  }
+  std::string names;
+  for (const CLI::App* sub : current->get_subcommands({})) {
+    names += (names.empty() ? "" : ",") + sub->get_name();
+  }
+  if (!names.empty()) usage += " {" + names + "} ...";
+  return usage;
+}
+
+// The deepest subcommand the parser reached.
+const CLI::App& reached(const CLI::App& app) {
+  const CLI::App* current = &app;
+  while (!current->get_subcommands().empty()) current = current->get_subcommands().front();
+  return *current;
+}
+
+// The parser's message, except that a word where a subcommand was expected is named as
+// such rather than reported as a missing subcommand.
+std::string error_message(const CLI::App& app, const CLI::ParseError& error) {
+  const CLI::App& current = reached(app);
+  const auto extra = current.remaining();
+  const auto choices = current.get_subcommands({});
+  if (extra.empty() || choices.empty()) return error.what();
+  std::string names;
+  for (const CLI::App* sub : choices) {
+    names += (names.empty() ? "'" : ", '") + sub->get_name() + "'";
+  }
+  return "invalid choice: '" + extra.front() + "' (choose from " + names + ")";
+}
+
+}  // namespace
+
+ParseOutcome parse_command_line(int argc, const char* const* argv, const Locations& locations,
+                                std::ostream& out, std::ostream& err) {
+  CLI::App app{"Corvel starter CLI", "crv"};
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  ParseState state;
+  add_subcommands(app, SUBCOMMANDS, state, locations, "");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return {std::nullopt, STATUS_OK};
+  } catch (const CLI::ParseError& error) {
+    err << usage_line(app) << "\ncrv: error: " << error_message(app, error) << "\n";
+    return {std::nullopt, STATUS_USAGE};
+  }
+  return {std::move(*state.selected), STATUS_OK};
+}
+
+}  // namespace plinthar::query

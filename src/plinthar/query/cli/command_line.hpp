@@ -1,0 +1,52 @@
+#pragma once
+
+// The command line of `crv`: the grammar of its five subcommands and `action log`, and
+// parsing it into one arguments record bound to the chosen handler.
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "plinthar/query/cli/locations.hpp"
+
+namespace plinthar::query {
+
+struct Args;
+
+// A subcommand's handler: runs on the parsed arguments and returns the exit status.
+using Handler = int (*)(const Args& args, const Locations& locations, std::ostream& out,
+                        std::ostream& err);
+
+// The parsed command line. Members are named after the options; a handler reads only
+// those of its own subcommand.
+struct Args {
+  std::string cmd;         // the chosen subcommand
+  std::string action_cmd;  // the chosen sub-subcommand of `action`
+  Handler func = nullptr;
+
+  std::string root;  // scan
+  std::string out;   // scan
+  std::string query;
+  std::int64_t top_files = 0;
+  std::int64_t top_edges = 0;
+  std::int64_t recent_actions = 0;
+  bool json = false;
+  std::string kind;  // action log
+  std::string summary;
+  std::string meta;
+};
+
+// What parsing produced: the arguments to run, or the status to exit with after help
+// (0, help printed on `out`) or a rejected command line (2, usage and error on `err`).
+struct ParseOutcome {
+  std::optional<Args> args;
+  int status = 0;
+};
+
+// Parses `argv` against the grammar. The defaults of `scan --root` and `scan --out` are
+// `locations.default_root` and `locations.graph_json`.
+ParseOutcome parse_command_line(int argc, const char* const* argv, const Locations& locations,
+                                std::ostream& out, std::ostream& err);
+
+}  // namespace plinthar::query

@@ -1,0 +1,20 @@
+#pragma once
+
+// The program `crv`: locations, command line, one handler, exit status.
+
+#include <iosfwd>
+
+#include "plinthar/query/cli/locations.hpp"
+
+namespace plinthar::query {
+
+// Runs `crv` with the locations of the running program and returns the exit status:
+// the handler's status, 2 for a rejected command line, 1 after a failure, which is
+// reported on `err` as "crv: error: <message>".
+int crv_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+// The same with the locations given, so that the program can run in-process.
+int crv_main(int argc, const char* const* argv, const Locations& locations, std::ostream& out,
+             std::ostream& err);
+
+}  // namespace plinthar::query

@@ -1,0 +1,47 @@
+#include "plinthar/query/cli/json_lines.hpp"
+
+#include <algorithm>
+#include <system_error>
+
+#include "plinthar/error.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_reader.hpp"
+#include "plinthar/text/lines.hpp"
+#include "plinthar/text/utf8.hpp"
+#include "plinthar/text/whitespace.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+using text::try_parse_json;
+
+std::vector<Json> read_json_lines(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return {};
+  const auto bytes = text::read_file(path);
+  if (!bytes) throw Error("cannot read " + path.string());
+  if (!text::is_valid_utf8(*bytes)) throw Error(path.string() + " is not valid UTF-8");
+  std::vector<Json> values;
+  for (const std::string_view line : text::split_lines(*bytes)) {
+    if (text::trim(line).empty()) continue;
+    if (auto value = try_parse_json(line)) values.push_back(std::move(*value));
+  }
+  return values;
+}
+
+std::size_t last_elements_start(std::size_t size, std::int64_t limit) {
+  const auto count = static_cast<std::int64_t>(size);
+  if (limit > 0) return static_cast<std::size_t>(std::max<std::int64_t>(0, count - limit));
+  if (limit == 0) return 0;
+  // -limit would overflow for the most negative value; below -size everything goes.
+  return limit < -count ? size : static_cast<std::size_t>(-limit);
+}
+
+std::vector<Json> last_elements(std::vector<Json> values, std::int64_t limit) {
+  const auto first = static_cast<std::ptrdiff_t>(last_elements_start(values.size(), limit));
+  values.erase(values.begin(), values.begin() + first);
+  return values;
+}
+
+}  // namespace plinthar::query

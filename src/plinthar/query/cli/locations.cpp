@@ -1,0 +1,58 @@
+#include "plinthar/query/cli/locations.hpp"
+
+#include <cstdlib>
+#include <system_error>
+
+#include "plinthar/error.hpp"
+#include "plinthar/scanner/graph.hpp"
+#include "plinthar/text/file_io.hpp"
+
+namespace plinthar::query {
+namespace fs = std::filesystem;
+namespace {
+
+// An environment value turned into a resolved path; the empty text means the working
+// directory, as it does for a shell.
+fs::path resolved_from_text(const std::string& text) {
+  return text::resolve_path(text.empty() ? fs::path(".") : fs::path(text));
+}
+
+}  // namespace
+
+std::optional<std::string> process_env(std::string_view name) {
+  const char* value = std::getenv(std::string(name).c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+Locations compute_locations(const fs::path& base_dir, const EnvLookup& env) {
+  Locations locations;
+  locations.base_dir = base_dir;
+  locations.data_dir = base_dir / "data";
+  locations.graph_json = locations.data_dir / "info_graph.json";
+  locations.action_log = locations.data_dir / "action_events.jsonl";
+  locations.token_log = locations.data_dir / "token_usage.jsonl";
+  const auto index = env("CRV_CAPABILITY_INDEX");
+  locations.capability_index =
+      resolved_from_text(index ? *index : (locations.data_dir / "functionality_index.md").string());
+  const auto root = env("CORVEL_PROJECT_ROOT");
+  locations.default_root = resolved_from_text(root ? *root : std::string("."));
+  return locations;
+}
+
+fs::path running_program_dir() {
+  std::error_code error;
+  const fs::path program = fs::read_symlink("/proc/self/exe", error);
+  if (error) throw Error("cannot locate the running program: " + error.message());
+  return text::resolve_path(program.parent_path());
+}
+
+void ensure_data_dir(const Locations& locations) {
+  std::error_code error;
+  fs::create_directories(locations.data_dir, error);
+  if (error) {
+    throw Error("cannot create directory " + locations.data_dir.string() + ": " + error.message());
+  }
+}
+
+}  // namespace plinthar::query

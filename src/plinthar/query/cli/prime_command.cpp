@@ -1,0 +1,68 @@
+#include "plinthar/query/cli/prime_command.hpp"
+
+#include <ostream>
+
+#include "plinthar/error.hpp"
+#include "plinthar/query/cli/action_log.hpp"
+#include "plinthar/query/cli/retrieve_command.hpp"
+#include "plinthar/query/cli/value_text.hpp"
+#include "plinthar/query/graph/graph_loading.hpp"
+#include "plinthar/text/escapes.hpp"
+#include "plinthar/text/json.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+using text::one_line;
+
+namespace {
+
+constexpr std::string_view RULES =
+    "# Corvel Active\n"
+    "\n"
+    "## Rules\n"
+    "- Prefer focused context over full transcript dumps.\n"
+    "- Use graph-backed files/edges for impact analysis.\n"
+    "- Preserve existing behavior unless request says otherwise.\n"
+    "\n";
+
+std::string action_line(const Json& record) {
+  return "- [" + one_line(printed_member(record, "kind", "unknown")) + "] " +
+         one_line(printed_member(record, "summary", "")) + "\n";
+}
+
+}  // namespace
+
+std::string prime_query(std::string_view option, const std::optional<std::string>& env_query) {
+  if (!option.empty()) return std::string(option);
+  if (env_query) return *env_query;
+  return std::string(DEFAULT_PRIME_QUERY);
+}
+
+std::string format_prime(std::string_view query, const RetrieveResult& result,
+                         const std::vector<Json>& actions) {
+  std::string text(RULES);
+  text += "## Current Focus\n- Query: " + one_line(query) + "\n\n";
+  text += "## Relevant Files (Top " + std::to_string(result.files.size()) + ")\n";
+  for (const Json& entry : result.files) {
+    text += "- " + one_line(printed_member(entry, "id", "None")) + "\n";
+  }
+  text += "\n## Relevant Relations (Top " + std::to_string(result.edges.size()) + ")\n";
+  for (const Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
+  text += "\n## Action Trail (Recent " + std::to_string(actions.size()) + ")\n";
+  if (actions.empty()) text += "- (no actions recorded yet)\n";
+  for (const Json& record : actions) text += action_line(record);
+  return text;
+}
+
+int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
+  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root);
+  const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
+  const RetrieveResult result =
+      retrieve(graph.records(), query, args.top_files, args.top_edges, locations.capability_index);
+  const std::vector<Json> actions = read_action_events(locations, args.recent_actions);
+  out << format_prime(query, result, actions);
+  return STATUS_OK;
+}
+
+}  // namespace plinthar::query

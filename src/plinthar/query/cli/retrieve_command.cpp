@@ -1,0 +1,54 @@
+#include "plinthar/query/cli/retrieve_command.hpp"
+
+#include <ostream>
+
+#include "plinthar/error.hpp"
+#include "plinthar/query/cli/value_text.hpp"
+#include "plinthar/query/graph/graph_loading.hpp"
+#include "plinthar/text/escapes.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+using text::one_line;
+
+std::string relation_line(const Json& edge) {
+  return one_line(printed_member(edge, "from", "None")) + " --" +
+         one_line(printed_member(edge, "rel", "None")) + "--> " +
+         one_line(printed_member(edge, "to", "None"));
+}
+
+std::string format_retrieve_text(std::string_view query, const RetrieveResult& result) {
+  std::string text = "Query: " + one_line(query) + "\n\nRelevant files:\n";
+  for (const Json& entry : result.files) {
+    text += "- " + one_line(printed_member(entry, "id", "None")) + "\n";
+  }
+  text += "\nRelevant relations:\n";
+  for (const Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
+  return text;
+}
+
+std::string format_retrieve_json(std::string_view query, RetrieveResult&& result) {
+  Json payload = Json::object();
+  payload["query"] = std::string(query);
+  payload["files"] = Json::array();
+  payload["edges"] = Json::array();
+  for (Json& entry : result.files) payload["files"].push_back(std::move(entry));
+  for (Json& edge : result.edges) payload["edges"].push_back(std::move(edge));
+  std::string text = text::to_pretty(payload);
+  text.push_back('\n');
+  return text;
+}
+
+int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
+  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root);
+  RetrieveResult result = retrieve(graph.records(), args.query, args.top_files, args.top_edges,
+                                   locations.capability_index);
+  out << (args.json ? format_retrieve_json(args.query, std::move(result))
+                    : format_retrieve_text(args.query, result));
+  return STATUS_OK;
+}
+
+}  // namespace plinthar::query

@@ -1,0 +1,11 @@
+#include "plinthar/query/graph/graph_file_text.hpp"
+
+namespace plinthar::query {
+
+std::optional<GraphFileText> GraphFileText::read(const std::filesystem::path& path) {
+  auto file = platform::PaddedFile::read(path, simdjson::SIMDJSON_PADDING);
+  if (!file) return std::nullopt;
+  return GraphFileText(std::move(*file));
+}
+
+}  // namespace plinthar::query

@@ -1,0 +1,47 @@
+#pragma once
+
+// Where crv obtains its graph: the graph file, read once into the records that ranking
+// needs. The fast record reader answers for every graph the scanner writes; the general
+// parser is the one fallback, for hand-made graphs it cannot vouch for. When the file
+// does not exist yet, the project is scanned and the file written first.
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "plinthar/query/graph/graph_file_text.hpp"
+#include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/text/json.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+
+// A graph ready for ranking, with whatever its records view into.
+class LoadedGraph {
+ public:
+  LoadedGraph(GraphFileText text, GraphRecords records);
+  explicit LoadedGraph(Json map);
+
+  const GraphRecords& records() const { return records_; }
+
+ private:
+  std::optional<GraphFileText> text_;
+  std::unique_ptr<const Json> map_;
+  GraphRecords records_;
+};
+
+// The graph of `graph_file`. When that file does not exist, a full scan of `scan_root`
+// (with the graph file left out of it) is written there first, creating its folder.
+// Throws plinthar::Error when the file cannot be read or written, is not UTF-8 or JSON,
+// or does not hold a graph map.
+LoadedGraph load_graph(const std::filesystem::path& graph_file,
+                       const std::filesystem::path& scan_root);
+
+// The graph map held in `bytes`, the content of `path` (named in errors), read by the
+// general parser. Throws plinthar::Error for text that is not UTF-8 or JSON and for a top
+// level that is not a map ("Expected dict, got list").
+Json parse_graph(std::string_view bytes, const std::filesystem::path& path);
+
+}  // namespace plinthar::query

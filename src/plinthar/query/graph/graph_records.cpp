@@ -1,0 +1,105 @@
+#include "plinthar/query/graph/graph_records.hpp"
+
+#include <string>
+
+#include "plinthar/error.hpp"
+#include "plinthar/query/graph/member_text.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/json_writer.hpp"
+#include "plinthar/text/text_arena.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+using text::TextArena;
+
+namespace {
+
+[[noreturn]] void type_error(std::string_view expected, const Json& actual) {
+  throw Error("Expected " + std::string(expected) + ", got " + std::string(json_kind_name(actual)));
+}
+
+// The text form of `value`: the string itself, or its compact JSON kept by `texts`.
+std::string_view value_text(const Json& value, TextArena& texts) {
+  if (value.is_string()) return value.get_ref<const std::string&>();
+  return texts.keep(text::to_compact(value));
+}
+
+std::string_view member_text_or(const Json& map, std::string_view key, TextArena& texts,
+                                std::string_view fallback = "") {
+  const Json* value = find_member(map, key);
+  return value == nullptr ? fallback : value_text(*value, texts);
+}
+
+StoredMember stored_member(const Json& map, std::string_view key, TextArena& texts) {
+  const Json* value = find_member(map, key);
+  if (value == nullptr) return {};
+  return {value_text(*value, texts), value->is_string() ? nullptr : value, true};
+}
+
+// The keyword list joined by single spaces; "" when missing or null.
+std::string_view keyword_text(const Json* keywords, TextArena& texts) {
+  if (keywords == nullptr || keywords->is_null()) return {};
+  std::vector<std::string_view> parts;
+  parts.reserve(keywords->size());
+  for (const Json& keyword : *keywords) {
+    if (!keyword.is_string()) type_error("str", keyword);
+    parts.emplace_back(keyword.get_ref<const std::string&>());
+  }
+  return texts.join(parts, ' ');
+}
+
+std::string_view summary_text(const Json& node) {
+  const Json* summary = find_member(node, "summary");
+  if (summary == nullptr || summary->is_null()) return {};
+  if (!summary->is_string()) type_error("str", *summary);
+  return summary->get_ref<const std::string&>();
+}
+
+const Json& list_member(const Json& graph, std::string_view key) {
+  static const Json EMPTY = Json::array();
+  const Json* list = find_member(graph, key);
+  if (list == nullptr) return EMPTY;
+  if (!list->is_array()) throw Error("graph member \"" + std::string(key) + "\" is not a list");
+  return *list;
+}
+
+EdgeRecord edge_record(const Json& edge, TextArena& texts) {
+  if (!edge.is_object()) throw Error("graph edge is not an object");
+  return {stored_member(edge, "from", texts), stored_member(edge, "to", texts),
+          member_text_or(edge, "rel", texts)};
+}
+
+}  // namespace
+
+NodeRecord node_record(const Json& node, TextArena& texts) {
+  if (!node.is_object()) throw Error("graph node is not an object");
+  NodeRecord record;
+  record.id = stored_member(node, "id", texts);
+  record.ext = member_text_or(node, "ext", texts);
+  record.kind = member_text_or(node, "kind", texts, "file");
+  record.confidence = member_text_or(node, "confidence", texts);
+  const Json* keywords = find_member(node, "keywords");
+  if (keywords != nullptr && !keywords->is_null() && !keywords->is_array()) {
+    type_error("list", *keywords);
+  }
+  record.summary = summary_text(node);
+  record.keywords = keyword_text(keywords, texts);
+  return record;
+}
+
+GraphRecords records_of(const Json& graph) {
+  if (!graph.is_object()) throw Error("graph is not a JSON object");
+  const Json& nodes = list_member(graph, "nodes");
+  const Json& edges = list_member(graph, "edges");
+  GraphRecords records;
+  records.edges.reserve(edges.size());
+  for (const Json& edge : edges) records.edges.push_back(edge_record(edge, records.texts));
+  records.nodes.reserve(nodes.size());
+  for (const Json& node : nodes) records.nodes.push_back(node_record(node, records.texts));
+  records.node_value = [&nodes](std::size_t index) { return nodes[index]; };
+  records.edge_value = [&edges](std::size_t index) { return edges[index]; };
+  return records;
+}
+
+}  // namespace plinthar::query

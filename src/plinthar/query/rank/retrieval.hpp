@@ -1,0 +1,40 @@
+#pragma once
+
+// Ranking the graph against a query: the best files (one row per source file) and the
+// best relations.
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/text/json.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+
+struct RetrieveResult {
+  std::vector<Json> files;
+  std::vector<Json> edges;
+};
+
+// Ranks the records of a graph; rows and chosen edges are built from the records' values.
+// `capability_index` is the index file to read (a missing file adds no boosts). Throws
+// plinthar::Error for equally scored ids that have no order (a string against a number,
+// say). A negative limit keeps all but that many of the last entries.
+RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
+                        std::int64_t top_edges, const std::filesystem::path& capability_index);
+
+// Reads only the graph's "nodes" and "edges"; `capability_index` is the index file
+// to read (a missing file adds no boosts). Member values that are not strings take part
+// as their compact JSON text wherever text is compared, keep their type in the rows, and
+// match chosen ids by JSON value. Throws plinthar::Error for malformed graph members
+// ("nodes"/"edges" not lists, entries not objects, keywords or summary of the wrong
+// type) and for equally scored ids that have no order (a string against a number, say).
+// A negative limit keeps all but that many of the last entries.
+RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t top_files,
+                        std::int64_t top_edges, const std::filesystem::path& capability_index);
+
+}  // namespace plinthar::query

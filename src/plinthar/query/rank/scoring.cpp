@@ -1,0 +1,338 @@
+#include "plinthar/query/rank/scoring.hpp"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+#include "plinthar/query/rank/char_mask.hpp"
+#include "plinthar/query/rank/directory_markers.hpp"
+#include "plinthar/query/rank/lowering.hpp"
+#include "plinthar/text/byte_finders.hpp"
+#include "plinthar/text/case.hpp"
+#include "plinthar/text/json.hpp"
+#include "plinthar/text/text_arena.hpp"
+
+namespace plinthar::query {
+
+using text::contains;
+using text::Json;
+using text::lowered;
+using text::TextArena;
+
+namespace {
+
+using Words = std::span<const std::string_view>;
+using Patterns = std::span<const MaskedText>;
+
+bool contains_any(std::string_view text, Words words) {
+  return std::any_of(words.begin(), words.end(),
+                     [text](std::string_view word) { return contains(text, word); });
+}
+
+bool contains_any(const MaskedText& text, Patterns words) {
+  return std::any_of(words.begin(), words.end(),
+                     [&text](const MaskedText& word) { return text.contains(word); });
+}
+
+bool ends_with_any(std::string_view text, Words words) {
+  return std::any_of(words.begin(), words.end(),
+                     [text](std::string_view word) { return text.ends_with(word); });
+}
+
+// Bonuses from the edges of the graph.
+constexpr std::int64_t DEGREE_DIVISOR = 3;
+constexpr std::int64_t DEGREE_BONUS_CAP = 4;
+constexpr std::int64_t BUTTON_CONSUMER_BONUS = 6;
+constexpr std::int64_t BADGE_WITHOUT_BADGE_QUERY_PENALTY = 2;
+constexpr std::int64_t BADGE_CONSUMER_BONUS = 4;
+
+// Weights of an edge.
+constexpr std::int64_t EDGE_TEXT_WEIGHT = 2;
+constexpr std::int64_t EDGE_CHOSEN_FILE_BONUS = 4;
+constexpr std::int64_t EDGE_CAPABILITY_BONUS = 2;
+constexpr std::int64_t IMPORTS_EDGE_BONUS = 1;
+
+// Directory markers, by the lists they belong to.
+using enum DirectoryMarker;
+constexpr auto UI_SURFACE_DIRS = {pages, components_features, views, screens};
+constexpr auto LOGIC_DIRS = {api, services, store, hooks, utils};
+constexpr auto TEST_DIRS = {test, tests};
+constexpr auto FEATURE_PAGE_DIRS = {components_features, pages, api};
+constexpr auto VENV_DIRS = {venv, dot_venv};
+constexpr std::string_view TEST_SUFFIXES[] = {".test.ts", ".spec.ts", ".test.tsx", ".spec.tsx"};
+constexpr std::string_view SOURCE_EXTS[] = {".py", ".ts", ".tsx", ".js", ".jsx", ".go"};
+constexpr MaskedText PACKAGE_DIRS[] = {"node_modules/", "site-packages/"};
+constexpr std::string_view PAYMENT_QUERY_WORDS[] = {"payment", "invoice", "checkout"};
+constexpr MaskedText PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
+constexpr std::string_view UI_QUERY_WORDS[] = {"button", "modal", "card", "table",
+                                               "form",   "badge", "page", "screen"};
+constexpr MaskedText COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "list",
+                                               "table", "orders", "checkout"};
+constexpr std::string_view STATUS_QUERY_WORDS[] = {"status", "payment", "checkout", "invoice"};
+constexpr MaskedText DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
+constexpr MaskedText LIST_PATH_WORDS[] = {"list", "table"};
+constexpr std::string_view DESIGN_SYSTEM_WORDS[] = {"global", "shared", "design system",
+                                                    "reusable"};
+constexpr std::string_view DOCS_PENALISED_INTENTS[] = {"edit", "feature", "debug", "refactor"};
+
+struct PortalPair {
+  std::string_view query_word;
+  std::string_view path_marker;
+};
+constexpr std::array<PortalPair, 3> PORTALS = {{{"restaurant", "restaurant-portal/"},
+                                                {"customer", "customer-portal/"},
+                                                {"admin", "admin-portal/"}}};
+
+// Columns in this order: ui_surface, logic, shared_ui, code, docs, test.
+constexpr std::array<std::string_view, 6> ROLE_COLUMNS = {"ui_surface", "logic", "shared_ui",
+                                                          "code",       "docs",  "test"};
+struct IntentRow {
+  std::string_view intent;
+  std::array<std::int64_t, 6> weights;
+};
+constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}},
+                                                   {"feature", {3, 4, 1, 2, -2, 1}},
+                                                   {"debug", {2, 4, 0, 2, -2, 2}},
+                                                   {"refactor", {2, 3, 1, 3, -2, 2}},
+                                                   {"test", {1, 2, 0, 1, -2, 5}},
+                                                   {"explain", {1, 2, 0, 1, 2, 0}},
+                                                   {"general", {2, 2, 0, 1, -1, 0}}}};
+
+// Hits of the terms in text that is already lower case.
+std::int64_t count_hits(const MaskedText& lowered, const std::vector<MaskedText>& terms) {
+  return std::count_if(terms.begin(), terms.end(),
+                       [&lowered](const MaskedText& term) { return lowered.contains(term); });
+}
+
+std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>& terms) {
+  return std::count_if(terms.begin(), terms.end(),
+                       [lowered](const std::string& term) { return contains(lowered, term); });
+}
+
+std::int64_t lowered_hits(std::string_view text, const std::vector<MaskedText>& terms) {
+  static thread_local std::string buffer;
+  return count_hits(lowered_masked(text, buffer), terms);
+}
+
+// A lower-cased path with its directory markers.
+struct Path {
+  MaskedText text;
+  DirectoryMarkers dirs;
+
+  explicit Path(const MaskedText& lowered)
+      : text(lowered), dirs(DirectoryMarkers::of(lowered.text)) {}
+};
+
+std::string_view role_of_lowered(const Path& p, std::string_view ext) {
+  if (ext == ".md") return "docs";
+  if (p.dirs.any(TEST_DIRS) || ends_with_any(p.text.text, TEST_SUFFIXES)) return "test";
+  if (p.dirs.any({components_ui})) return "shared_ui";
+  if (p.dirs.any(UI_SURFACE_DIRS)) return "ui_surface";
+  if (p.dirs.any(LOGIC_DIRS)) return "logic";
+  return "code";
+}
+
+// Term hits in the id, summary and keywords.
+std::int64_t term_score(const Path& path, std::string_view summary, std::string_view keywords,
+                        const QueryContext& context) {
+  if (context.terms.empty()) return 0;
+  std::int64_t score = count_hits(path.text, context.term_patterns) * 3;
+  if (!summary.empty()) score += lowered_hits(summary, context.term_patterns) * 3;
+  if (!keywords.empty()) score += lowered_hits(keywords, context.term_patterns) * 2;
+  return score;
+}
+
+std::int64_t route_score(std::string_view path, std::string_view keywords,
+                         const QueryContext& context) {
+  const auto& segments = context.route.segments;
+  if (segments.empty()) return 0;
+  std::string segment_text(keywords);
+  segment_text += ' ';
+  segment_text += path;
+  const auto matches = std::count_if(segments.begin(), segments.end(), [&](const std::string& s) {
+    return contains(segment_text, s);
+  });
+  std::int64_t score = matches * 4;
+  if (!context.route_method_lower.empty() && contains(keywords, context.route_method_lower)) {
+    score += 3;
+  }
+  return score;
+}
+
+std::int64_t ui_score(const Path& path, std::string_view role, const QueryContext& context) {
+  if (!context.ui_query) return 0;
+  std::int64_t score = 0;
+  if (role == "ui_surface") score += 4;
+  if (contains_any(path.text, COMPONENT_PATH_WORDS)) score += 3;
+  if (context.button_status) {
+    if (contains_any(path.text, DETAIL_PATH_WORDS)) score += 4;
+    if (contains_any(path.text, LIST_PATH_WORDS) || path.dirs.any({pages})) score -= 3;
+  }
+  if (path.dirs.any({components_ui}) && context.feature_scoped && !context.design_system) {
+    score -= 2;
+  }
+  return score;
+}
+
+// Boosts and penalties that depend on the path, extension and role.
+std::int64_t path_score(const Path& path, std::string_view ext, std::string_view role,
+                        const QueryContext& context) {
+  std::int64_t score = 0;
+  if (std::ranges::find(SOURCE_EXTS, ext) != std::end(SOURCE_EXTS)) {
+    score += 4;
+  } else if (ext == ".md") {
+    score -= 2;
+  }
+  if (contains_any(path.text, PACKAGE_DIRS) || path.dirs.any(VENV_DIRS)) score -= 10;
+  if (path.dirs.any({components_ui})) score -= 1;
+  if (path.dirs.any(FEATURE_PAGE_DIRS)) score += 2;
+  for (std::size_t i = 0; i < PORTALS.size(); ++i) {
+    if (context.portals[i] && contains(path.text.text, PORTALS[i].path_marker)) score += 4;
+  }
+  if (context.payment_query && contains_any(path.text, PAYMENT_PATH_WORDS)) score += 3;
+  score += ui_score(path, role, context);
+  if (role == "docs" && std::ranges::find(DOCS_PENALISED_INTENTS, context.intent) !=
+                            std::end(DOCS_PENALISED_INTENTS)) {
+    score -= 3;
+  }
+  return score;
+}
+
+std::int64_t kind_score(const NodeRecord& node) {
+  if (node.kind != "symbol") return 0;
+  return node.confidence == "high" ? 5 : 3;
+}
+
+std::int64_t census_bonus(std::string_view node_id, const EdgeCensus& census, std::string_view q) {
+  const auto degree = census.degree.find(node_id);
+  std::int64_t bonus = degree == census.degree.end()
+                           ? 0
+                           : std::min(degree->second / DEGREE_DIVISOR, DEGREE_BONUS_CAP);
+  const bool button_query = contains(q, "button");
+  const bool badge_query = contains(q, "badge");
+  if (button_query && census.button_consumers.contains(node_id)) bonus += BUTTON_CONSUMER_BONUS;
+  if (button_query && !badge_query && census.badge_consumers.contains(node_id)) {
+    bonus -= BADGE_WITHOUT_BADGE_QUERY_PENALTY;
+  }
+  if (badge_query && census.badge_consumers.contains(node_id)) bonus += BADGE_CONSUMER_BONUS;
+  return bonus;
+}
+
+}  // namespace
+
+std::int64_t score_text(std::string_view text, const std::vector<std::string>& terms) {
+  if (terms.empty()) return 0;
+  static thread_local std::string buffer;
+  return count_hits(lowered(text, buffer), terms);
+}
+
+std::int64_t term_hits(std::string_view text, const QueryContext& context) {
+  if (context.terms.empty()) return 0;
+  return lowered_hits(text, context.term_patterns);
+}
+
+std::string_view node_role(std::string_view path, std::string_view ext) {
+  const std::string lowered_path = text::to_lower(path);
+  return role_of_lowered(Path(MaskedText(lowered_path)), ext);
+}
+
+std::int64_t intent_role_weight(std::string_view intent, std::string_view role) {
+  const auto row = std::find_if(INTENT_ROWS.begin(), INTENT_ROWS.end(),
+                                [intent](const IntentRow& r) { return r.intent == intent; });
+  const auto& weights = row != INTENT_ROWS.end() ? row->weights : INTENT_ROWS.back().weights;
+  const auto column = std::find(ROLE_COLUMNS.begin(), ROLE_COLUMNS.end(), role);
+  return column == ROLE_COLUMNS.end() ? 0 : weights[column - ROLE_COLUMNS.begin()];
+}
+
+QueryContext make_query_context(std::vector<std::string> terms, std::string_view query) {
+  QueryContext context;
+  context.terms = std::move(terms);
+  for (const std::string& term : context.terms) context.term_patterns.emplace_back(term);
+  context.intent = classify_intent(query);
+  context.q = text::to_lower(query);
+  context.route = extract_route(query);
+  context.route_method_lower = text::to_lower(context.route.method);
+  const std::string_view q = context.q;
+  context.ui_query = contains_any(q, UI_QUERY_WORDS);
+  context.button_status = contains(q, "button") && contains_any(q, STATUS_QUERY_WORDS);
+  context.design_system = contains_any(q, DESIGN_SYSTEM_WORDS);
+  context.feature_scoped = query_scoped_to_feature(q);
+  context.payment_query = contains_any(q, PAYMENT_QUERY_WORDS);
+  for (std::size_t i = 0; i < PORTALS.size(); ++i) {
+    context.portals[i] = contains(q, PORTALS[i].query_word);
+  }
+  return context;
+}
+
+std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
+  // Lowered texts are views of the record or of buffers kept from node to node.
+  static thread_local std::string path_buffer;
+  static thread_local std::string ext_buffer;
+  const Path path(lowered_masked(node.id.text, path_buffer));
+  const std::string_view ext = lowered(node.ext, ext_buffer);
+  const std::string_view role = role_of_lowered(path, ext);
+  return term_score(path, node.summary, node.keywords, context) +
+         route_score(path.text.text, node.keywords, context) +
+         intent_role_weight(context.intent, role) + path_score(path, ext, role, context) +
+         kind_score(node);
+}
+
+std::int64_t score_node(const Json& node, const QueryContext& context) {
+  TextArena texts;
+  return score_node(node_record(node, texts), context);
+}
+
+std::int64_t score_node(const Json& node, const std::vector<std::string>& terms,
+                        std::string_view query) {
+  return score_node(node, make_query_context(terms, query));
+}
+
+EdgeCensus count_edges(const std::vector<EdgeRecord>& edges) {
+  EdgeCensus census;
+  std::string buffer;
+  for (const EdgeRecord& edge : edges) {
+    ++census.degree[edge.from.text];
+    ++census.degree[edge.to.text];
+    if (edge.rel != "imports") continue;
+    const std::string_view to_lower = lowered(edge.to.text, buffer);
+    if (contains(to_lower, "button")) census.button_consumers.insert(edge.from.text);
+    if (contains(to_lower, "badge")) census.badge_consumers.insert(edge.from.text);
+  }
+  return census;
+}
+
+std::int64_t node_rank_score(const NodeRecord& node, const QueryContext& context,
+                             const CapabilityBoosts& caps, const EdgeCensus& census) {
+  const std::string_view node_id = node.id.text;
+  return score_node(node, context) + capability_boost(node_id, caps) +
+         census_bonus(node_id, census, context.q);
+}
+
+std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context,
+                        const IdSet& chosen_ids, const CapabilityBoosts& caps, std::string& blob) {
+  std::int64_t s = 0;
+  if (!context.terms.empty()) {
+    blob.assign(edge.from.text);
+    blob += ' ';
+    blob += edge.rel;
+    blob += ' ';
+    blob += edge.to.text;
+    s = term_hits(blob, context) * EDGE_TEXT_WEIGHT;
+  }
+  const auto touches = [&edge](const auto& matches) {
+    return matches(edge.from) || matches(edge.to);
+  };
+  if (touches([&](const StoredMember& end) { return chosen_ids.contains(end); })) {
+    s += EDGE_CHOSEN_FILE_BONUS;
+  }
+  if (touches([&](const StoredMember& end) {
+        return end.present && end.value == nullptr && !caps.exact.empty() &&
+               caps.exact.contains(end.text);
+      })) {
+    s += EDGE_CAPABILITY_BONUS;
+  }
+  if (edge.rel == "imports") s += IMPORTS_EDGE_BONUS;
+  return s;
+}
+
+}  // namespace plinthar::query

@@ -1,0 +1,96 @@
+#pragma once
+
+// Integer relevance of one graph node to a query: term hits in the node's id, summary and
+// keywords, a match against an HTTP route named in the query, how well the node's role
+// suits the query's intent, and fixed boosts and penalties for file types, dependency
+// directories and a few front-end feature areas.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <absl/container/flat_hash_map.h>
+#include <absl/container/flat_hash_set.h>
+
+#include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/query/rank/capability_index.hpp"
+#include "plinthar/query/rank/char_mask.hpp"
+#include "plinthar/query/rank/id_set.hpp"
+#include "plinthar/query/rank/query_analysis.hpp"
+#include "plinthar/text/json.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+
+// Number of entries of `terms` found in the lower-cased `text`; each entry counts once,
+// duplicate entries each count.
+std::int64_t score_text(std::string_view text, const std::vector<std::string>& terms);
+
+// One of "docs", "test", "shared_ui", "ui_surface", "logic", "code". `ext` is compared
+// exactly (callers pass it lower-cased); `path` is lower-cased here.
+std::string_view node_role(std::string_view path, std::string_view ext);
+
+// Weight of `role` under `intent`; unknown intents use the "general" row, unknown roles 0.
+std::int64_t intent_role_weight(std::string_view intent, std::string_view role);
+
+// Everything node scoring needs that depends only on the query, worked out once per query
+// instead of once per node.
+struct QueryContext {
+  std::vector<std::string> terms;
+  std::vector<MaskedText> term_patterns;  // views of `terms`: move, do not copy, a context
+  std::string_view intent;
+  std::string q;  // the query lower-cased
+  Route route;
+  std::string route_method_lower;
+  bool ui_query = false;          // names a UI element ("button", "modal", "page" ...)
+  bool button_status = false;     // names a button and a status-like area
+  bool design_system = false;     // asks for shared or reusable components
+  bool feature_scoped = false;    // names a business feature area
+  bool payment_query = false;     // names payment, invoice or checkout
+  std::array<bool, 3> portals{};  // names the restaurant, customer, admin portal
+};
+
+// Analyses `query` once; `terms` are the search terms to count (normally
+// tokenize_query(query)).
+QueryContext make_query_context(std::vector<std::string> terms, std::string_view query);
+
+// score_text(text, context.terms), with the prepared terms.
+std::int64_t term_hits(std::string_view text, const QueryContext& context);
+
+// Score of a node under a prepared query; may be negative.
+std::int64_t score_node(const NodeRecord& node, const QueryContext& context);
+
+// Score of `node` (a JSON object) under a prepared query; may be negative. Throws
+// plinthar::Error "Expected list, got ..." / "Expected str, got ..." when "keywords" is
+// not a list of strings or "summary" is not a string (null counts as absent for both).
+std::int64_t score_node(const Json& node, const QueryContext& context);
+
+// Same result as score_node(node, make_query_context(terms, query)).
+std::int64_t score_node(const Json& node, const std::vector<std::string>& terms,
+                        std::string_view query);
+
+// What ranking learns from the edges once per graph: how many edges each id takes part
+// in, and which files import button or badge components.
+struct EdgeCensus {
+  absl::flat_hash_map<std::string_view, std::int64_t> degree;
+  absl::flat_hash_set<std::string_view> button_consumers;
+  absl::flat_hash_set<std::string_view> badge_consumers;
+};
+
+EdgeCensus count_edges(const std::vector<EdgeRecord>& edges);
+
+// The score that ranks a node: score_node plus the capability boost of its id and the
+// bonuses of the edge census (degree, button and badge consumers).
+std::int64_t node_rank_score(const NodeRecord& node, const QueryContext& context,
+                             const CapabilityBoosts& caps, const EdgeCensus& census);
+
+// The score that ranks an edge: term hits in its text, and bonuses for touching a chosen
+// row (`chosen`) or a boosted file, and for being an import. `blob` is a buffer reused
+// from call to call.
+std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context, const IdSet& chosen,
+                        const CapabilityBoosts& caps, std::string& blob);
+
+}  // namespace plinthar::query

@@ -1,0 +1,51 @@
+#pragma once
+
+// Writing a graph file: the one way every program writes one. Nodes go into the pretty
+// text as the scan finds them, so the graph is never held in memory as a whole.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/scan.hpp"
+#include "plinthar/text/text_sink.hpp"
+
+namespace plinthar::scanner {
+
+// Sees each node of a scan on its way into the graph file.
+using NodeObserver = std::function<void(const Json&)>;
+
+// Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
+// and replaces `out` atomically with the graph in the pretty form: byte for byte
+// to_pretty(scan(root, existing_nodes, excluded)). `observe`, when given, sees every
+// node. The folder of `out` must exist. Throws plinthar::Error when `out` cannot be
+// written; it is then untouched.
+ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
+                            const ExistingNodes& existing_nodes,
+                            const std::set<std::filesystem::path>& excluded,
+                            const NodeObserver& observe = {});
+
+// Collects the pretty text of each node as it arrives (the node itself can then go),
+// and finally writes the whole map: byte for byte what write_pretty gives for the map
+// that scan() builds from the same nodes, edges and counts.
+class GraphText {
+ public:
+  // Adds the next node of the "nodes" list.
+  void add_node(const Json& node);
+
+  // Hands the whole map to `emit`, in pieces: "root" is `root`, "file_count" the number
+  // of nodes added less `symbol_count`, then the nodes and `edges`.
+  void write(std::string_view root, std::int64_t symbol_count, const std::vector<Edge>& edges,
+             const text::TextSink& emit) const;
+
+ private:
+  std::vector<std::string> chunks_;  // node texts, about a megabyte each
+  std::size_t node_count_ = 0;
+};
+
+}  // namespace plinthar::scanner

@@ -1,0 +1,87 @@
+#include "plinthar/scanner/mapforge_cli.hpp"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "plinthar/error.hpp"
+#include "plinthar/platform/heap_tuning.hpp"
+#include "plinthar/scanner/graph_writer.hpp"
+#include "plinthar/scanner/previous_graph.hpp"
+#include "plinthar/scanner/symbol_index.hpp"
+#include "plinthar/text/file_io.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+struct Options {
+  std::string root = ".";
+  std::string out = "corvel-dashboard/data/info_graph.json";
+};
+
+// `path` without repeated "/" and "." components or a trailing "/"; ".." is kept.
+std::string normalised(const fs::path& path) {
+  std::string out;
+  const bool absolute = path.is_absolute();
+  for (const auto& component : path.relative_path()) {
+    const std::string part = component.string();
+    if (part.empty() || part == ".") continue;
+    if (!out.empty()) out.push_back('/');
+    out += part;
+  }
+  if (absolute) return "/" + out;
+  return out.empty() ? "." : out;
+}
+
+int run(const Options& options, std::ostream& out) {
+  platform::tune_heap_for_large_graph(platform::default_heap_reserve());
+  const fs::path root = text::resolve_path(options.root);
+  const fs::path out_path = options.out;
+  text::create_parent_directories(out_path);
+  const fs::path index_path = out_path.parent_path() / "symbol_index.json";
+
+  SymbolIndex index;
+  const ScanTotals totals =
+      write_graph_file(root, out_path, load_previous_file_nodes(out_path), {out_path, index_path},
+                       [&index](const Json& node) { index.add(node); });
+  std::string index_text;
+  index.write(index_text);
+  text::write_file_atomically(index_path, index_text);
+
+  out << "Scanned: " << totals.node_count - totals.symbol_count << " files, " << totals.symbol_count
+      << " symbols, " << totals.edges.size() << " edges\n";
+  out << "Wrote: " << normalised(out_path) << "\n";
+  out << "Symbol index: " << normalised(index_path) << " (" << index.size() << " symbols)\n";
+  return STATUS_OK;
+}
+
+}  // namespace
+
+int mapforge_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Scan project and build information graph JSON.", "mapforge"};
+  Options options;
+  app.add_option("--root", options.root, "Project root to scan.")->default_str(".");
+  app.add_option("--out", options.out, "Output JSON path.")
+      ->default_str("corvel-dashboard/data/info_graph.json");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return STATUS_OK;
+  } catch (const CLI::ParseError& error) {
+    err << "usage: mapforge [-h] [--root ROOT] [--out OUT]\n"
+        << "mapforge: error: " << error.what() << "\n";
+    return STATUS_USAGE;
+  }
+  try {
+    return run(options, out);
+  } catch (const std::exception& error) {
+    err << "mapforge: error: " << error.what() << "\n";
+    return STATUS_FAILURE;
+  }
+}
+
+}  // namespace plinthar::scanner

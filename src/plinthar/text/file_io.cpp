@@ -1,0 +1,190 @@
+#include "plinthar/text/file_io.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "plinthar/error.hpp"
+
+namespace plinthar::text {
+namespace fs = std::filesystem;
+namespace {
+
+bool write_all(int fd, std::string_view content) {
+  while (!content.empty()) {
+    const ssize_t written = ::write(fd, content.data(), content.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+mode_t default_file_mode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+[[noreturn]] void fail_writing(const fs::path& path, int error_number) {
+  throw Error("cannot write " + path.string() + ": " + std::strerror(error_number));
+}
+
+}  // namespace
+
+namespace {
+
+// Reads the rest of an open file into `content`, which is sized to the expected size
+// plus one byte up front so that a file of the expected size is read straight into
+// place. A regular file only ever reads short at its end, so for one (`regular`) a
+// short read ends the loop without another call to see the end. False on a read error.
+bool read_all(int fd, std::size_t expected_size, bool regular, std::string& content) {
+  std::size_t filled = 0;
+  content.resize(expected_size + 1);
+  for (;;) {
+    if (filled == content.size()) content.resize(2 * content.size());
+    const std::size_t wanted = content.size() - filled;
+    const ssize_t count = ::read(fd, content.data() + filled, wanted);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (count == 0) break;
+    filled += static_cast<std::size_t>(count);
+    if (regular && static_cast<std::size_t>(count) < wanted) break;
+  }
+  content.resize(filled);
+  return true;
+}
+
+std::optional<std::string> read_all(int fd, std::size_t expected_size) {
+  std::string content;
+  if (!read_all(fd, expected_size, false, content)) return std::nullopt;
+  return content;
+}
+
+}  // namespace
+
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileDescriptor::close() {
+  const int fd = fd_;
+  fd_ = -1;
+  return ::close(fd) == 0;
+}
+
+std::optional<std::string> read_file(const fs::path& path) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+  return read_all(fd.get(), static_cast<std::size_t>(status.st_size));
+}
+
+std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t max_bytes,
+                                            std::string& bytes) {
+  // O_NONBLOCK keeps a FIFO put in place of a file from blocking the open.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  if (status.st_size > max_bytes) return std::nullopt;
+  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), true, bytes)) {
+    return std::nullopt;
+  }
+  if (static_cast<std::int64_t>(bytes.size()) > max_bytes) return std::nullopt;
+  return static_cast<std::int64_t>(status.st_size);
+}
+
+std::optional<SmallFile> read_small_file(const fs::path& path, std::int64_t max_bytes) {
+  SmallFile file;
+  const auto size = read_small_file(path, max_bytes, file.bytes);
+  if (!size) return std::nullopt;
+  file.size = *size;
+  return file;
+}
+
+namespace {
+
+// A temporary file beside the target that is removed unless it was renamed over it.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const fs::path& target)
+      : target_(target), name_(target.string() + ".tmp.XXXXXX"), fd_(::mkstemp(name_.data())) {
+    if (fd_.get() < 0) fail_writing(target_, errno);
+    if (::fchmod(fd_.get(), default_file_mode()) != 0) fail(errno);
+  }
+  ~TemporaryFile() {
+    if (!renamed_) ::unlink(name_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  void write(std::string_view content) {
+    if (!write_all(fd_.get(), content)) fail(errno);
+  }
+
+  void commit() {
+    if (!fd_.close()) fail(errno);
+    if (::rename(name_.c_str(), target_.c_str()) != 0) fail(errno);
+    renamed_ = true;
+  }
+
+ private:
+  [[noreturn]] void fail(int error_number) const { fail_writing(target_, error_number); }
+
+  fs::path target_;
+  std::string name_;
+  FileDescriptor fd_;
+  bool renamed_ = false;
+};
+
+}  // namespace
+
+void write_file_atomically(const fs::path& path, std::string_view content) {
+  TemporaryFile file(path);
+  file.write(content);
+  file.commit();
+}
+
+void write_file_atomically(const fs::path& path,
+                           const std::function<void(const TextSink&)>& produce) {
+  TemporaryFile file(path);
+  produce([&file](std::string_view piece) { file.write(piece); });
+  file.commit();
+}
+
+fs::path resolve_path(const fs::path& path) {
+  // realpath() is the quick way for a path that exists, which is every scanned file.
+  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+    fs::path out(resolved);
+    std::free(resolved);
+    return out;
+  }
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) absolute = path;
+  fs::path resolved = fs::weakly_canonical(absolute, error);
+  if (error) return absolute.lexically_normal();
+  return resolved;
+}
+
+void create_parent_directories(const fs::path& file) {
+  const fs::path parent = file.parent_path();
+  if (parent.empty()) return;
+  std::error_code error;
+  fs::create_directories(parent, error);
+  if (error) {
+    throw Error("cannot create directory " + parent.string() + ": " + error.message());
+  }
+}
+
+}  // namespace plinthar::text

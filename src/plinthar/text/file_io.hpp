@@ -1,0 +1,67 @@
+#pragma once
+
+// Whole-file reads and atomic whole-file writes.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "plinthar/text/text_sink.hpp"
+
+namespace plinthar::text {
+
+// Owns an open file descriptor (a negative one means none) and closes it at the end.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports whether the close succeeded.
+  bool close();
+
+ private:
+  int fd_;
+};
+
+// The file's bytes, or nothing when it cannot be read.
+std::optional<std::string> read_file(const std::filesystem::path& path);
+
+// A regular file's size on disk and, when that is at most `max_bytes`, its bytes.
+struct SmallFile {
+  std::int64_t size = 0;
+  std::string bytes;
+};
+
+// Reads `path` (following links) with one open: nothing when it cannot be opened, is not
+// a regular file or is larger than `max_bytes` (then it is not read at all).
+std::optional<SmallFile> read_small_file(const std::filesystem::path& path, std::int64_t max_bytes);
+
+// The same, reading the bytes into `bytes` (whose storage is reused from call to call);
+// returns the size on disk, or nothing as above (`bytes` is then unspecified).
+std::optional<std::int64_t> read_small_file(const std::filesystem::path& path,
+                                            std::int64_t max_bytes, std::string& bytes);
+
+// Replaces `path` with `content` atomically: writes a temporary file in the same
+// directory and renames it over the target, so readers never see a partial file.
+// Throws plinthar::Error naming the path when anything fails; the target is untouched.
+void write_file_atomically(const std::filesystem::path& path, std::string_view content);
+
+// The same for content produced in pieces: `produce` hands each piece to the sink it is
+// given. An exception from `produce` leaves the target untouched and propagates.
+void write_file_atomically(const std::filesystem::path& path,
+                           const std::function<void(const TextSink&)>& produce);
+
+// `path` made absolute with every symbolic link resolved; components that do not exist
+// are kept as written. Never throws.
+std::filesystem::path resolve_path(const std::filesystem::path& path);
+
+// Creates the directory that will hold `file`, with its parents.
+// Throws plinthar::Error when that fails.
+void create_parent_directories(const std::filesystem::path& file);
+
+}  // namespace plinthar::text

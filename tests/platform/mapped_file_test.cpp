@@ -1,0 +1,73 @@
+#include "plinthar/platform/mapped_file.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "test_util.hpp"
+
+namespace plinthar::platform {
+namespace {
+
+constexpr std::size_t PADDING = 64;
+
+std::optional<PaddedFile> read(const std::filesystem::path& path) {
+  return PaddedFile::read(path, PADDING);
+}
+
+// The bytes of `file` and whether its padding reads as zeros.
+std::pair<std::string, bool> contents(const PaddedFile& file) {
+  bool zero_padding = file.readable() >= file.size() + PADDING;
+  for (std::size_t i = 0; zero_padding && i < PADDING; ++i) {
+    zero_padding = file.data()[file.size() + i] == '\0';
+  }
+  return {std::string(file.data(), file.size()), zero_padding};
+}
+
+TEST(PaddedFile, HoldsTheBytesOfFilesOfAnySizeWithZeroPadding) {
+  testing::TempDir dir;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096 - 10},
+                                 std::size_t{4096}, std::size_t{100000}}) {
+    std::string content(size, 'x');
+    for (std::size_t i = 0; i < size; i += 7) content[i] = static_cast<char>('a' + i % 26);
+    const auto text = read(dir.write("g" + std::to_string(size), content));
+    ASSERT_TRUE(text.has_value()) << size;
+    EXPECT_EQ(contents(*text), std::pair(content, true)) << size;
+  }
+}
+
+TEST(PaddedFile, BytesGivenBackReadAgainFromTheFile) {
+  testing::TempDir dir;
+  std::string content(std::size_t{20} << 20, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + i % 23);
+  const auto text = read(dir.write("big.json", content));
+  ASSERT_TRUE(text.has_value());
+  text->release_before(text->data() + content.size() - 100);
+  EXPECT_EQ(contents(*text), std::pair(content, true));
+}
+
+TEST(PaddedFile, ReadsPipesToTheEnd) {
+  testing::TempDir dir;
+  const auto fifo = dir / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string content(200000, 'p');
+  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << content; });
+  const auto text = read(fifo);
+  writer.join();
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(contents(*text), std::pair(content, true));
+}
+
+TEST(PaddedFile, RefusesDirectoriesAndMissingFiles) {
+  testing::TempDir dir;
+  EXPECT_FALSE(read(dir.path()).has_value());
+  EXPECT_FALSE(read(dir / "missing.json").has_value());
+}
+
+}  // namespace
+}  // namespace plinthar::platform

@@ -1,0 +1,117 @@
+#include "plinthar/query/cli/action_log.hpp"
+
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "plinthar/error.hpp"
+#include "plinthar/query/cli/json_lines.hpp"
+#include "plinthar/text/json.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+
+namespace {
+namespace fs = std::filesystem;
+
+Locations locations_in(const testing::TempDir& dir) {
+  return compute_locations(dir / "bin", [](std::string_view) { return std::nullopt; });
+}
+
+TEST(FormatTimestamp, SixFractionDigitsUnlessTheMicrosecondsAreZero) {
+  EXPECT_EQ(format_timestamp(1772373909120348), "2026-03-01T14:05:09.120348+00:00");
+  EXPECT_EQ(format_timestamp(1772373909000007), "2026-03-01T14:05:09.000007+00:00");
+  EXPECT_EQ(format_timestamp(1772373909000000), "2026-03-01T14:05:09+00:00");
+  EXPECT_EQ(format_timestamp(0), "1970-01-01T00:00:00+00:00");
+  EXPECT_EQ(format_timestamp(-1), "1969-12-31T23:59:59.999999+00:00");
+}
+
+TEST(ParseMeta, OnlyAJsonObjectIsAccepted) {
+  EXPECT_EQ(std::get<Json>(parse_meta("")), Json::object());
+  EXPECT_EQ(std::get<Json>(parse_meta(" {} \n")), Json::object());
+  const Json meta = std::get<Json>(parse_meta(R"({"z": 1, "a": 2, "z": 3})"));
+  EXPECT_EQ(meta.dump(), R"({"z":3,"a":2})");
+  for (const char* other : {"[1]", "null", "\"text\"", "12", "true"}) {
+    EXPECT_EQ(std::get<std::string>(parse_meta(other)), "meta must be a JSON object") << other;
+  }
+  for (const char* malformed : {"  ", "{x", "{\"a\": 1,}", "{} {}"}) {
+    const auto reason = std::get<std::string>(parse_meta(malformed));
+    EXPECT_TRUE(reason.starts_with("parse error")) << malformed << ": " << reason;
+  }
+}
+
+TEST(ActionLog, RejectedMetaLeavesTheLogUntouchedButCreatesTheDataDir) {
+  testing::TempDir dir;
+  const Locations locations = locations_in(dir);
+  Args args;
+  args.kind = "edit";
+  args.meta = "[1, 2]";
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(cmd_action_log(args, locations, out, err), 2);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "error: invalid --meta JSON: meta must be a JSON object\n");
+  EXPECT_TRUE(fs::is_directory(locations.data_dir));
+  EXPECT_FALSE(fs::exists(locations.action_log));
+}
+
+TEST(ActionLog, AppendsOneCompactRecordPerRun) {
+  testing::TempDir dir;
+  const Locations locations = locations_in(dir);
+  Args args;
+  args.kind = "edit";
+  args.summary = "caf\xc3\xa9";
+  args.meta = R"({"files": ["a.ts"]})";
+  std::ostringstream out;
+  std::ostringstream err;
+  ASSERT_EQ(cmd_action_log(args, locations, out, err), 0);
+  args.meta = "";
+  ASSERT_EQ(cmd_action_log(args, locations, out, err), 0);
+  EXPECT_EQ(out.str(), "ok\nok\n");
+  const std::string log = testing::read_text(locations.action_log);
+  const auto first_end = log.find('\n');
+  const Json first = Json::parse(log.substr(0, first_end));
+  EXPECT_EQ(log.substr(0, first_end),
+            "{\"timestamp\": " + first["timestamp"].dump() +
+                ", \"kind\": \"edit\", \"summary\": \"caf\\u00e9\", \"meta\": {\"files\": "
+                "[\"a.ts\"]}}");
+  EXPECT_TRUE(log.substr(first_end + 1).ends_with("\"meta\": {}}\n"));
+  const auto events = read_action_events(locations, 0);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0]["summary"], "caf\xc3\xa9");
+}
+
+TEST(ReadActionEvents, SkipsBlankAndBrokenLinesKeepsAnyValueAndSlices) {
+  testing::TempDir dir;
+  const Locations locations = locations_in(dir);
+  EXPECT_TRUE(read_action_events(locations).empty());
+  dir.write("bin/data/action_events.jsonl",
+            "{\"n\": 1}\n\n  \t\n{broken\r\n[2]\r\"three\"\xe2\x80\xa8{\"n\": 4}\n{\"n\": 5}");
+  struct Row {
+    std::int64_t limit;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {8, R"([{"n":1},[2],"three",{"n":4},{"n":5}])"},
+      {2, R"([{"n":4},{"n":5}])"},
+      {0, R"([{"n":1},[2],"three",{"n":4},{"n":5}])"},
+      {-2, R"(["three",{"n":4},{"n":5}])"},
+      {-9, "[]"},
+      {INT64_MIN, "[]"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Json(read_action_events(locations, row.limit)).dump(), row.expected) << row.limit;
+  }
+}
+
+TEST(ReadActionEvents, InvalidUtf8IsAnError) {
+  testing::TempDir dir;
+  const Locations locations = locations_in(dir);
+  dir.write("bin/data/action_events.jsonl", "{\"kind\": \"\xff\"}\n");
+  EXPECT_THROW(read_action_events(locations), Error);
+}
+
+}  // namespace
+}  // namespace plinthar::query

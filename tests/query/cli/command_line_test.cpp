@@ -1,0 +1,145 @@
+#include "plinthar/query/cli/command_line.hpp"
+
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plinthar/query/cli/action_log.hpp"
+#include "plinthar/query/cli/decimal_integer.hpp"
+#include "plinthar/query/cli/prime_command.hpp"
+#include "plinthar/query/cli/retrieve_command.hpp"
+#include "plinthar/query/cli/scan_command.hpp"
+
+namespace plinthar::query {
+namespace {
+
+Locations fixed_locations() {
+  Locations locations;
+  locations.base_dir = "/opt/crv";
+  locations.data_dir = "/opt/crv/data";
+  locations.graph_json = "/opt/crv/data/info_graph.json";
+  locations.default_root = "/projects/shop";
+  return locations;
+}
+
+struct Parsed {
+  ParseOutcome outcome;
+  std::string out;
+  std::string err;
+};
+
+Parsed parse(std::vector<const char*> words) {
+  words.insert(words.begin(), "crv");
+  std::ostringstream out;
+  std::ostringstream err;
+  Parsed parsed;
+  parsed.outcome =
+      parse_command_line(static_cast<int>(words.size()), words.data(), fixed_locations(), out, err);
+  parsed.out = out.str();
+  parsed.err = err.str();
+  return parsed;
+}
+
+TEST(CommandLine, RejectedCommandLinesGiveUsageAndStatusTwo) {
+  struct Row {
+    const char* name;
+    std::vector<const char*> words;
+    const char* usage;
+  };
+  const Row rows[] = {
+      {"no subcommand", {}, "usage: crv [-h] {scan,retrieve,prime,action,stats} ...\n"},
+      {"unknown subcommand", {"bogus"}, "usage: crv [-h] {scan,retrieve,prime,action,stats}"},
+      {"action alone", {"action"}, "usage: crv action [-h] {log} ...\n"},
+      {"log without kind", {"action", "log"}, "usage: crv action log [-h] --kind KIND"},
+      {"retrieve without query", {"retrieve"}, "usage: crv retrieve [-h] --query QUERY"},
+      {"word for an integer", {"retrieve", "--query", "q", "--top-files", "ten"}, "usage: "},
+      {"float for an integer", {"prime", "--recent-actions", "1.5"}, "usage: crv prime"},
+      {"unknown option", {"stats", "--verbose"}, "usage: crv stats [-h] [--json]\n"},
+      {"missing value", {"prime", "--query"}, "usage: crv prime"},
+  };
+  for (const Row& row : rows) {
+    const Parsed parsed = parse(row.words);
+    EXPECT_FALSE(parsed.outcome.args) << row.name;
+    EXPECT_EQ(parsed.outcome.status, 2) << row.name;
+    EXPECT_EQ(parsed.out, "") << row.name;
+    EXPECT_TRUE(parsed.err.starts_with(row.usage)) << row.name << ": " << parsed.err;
+    EXPECT_NE(parsed.err.find("\ncrv: error: "), std::string::npos) << row.name;
+  }
+  EXPECT_NE(parse({"bogus"}).err.find("invalid choice: 'bogus'"), std::string::npos);
+}
+
+TEST(CommandLine, HelpGoesToStandardOutputWithStatusZero) {
+  const Parsed top = parse({"--help"});
+  EXPECT_EQ(top.outcome.status, 0);
+  EXPECT_FALSE(top.outcome.args);
+  EXPECT_NE(top.out.find("Corvel starter CLI"), std::string::npos);
+  EXPECT_NE(top.out.find("Output compact context for Claude hooks"), std::string::npos);
+  const Parsed log = parse({"action", "log", "-h"});
+  EXPECT_EQ(log.outcome.status, 0);
+  EXPECT_NE(log.out.find("JSON object metadata"), std::string::npos);
+  EXPECT_EQ(log.err, "");
+}
+
+TEST(CommandLine, DefaultsDifferPerSubcommandAndBindTheHandler) {
+  const Args retrieve = *parse({"retrieve", "--query", "q"}).outcome.args;
+  EXPECT_EQ(retrieve.cmd, "retrieve");
+  EXPECT_EQ(retrieve.func, &cmd_retrieve);
+  EXPECT_EQ(retrieve.top_files, 20);
+  EXPECT_EQ(retrieve.top_edges, 40);
+  EXPECT_FALSE(retrieve.json);
+  const Args prime = *parse({"prime"}).outcome.args;
+  EXPECT_EQ(prime.func, &cmd_prime);
+  EXPECT_EQ(prime.query, "");
+  EXPECT_EQ(prime.top_files, 12);
+  EXPECT_EQ(prime.top_edges, 20);
+  EXPECT_EQ(prime.recent_actions, 8);
+  const Args scan = *parse({"scan"}).outcome.args;
+  EXPECT_EQ(scan.func, &cmd_scan);
+  EXPECT_EQ(scan.root, "/projects/shop");
+  EXPECT_EQ(scan.out, "/opt/crv/data/info_graph.json");
+  const Args log = *parse({"action", "log", "--kind", ""}).outcome.args;
+  EXPECT_EQ(log.cmd, "action");
+  EXPECT_EQ(log.action_cmd, "log");
+  EXPECT_EQ(log.func, &cmd_action_log);
+  EXPECT_EQ(log.kind, "");
+  EXPECT_EQ(log.meta, "");
+}
+
+TEST(CommandLine, IntegersAreDecimalAndMayBeNegative) {
+  const Args args = *parse({"prime", "--top-files", "-1", "--top-edges=010", "--recent-actions",
+                            "0", "--query", "-"})
+                         .outcome.args;
+  EXPECT_EQ(args.top_files, -1);
+  EXPECT_EQ(args.top_edges, 10);
+  EXPECT_EQ(args.recent_actions, 0);
+  EXPECT_EQ(args.query, "-");
+  EXPECT_EQ(parse({"prime", "--top-files", "1", "--top-files", "2"}).outcome.args->top_files, 2);
+}
+
+TEST(DecimalInteger, ParsesSignedDecimalTextOnly) {
+  struct Row {
+    const char* text;
+    std::optional<std::int64_t> value;
+  };
+  const Row rows[] = {
+      {"42", 42},
+      {" -7\n", -7},
+      {"+3", 3},
+      {"007", 7},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"0x10", std::nullopt},
+      {"1.0", std::nullopt},
+      {"1 2", std::nullopt},
+      {"9223372036854775807", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
+      {"9223372036854775808", std::nullopt},
+  };
+  for (const Row& row : rows) EXPECT_EQ(parse_decimal_integer(row.text), row.value) << row.text;
+  EXPECT_EQ(parse_decimal_integer("99999999999999999999", OutOfRange::SATURATE), INT64_MAX);
+  EXPECT_EQ(parse_decimal_integer("-99999999999999999999", OutOfRange::SATURATE), INT64_MIN);
+}
+
+}  // namespace
+}  // namespace plinthar::query

@@ -1,0 +1,22 @@
+#include "plinthar/query/cli/value_text.hpp"
+
+#include <gtest/gtest.h>
+
+#include "plinthar/text/json.hpp"
+
+namespace plinthar::query {
+
+using text::Json;
+
+namespace {
+
+TEST(PrintedMember, MissingMemberAndNonMapGiveTheFallback) {
+  const Json edge = {{"from", "a"}, {"to", nullptr}};
+  EXPECT_EQ(printed_member(edge, "from", "None"), "a");
+  EXPECT_EQ(printed_member(edge, "to", "None"), "null");
+  EXPECT_EQ(printed_member(edge, "rel", "None"), "None");
+  EXPECT_EQ(printed_member(Json::array({1}), "kind", "unknown"), "unknown");
+}
+
+}  // namespace
+}  // namespace plinthar::query

@@ -1,0 +1,82 @@
+#include "plinthar/text/file_io.hpp"
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plinthar/error.hpp"
+#include "plinthar/text/text_sink.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::text {
+namespace {
+namespace fs = std::filesystem;
+
+std::size_t entries_in(const fs::path& directory) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), {}));
+}
+
+TEST(WriteFileAtomically, ReplacesWholeOrLeavesTheOldFile) {
+  testing::TempDir dir;
+  const auto target = dir.write("g.json", "old");
+  write_file_atomically(target, [](const TextSink& emit) {
+    emit("new ");
+    emit("text");
+  });
+  EXPECT_EQ(testing::read_text(target), "new text");
+  EXPECT_THROW(write_file_atomically(target,
+                                     [](const TextSink& emit) {
+                                       emit("half");
+                                       throw std::runtime_error("interrupted");
+                                     }),
+               std::runtime_error);
+  EXPECT_EQ(testing::read_text(target), "new text");
+  EXPECT_EQ(entries_in(dir.path()), 1u);  // no temporary file left behind
+}
+
+TEST(WriteFileAtomically, MissingDirectoryIsAnError) {
+  testing::TempDir dir;
+  EXPECT_THROW(write_file_atomically(dir / "missing/g.json", "x"), Error);
+}
+
+TEST(ReadFile, MissingFileAndDirectoryReadAsNothing) {
+  testing::TempDir dir;
+  EXPECT_FALSE(read_file(dir / "missing"));
+  EXPECT_FALSE(read_file(dir.path()));
+  EXPECT_EQ(read_file(dir.write("a", "bytes\0x")).value_or(""), "bytes");
+}
+
+// One buffer carried from file to file (larger, smaller, empty, at the limit) must hold
+// exactly each file's bytes, and the refusals leave the size out.
+TEST(ReadSmallFile, ReusedBufferHoldsEachFileExactly) {
+  testing::TempDir dir;
+  const std::string big(70000, 'b');
+  const std::string limit(100, 'l');
+  const std::vector<std::pair<fs::path, std::string>> files = {
+      {dir.write("big.txt", big), big},
+      {dir.write("small.txt", "tiny"), "tiny"},
+      {dir.write("empty.txt", ""), ""},
+      {dir.write("limit.txt", limit), limit},
+      {dir.write("nul.txt", std::string("a\0b", 3)), std::string("a\0b", 3)}};
+  std::string bytes = "left over from before";
+  for (const auto& [path, content] : files) {
+    SCOPED_TRACE(path.filename().string());
+    const auto size = read_small_file(path, 70000, bytes);
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(*size, static_cast<std::int64_t>(content.size()));
+    EXPECT_EQ(bytes, content);
+    const auto whole = read_small_file(path, 70000);
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(whole->bytes, content);
+  }
+  EXPECT_FALSE(read_small_file(dir / "big.txt", 69999, bytes));
+  EXPECT_FALSE(read_small_file(dir / "missing.txt", 70000, bytes));
+  EXPECT_FALSE(read_small_file(dir.path(), 70000, bytes));
+}
+
+}  // namespace
+}  // namespace plinthar::text
