@@ -12,8 +12,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 namespace fs = std::filesystem;
 
@@ -56,15 +54,15 @@ constexpr std::string_view GRAPH = R"({
 
 TEST_F(CrvGraphReading, FallbackPrintsTheFirstNodesWithTheirTexts) {
   dir_.write("tool/data/info_graph.json", NOTES);
-  const Json graph = Json::parse(NOTES);
+  const text::Json graph = text::Json::parse(NOTES);
   for (const int top : {2, 3}) {
     const auto result = crv("retrieve --json --query zzzq --top-files " + std::to_string(top));
     ASSERT_EQ(result.status, 0) << result.err;
-    Json expected = Json::object();
+    text::Json expected = text::Json::object();
     expected["query"] = "zzzq";
-    expected["files"] = Json::array();
+    expected["files"] = text::Json::array();
     for (int i = 0; i < top; ++i) expected["files"].push_back(graph["nodes"][i]);
-    expected["edges"] = Json::array();
+    expected["edges"] = text::Json::array();
     EXPECT_EQ(result.out, text::to_pretty(expected) + "\n") << top;
   }
   const auto text = crv("retrieve --query zzzq --top-files 2");
@@ -77,10 +75,10 @@ TEST_F(CrvGraphReading, RankedRowsNeverCarryTexts) {
   dir_.write("tool/data/info_graph.json", GRAPH);
   const auto result = crv("retrieve --json --query 'invoice total'");
   ASSERT_EQ(result.status, 0) << result.err;
-  const Json payload = Json::parse(result.out);
+  const text::Json payload = text::Json::parse(result.out);
   ASSERT_FALSE(payload["files"].empty());
   EXPECT_EQ(payload["files"][0]["id"], "src/invoice.py");
-  for (const Json& row : payload["files"]) {
+  for (const text::Json& row : payload["files"]) {
     EXPECT_TRUE(row.contains("_score"));
     EXPECT_FALSE(row.contains("content"));
   }

@@ -11,8 +11,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 namespace fs = std::filesystem;
 
@@ -37,40 +35,41 @@ class CrvSession : public ::testing::Test {
                                 "CRV_CAPABILITY_INDEX=functionality_index.md " + env);
   }
 
-  Json retrieve_json(const std::string& query, const std::string& limits = "") const {
+  text::Json retrieve_json(const std::string& query, const std::string& limits = "") const {
     const auto result = crv("retrieve --json --query '" + query + "' " + limits);
     EXPECT_EQ(result.status, 0) << result.err;
-    return Json::parse(result.out);
+    return text::Json::parse(result.out);
   }
 
   testing::TempDir dir_;
   fs::path data_;
 };
 
-std::string listed_files(const Json& payload) {
+std::string listed_files(const text::Json& payload) {
   std::string text;
-  for (const Json& entry : payload["files"]) text += "- " + entry["id"].get<std::string>() + "\n";
+  for (const text::Json& entry : payload["files"])
+    text += "- " + entry["id"].get<std::string>() + "\n";
   return text;
 }
 
-std::string listed_relations(const Json& payload) {
+std::string listed_relations(const text::Json& payload) {
   std::string text;
-  for (const Json& edge : payload["edges"]) {
+  for (const text::Json& edge : payload["edges"]) {
     text += "- " + edge["from"].get<std::string>() + " --" + edge["rel"].get<std::string>() +
             "--> " + edge["to"].get<std::string>() + "\n";
   }
   return text;
 }
 
-bool lists_file(const Json& payload, std::string_view id) {
-  for (const Json& entry : payload["files"]) {
+bool lists_file(const text::Json& payload, std::string_view id) {
+  for (const text::Json& entry : payload["files"]) {
     if (entry["id"].get<std::string>().starts_with(id)) return true;
   }
   return false;
 }
 
-std::string prime_block(const std::string& query, const Json& payload, std::size_t action_count,
-                        const std::string& trail) {
+std::string prime_block(const std::string& query, const text::Json& payload,
+                        std::size_t action_count, const std::string& trail) {
   return PRIME_RULES + "## Current Focus\n- Query: " + query + "\n\n## Relevant Files (Top " +
          std::to_string(payload["files"].size()) + ")\n" + listed_files(payload) +
          "\n## Relevant Relations (Top " + std::to_string(payload["edges"].size()) + ")\n" +
@@ -81,13 +80,13 @@ std::string prime_block(const std::string& query, const Json& payload, std::size
 TEST_F(CrvSession, ScanRetrievePrimeLogAndStats) {
   const auto scan = crv("scan");
   ASSERT_EQ(scan.status, 0) << scan.err;
-  const Json graph = Json::parse(testing::read_text(data_ / "info_graph.json"));
+  const text::Json graph = text::Json::parse(testing::read_text(data_ / "info_graph.json"));
   EXPECT_EQ(scan.out, "Scanned: " + graph["node_count"].dump() + " nodes, " +
                           graph["edge_count"].dump() +
                           " edges\nWrote: " + (data_ / "info_graph.json").string() + "\n");
 
   const std::string checkout = "fix checkout payment button";
-  const Json payload = retrieve_json(checkout);
+  const text::Json payload = retrieve_json(checkout);
   const auto text = crv("retrieve --query '" + checkout + "'");
   EXPECT_EQ(text.out, "Query: " + checkout + "\n\nRelevant files:\n" + listed_files(payload) +
                           "\nRelevant relations:\n" + listed_relations(payload));
@@ -96,7 +95,7 @@ TEST_F(CrvSession, ScanRetrievePrimeLogAndStats) {
   EXPECT_TRUE(lists_file(payload, "web/src/pages/Checkout.tsx")) << listed_files(payload);
   EXPECT_TRUE(lists_file(retrieve_json("cancel an order in the order list"),
                          "web/src/components/features/OrderTable.tsx"));
-  for (const Json& row : payload["files"]) {
+  for (const text::Json& row : payload["files"]) {
     EXPECT_GT(row.value("_score", 0), 0);
     EXPECT_EQ(row.value("_intent", ""), "edit");
   }

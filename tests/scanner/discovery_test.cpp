@@ -14,8 +14,6 @@
 
 namespace plinthar::scanner {
 
-using text::resolve_path;
-
 namespace {
 namespace fs = std::filesystem;
 
@@ -135,7 +133,7 @@ TEST(WalkFilesResolved, SameAsResolvingEachPath) {
     EXPECT_GE(files.size(), 2u);
     for (std::size_t i = 0; i < files.size(); ++i) {
       EXPECT_EQ(files[i].path, paths[i]);
-      EXPECT_EQ(files[i].resolved, resolve_path(paths[i])) << paths[i];
+      EXPECT_EQ(files[i].resolved, text::resolve_path(paths[i])) << paths[i];
     }
   }
 }

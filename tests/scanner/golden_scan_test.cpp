@@ -15,8 +15,6 @@
 
 namespace plinthar::scanner {
 
-using text::write_json_string;
-
 namespace {
 namespace fs = std::filesystem;
 
@@ -25,7 +23,7 @@ const fs::path EXAMPLE = FIXTURES / ".." / ".." / "examples" / "shop";
 
 std::string replace_root(std::string text, const std::string& root) {
   std::string quoted;
-  write_json_string(root, quoted);
+  text::write_json_string(root, quoted);
   const std::string member = "\"root\": " + quoted;
   const auto at = text.find(member);
   if (at != std::string::npos) text.replace(at, member.size(), "\"root\": \"<root>\"");

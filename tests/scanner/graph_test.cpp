@@ -14,14 +14,10 @@
 
 namespace plinthar::scanner {
 
-using text::Json;
-using text::short_hash;
-using text::to_pretty;
-
 namespace {
 namespace fs = std::filesystem;
 
-std::vector<std::string> keys_of(const Json& map) {
+std::vector<std::string> keys_of(const text::Json& map) {
   std::vector<std::string> keys;
   for (auto it = map.begin(); it != map.end(); ++it) keys.push_back(it.key());
   return keys;
@@ -36,7 +32,7 @@ TEST(AsDict, FileAndSymbolNodesHaveTheirOwnMembers) {
   Node symbol;
   symbol.kind = "symbol";
   symbol.exported = true;
-  const Json map = as_dict(symbol);
+  const text::Json map = as_dict(symbol);
   EXPECT_EQ(keys_of(map), (std::vector<std::string>{"id", "kind", "path", "ext", "size", "keywords",
                                                     "symbol_type", "name", "line_start", "line_end",
                                                     "body_hash", "confidence", "exported"}));
@@ -77,16 +73,16 @@ TEST(AsDict, MovingFormGivesTheSameMap) {
   symbol.confidence = "high";
   symbol.exported = true;
   for (const Node& node : {file, symbol}) {
-    const Json copied = as_dict(node);
+    const text::Json copied = as_dict(node);
     Node taken = node;
-    EXPECT_EQ(to_pretty(as_dict(std::move(taken))), to_pretty(copied)) << node.kind;
+    EXPECT_EQ(text::to_pretty(as_dict(std::move(taken))), text::to_pretty(copied)) << node.kind;
   }
 }
 
 TEST(ToJson, MovingEdgeGivesTheSameMap) {
   const Edge edge{"src/a.py", "package.module_with_a_long_name", "imports"};
   Edge taken = edge;
-  EXPECT_EQ(to_pretty(to_json(std::move(taken))), to_pretty(to_json(edge)));
+  EXPECT_EQ(text::to_pretty(to_json(std::move(taken))), text::to_pretty(to_json(edge)));
 }
 
 TEST(DedupeEdges, MovingFormKeepsTheSameEdges) {
@@ -119,17 +115,17 @@ TEST(Rel, InsideOutsideAndThroughLinks) {
 }
 
 TEST(ShortHash, IsTheMd5Prefix) {
-  EXPECT_EQ(short_hash(""), "d41d8cd9");
-  EXPECT_EQ(short_hash("hello"), "5d41402a");
+  EXPECT_EQ(text::short_hash(""), "d41d8cd9");
+  EXPECT_EQ(text::short_hash("hello"), "5d41402a");
 }
 
 TEST(BodyHash, JoinsTheInclusiveRangeWithLineFeeds) {
   const std::vector<std::string_view> lines = {"a", "b", "c"};
-  EXPECT_EQ(_body_hash(lines, 0, 1), short_hash("a\nb"));
-  EXPECT_EQ(_body_hash(lines, 1, 1), short_hash("b"));
-  EXPECT_EQ(_body_hash(lines, 1, 99), short_hash("b\nc"));
-  EXPECT_EQ(_body_hash(lines, 5, 9), short_hash(""));
-  EXPECT_EQ(_body_hash(lines, 2, 1), short_hash(""));
+  EXPECT_EQ(_body_hash(lines, 0, 1), text::short_hash("a\nb"));
+  EXPECT_EQ(_body_hash(lines, 1, 1), text::short_hash("b"));
+  EXPECT_EQ(_body_hash(lines, 1, 99), text::short_hash("b\nc"));
+  EXPECT_EQ(_body_hash(lines, 5, 9), text::short_hash(""));
+  EXPECT_EQ(_body_hash(lines, 2, 1), text::short_hash(""));
 }
 
 }  // namespace

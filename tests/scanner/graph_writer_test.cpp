@@ -13,22 +13,19 @@
 
 namespace plinthar::scanner {
 
-using text::Json;
-using text::to_pretty;
-
 namespace {
 
 // The map as scan() lays it out, from the same parts.
-Json graph_map(std::string_view root, const Json& nodes, std::int64_t symbol_count,
-               const std::vector<Edge>& edges) {
-  Json graph = Json::object();
+text::Json graph_map(std::string_view root, const text::Json& nodes, std::int64_t symbol_count,
+                     const std::vector<Edge>& edges) {
+  text::Json graph = text::Json::object();
   graph["root"] = std::string(root);
   graph["node_count"] = nodes.size();
   graph["edge_count"] = edges.size();
   graph["file_count"] = static_cast<std::int64_t>(nodes.size()) - symbol_count;
   graph["symbol_count"] = symbol_count;
   graph["nodes"] = nodes;
-  Json edge_list = Json::array();
+  text::Json edge_list = text::Json::array();
   for (const Edge& edge : edges) edge_list.push_back(to_json(edge));
   graph["edges"] = std::move(edge_list);
   return graph;
@@ -50,9 +47,11 @@ std::string written(const GraphText& text, std::string_view root, std::int64_t s
 
 TEST(GraphText, EmptyListsAsInThePrettyForm) {
   const GraphText text;
-  EXPECT_EQ(written(text, "/r", 0, {}), to_pretty(graph_map("/r", Json::array(), 0, {})));
+  EXPECT_EQ(written(text, "/r", 0, {}),
+            text::to_pretty(graph_map("/r", text::Json::array(), 0, {})));
   const std::vector<Edge> edges = {{"a.py", "os", "imports"}};
-  EXPECT_EQ(written(text, "/r", 0, edges), to_pretty(graph_map("/r", Json::array(), 0, edges)));
+  EXPECT_EQ(written(text, "/r", 0, edges),
+            text::to_pretty(graph_map("/r", text::Json::array(), 0, edges)));
 }
 
 // Random nodes (nested values, empty members, non-ASCII text) and edges, enough of them
@@ -60,23 +59,23 @@ TEST(GraphText, EmptyListsAsInThePrettyForm) {
 TEST(GraphText, SameAsThePrettyFormOfTheWholeMap) {
   std::mt19937 rng(17);
   std::uniform_int_distribution<int> pick(0, 5);
-  const std::vector<Json> values = {"",
-                                    "caf\u00e9 \"quoted\"\n",
-                                    42,
-                                    -7,
-                                    true,
-                                    Json::array(),
-                                    Json::array({"x", 1}),
-                                    Json::object(),
-                                    nullptr,
-                                    std::string(3000, 'w')};
+  const std::vector<text::Json> values = {"",
+                                          "caf\u00e9 \"quoted\"\n",
+                                          42,
+                                          -7,
+                                          true,
+                                          text::Json::array(),
+                                          text::Json::array({"x", 1}),
+                                          text::Json::object(),
+                                          nullptr,
+                                          std::string(3000, 'w')};
   std::uniform_int_distribution<std::size_t> value(0, values.size() - 1);
   for (const int count : {1, 2, 3000}) {
     GraphText text;
-    Json nodes = Json::array();
+    text::Json nodes = text::Json::array();
     std::int64_t symbols = 0;
     for (int i = 0; i < count; ++i) {
-      Json node = Json::object();
+      text::Json node = text::Json::object();
       node["id"] = numbered('n', i);
       node["kind"] = pick(rng) == 0 ? "symbol" : "file";
       if (node["kind"] == "symbol") ++symbols;
@@ -89,7 +88,7 @@ TEST(GraphText, SameAsThePrettyFormOfTheWholeMap) {
       edges.push_back({numbered('n', i), "\u00fc/x.py", i % 2 == 0 ? "imports" : "contains"});
     }
     ASSERT_EQ(written(text, "proj/d\u00e9j\u00e0", symbols, edges),
-              to_pretty(graph_map("proj/d\u00e9j\u00e0", nodes, symbols, edges)))
+              text::to_pretty(graph_map("proj/d\u00e9j\u00e0", nodes, symbols, edges)))
         << count;
   }
 }
@@ -106,8 +105,10 @@ TEST(GraphText, StreamedScanEqualsTheScanMap) {
   dir.write("proj/data.json", "{\"a\": 1}\n");
   const auto root = dir / "proj";
   GraphText text;
-  const ScanTotals totals = scan_nodes(root, {}, {}, [&text](Json&& node) { text.add_node(node); });
-  EXPECT_EQ(written(text, root.string(), totals.symbol_count, totals.edges), to_pretty(scan(root)));
+  const ScanTotals totals =
+      scan_nodes(root, {}, {}, [&text](text::Json&& node) { text.add_node(node); });
+  EXPECT_EQ(written(text, root.string(), totals.symbol_count, totals.edges),
+            text::to_pretty(scan(root)));
   EXPECT_GT(totals.symbol_count, 0);
   EXPECT_FALSE(totals.edges.empty());
 }

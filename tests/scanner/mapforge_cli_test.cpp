@@ -11,10 +11,6 @@
 
 namespace plinthar::scanner {
 
-using text::Json;
-using text::to_compact;
-using text::to_pretty;
-
 namespace {
 namespace fs = std::filesystem;
 
@@ -28,7 +24,7 @@ TEST(MapforgeCli, WritesBothFilesAndReports) {
       testing::run_command(dir.path(), MAPFORGE + " --root proj --out out//./g.json");
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
-  const Json graph = Json::parse(testing::read_text(dir / "out/g.json"));
+  const text::Json graph = text::Json::parse(testing::read_text(dir / "out/g.json"));
   EXPECT_EQ(graph["root"], fs::canonical(dir / "proj").string());
   EXPECT_EQ(graph["file_count"], 2);
   const std::string index = testing::read_text(dir / "out/symbol_index.json");
@@ -36,9 +32,9 @@ TEST(MapforgeCli, WritesBothFilesAndReports) {
                             graph["symbol_count"].dump() + " symbols, " +
                             graph["edge_count"].dump() + " edges\nWrote: out/g.json\n" +
                             "Symbol index: out/symbol_index.json (" +
-                            std::to_string(Json::parse(index).size()) + " symbols)\n");
-  EXPECT_EQ(testing::read_text(dir / "out/g.json"), to_pretty(graph));
-  EXPECT_EQ(index, to_compact(Json::parse(index)));
+                            std::to_string(text::Json::parse(index).size()) + " symbols)\n");
+  EXPECT_EQ(testing::read_text(dir / "out/g.json"), text::to_pretty(graph));
+  EXPECT_EQ(index, text::to_compact(text::Json::parse(index)));
 }
 
 TEST(MapforgeCli, MissingRootGivesEmptyOutputs) {
@@ -64,7 +60,7 @@ TEST(MapforgeCli, DefaultOutputInsideTheRootIsNotScannedAgain) {
   const auto second_run = testing::run_command(dir.path(), MAPFORGE);
   ASSERT_EQ(second_run.status, 0);
   EXPECT_EQ(testing::read_text(dir / "corvel-dashboard/data/info_graph.json"), first);
-  EXPECT_EQ(Json::parse(first)["file_count"], 2);
+  EXPECT_EQ(text::Json::parse(first)["file_count"], 2);
 }
 
 TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
@@ -76,7 +72,8 @@ TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
     const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json");
     EXPECT_EQ(result.status, 0) << previous;
     EXPECT_EQ(result.err, "") << previous;
-    EXPECT_EQ(Json::parse(testing::read_text(dir / "g.json"))["nodes"][0]["content"], "text\n");
+    EXPECT_EQ(text::Json::parse(testing::read_text(dir / "g.json"))["nodes"][0]["content"],
+              "text\n");
   }
 }
 
@@ -84,25 +81,25 @@ TEST(MapforgeCli, RescanReusesStoredFileNodesWhateverSurroundsThem) {
   testing::TempDir dir;
   dir.write("proj/a.py", "import os\n\ndef run():\n    pass\n");
   ASSERT_EQ(testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json").status, 0);
-  Json graph = Json::parse(testing::read_text(dir / "g.json"));
-  Json& file_node = graph["nodes"][0];
+  text::Json graph = text::Json::parse(testing::read_text(dir / "g.json"));
+  text::Json& file_node = graph["nodes"][0];
   ASSERT_EQ(file_node["kind"], "file");
   file_node["summary"] = "stored summary";
-  file_node["keywords"] = Json::array({"stored"});
+  file_node["keywords"] = text::Json::array({"stored"});
   file_node["content"] = "stored content";
   file_node["extra"] = "not reused";
   // Symbol nodes, a second "kind" member and unrelated members must not disturb reuse.
   graph["nodes"].push_back({{"id", "a.py"}, {"kind", "symbol"}, {"summary", "symbol summary"}});
   graph["nodes"].push_back({{"id", "b.py"}, {"kind", "file"}, {"kind", "symbol"}});
   graph["nodes"].push_back("not a node");
-  graph["other"] = {{"nodes", Json::array({{{"id", "a.py"}, {"kind", "file"}}})}};
-  dir.write("g.json", to_pretty(graph));
+  graph["other"] = {{"nodes", text::Json::array({{{"id", "a.py"}, {"kind", "file"}}})}};
+  dir.write("g.json", text::to_pretty(graph));
 
   ASSERT_EQ(testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json").status, 0);
-  const Json rescanned = Json::parse(testing::read_text(dir / "g.json"));
-  const Json& reused = rescanned["nodes"][0];
+  const text::Json rescanned = text::Json::parse(testing::read_text(dir / "g.json"));
+  const text::Json& reused = rescanned["nodes"][0];
   EXPECT_EQ(reused["summary"], "stored summary");
-  EXPECT_EQ(reused["keywords"], Json::array({"stored"}));
+  EXPECT_EQ(reused["keywords"], text::Json::array({"stored"}));
   EXPECT_EQ(reused["content"], "stored content");
   EXPECT_FALSE(reused.contains("extra"));
   EXPECT_EQ(rescanned["node_count"], graph["node_count"]);

@@ -10,13 +10,10 @@
 
 namespace plinthar::scanner {
 
-using text::Json;
-using text::to_compact;
-
 namespace {
 
-Json symbol(const std::string& id, std::int64_t line, const std::string& path) {
-  Json node = Json::object();
+text::Json symbol(const std::string& id, std::int64_t line, const std::string& path) {
+  text::Json node = text::Json::object();
   node["id"] = id;
   node["kind"] = "symbol";
   node["path"] = path;
@@ -29,24 +26,24 @@ Json symbol(const std::string& id, std::int64_t line, const std::string& path) {
   return node;
 }
 
-Json graph_of(Json nodes) {
-  Json graph = Json::object();
+text::Json graph_of(text::Json nodes) {
+  text::Json graph = text::Json::object();
   graph["nodes"] = std::move(nodes);
   return graph;
 }
 
 TEST(WriteSymbolIndex, EmptyGraphGivesAnEmptyObject) {
   std::string out;
-  EXPECT_EQ(write_symbol_index(graph_of(Json::array()), out), 0u);
+  EXPECT_EQ(write_symbol_index(graph_of(text::Json::array()), out), 0u);
   EXPECT_EQ(out, "{}");
 }
 
 TEST(WriteSymbolIndex, RepeatedIdKeepsFirstPlaceAndLastValues) {
-  Json nodes = Json::array();
+  text::Json nodes = text::Json::array();
   nodes.push_back({{"id", "a.py"}, {"kind", "file"}});
   nodes.push_back(symbol("a.py::f", 1, "a.py"));
   nodes.push_back(symbol("a.py::g", 5, "a.py"));
-  Json last = symbol("a.py::f", 9, "d\u00e9j\u00e0.py");
+  text::Json last = symbol("a.py::f", 9, "d\u00e9j\u00e0.py");
   last.erase("confidence");
   nodes.push_back(last);
   std::string out;
@@ -59,19 +56,19 @@ TEST(WriteSymbolIndex, RepeatedIdKeepsFirstPlaceAndLastValues) {
 }
 
 // The index as a JSON object built member by member, printed in the compact form.
-std::string reference_index(const Json& graph) {
-  Json index = Json::object();
-  for (const Json& node : graph["nodes"]) {
+std::string reference_index(const text::Json& graph) {
+  text::Json index = text::Json::object();
+  for (const text::Json& node : graph["nodes"]) {
     if (node["kind"] != "symbol") continue;
-    Json entry = Json::object();
+    text::Json entry = text::Json::object();
     entry["line_start"] = node["line_start"];
     entry["line_end"] = node["line_end"];
     entry["body_hash"] = node["body_hash"];
-    entry["confidence"] = node.value("confidence", Json(""));
+    entry["confidence"] = node.value("confidence", text::Json(""));
     entry["path"] = node["path"];
     index[node["id"].get<std::string>()] = std::move(entry);
   }
-  return to_compact(index);
+  return text::to_compact(index);
 }
 
 TEST(WriteSymbolIndex, MatchesTheIndexBuiltAsAnObject) {
@@ -80,22 +77,22 @@ TEST(WriteSymbolIndex, MatchesTheIndexBuiltAsAnObject) {
   std::uniform_int_distribution<int> count(0, 12);
   std::uniform_int_distribution<int> coin(0, 3);
   for (int round = 0; round < 2000; ++round) {
-    Json nodes = Json::array();
+    text::Json nodes = text::Json::array();
     for (int n = count(rng); n > 0; --n) {
       const std::string name(1, static_cast<char>('m' + id(rng)));
       if (coin(rng) == 0) {
         nodes.push_back({{"id", name}, {"kind", "file"}});
         continue;
       }
-      Json node = symbol("m.py::" + name, n, coin(rng) == 0 ? "\u00fc/m.py" : "m.py");
+      text::Json node = symbol("m.py::" + name, n, coin(rng) == 0 ? "\u00fc/m.py" : "m.py");
       if (coin(rng) == 0) node.erase("confidence");
       nodes.push_back(std::move(node));
     }
-    const Json graph = graph_of(nodes);
+    const text::Json graph = graph_of(nodes);
     std::string out;
     const std::size_t size = write_symbol_index(graph, out);
     ASSERT_EQ(out, reference_index(graph)) << graph.dump();
-    EXPECT_EQ(size, Json::parse(out).size());
+    EXPECT_EQ(size, text::Json::parse(out).size());
   }
 }
 

@@ -13,10 +13,6 @@
 
 namespace plinthar::scanner {
 
-using text::contains;
-using text::resolve_path;
-using text::to_lower;
-
 namespace fs = std::filesystem;
 namespace {
 
@@ -38,7 +34,7 @@ bool is_inside(const fs::path& path, const fs::path& root) {
 
 class Walker {
  public:
-  explicit Walker(const fs::path& root) : root_resolved_(resolve_path(root)) {}
+  explicit Walker(const fs::path& root) : root_resolved_(text::resolve_path(root)) {}
 
   void walk(const fs::path& root) { walk(root, root_resolved_); }
 
@@ -101,7 +97,7 @@ class Walker {
     if (!is_link) return resolved / d;
     const fs::path target = fs::canonical(p, error);
     if (error || !is_inside(target, root_resolved_)) return std::nullopt;
-    return resolve_path(p);
+    return text::resolve_path(p);
   }
 
   void add_file(const fs::path& directory, const fs::path& resolved, const FileEntry& entry) {
@@ -113,7 +109,7 @@ class Walker {
     }
     std::error_code error;
     if (fs::is_regular_file(path, error) && !error) {
-      fs::path target = resolve_path(path);
+      fs::path target = text::resolve_path(path);
       files_.push_back({std::move(path), std::move(target)});
     }
   }
@@ -135,8 +131,8 @@ std::string_view file_extension(std::string_view path) {
 
 bool should_scan(const fs::path& path) {
   const std::string& text = path.native();
-  if (contains(text, "/venv/") || contains(text, "/.venv/")) return false;
-  const std::string ext = to_lower(file_extension(text));
+  if (text::contains(text, "/venv/") || text::contains(text, "/.venv/")) return false;
+  const std::string ext = text::to_lower(file_extension(text));
   return std::find(SCANNED_EXTS.begin(), SCANNED_EXTS.end(), ext) != SCANNED_EXTS.end();
 }
 

@@ -7,20 +7,18 @@
 
 namespace plinthar::scanner {
 
-using text::Json;
-
 namespace fs = std::filesystem;
 
 namespace {
 
 // A string member's value: copied from a const node, moved out of one about to go.
-Json string_value(const std::string& text) { return text; }
-Json string_value(std::string&& text) { return std::move(text); }
+text::Json string_value(const std::string& text) { return text; }
+text::Json string_value(std::string&& text) { return std::move(text); }
 
-Json keywords_value(const std::vector<std::string>& keywords) { return keywords; }
-Json keywords_value(std::vector<std::string>&& keywords) {
-  Json out = Json::array();
-  auto& items = out.get_ref<Json::array_t&>();
+text::Json keywords_value(const std::vector<std::string>& keywords) { return keywords; }
+text::Json keywords_value(std::vector<std::string>&& keywords) {
+  text::Json out = text::Json::array();
+  auto& items = out.get_ref<text::Json::array_t&>();
   items.reserve(keywords.size());
   for (std::string& keyword : keywords) items.emplace_back(std::move(keyword));
   return out;
@@ -28,15 +26,15 @@ Json keywords_value(std::vector<std::string>&& keywords) {
 
 // Appends the member `key` to an object whose room was reserved. Appending directly
 // skips the lookup that operator[] makes through the members so far.
-void append_member(Json::object_t& members, const char* key, Json value) {
+void append_member(text::Json::object_t& members, const char* key, text::Json value) {
   members.emplace_back(key, std::move(value));
 }
 
 // Shared by the copying and the moving form: `NodeRef` is const Node& or Node&&.
 template <typename NodeRef>
-Json node_dict(NodeRef&& node) {
-  Json out = Json::object();
-  auto& members = out.get_ref<Json::object_t&>();
+text::Json node_dict(NodeRef&& node) {
+  text::Json out = text::Json::object();
+  auto& members = out.get_ref<text::Json::object_t&>();
   // Members cannot be moved when the ordered object grows (their keys are const), so
   // room for all of them is made first; otherwise "content" is copied on every growth.
   const bool is_file = node.kind == "file";
@@ -64,9 +62,9 @@ Json node_dict(NodeRef&& node) {
 }
 
 template <typename EdgeRef>
-Json edge_dict(EdgeRef&& edge) {
-  Json out = Json::object();
-  auto& members = out.get_ref<Json::object_t&>();
+text::Json edge_dict(EdgeRef&& edge) {
+  text::Json out = text::Json::object();
+  auto& members = out.get_ref<text::Json::object_t&>();
   members.reserve(3);
   append_member(members, "from", string_value(std::forward<EdgeRef>(edge).from));
   append_member(members, "to", string_value(std::forward<EdgeRef>(edge).to));
@@ -76,14 +74,14 @@ Json edge_dict(EdgeRef&& edge) {
 
 }  // namespace
 
-Json as_dict(const Node& node) { return node_dict(node); }
-Json as_dict(Node&& node) { return node_dict(std::move(node)); }
+text::Json as_dict(const Node& node) { return node_dict(node); }
+text::Json as_dict(Node&& node) { return node_dict(std::move(node)); }
 
-Json to_json(const Edge& edge) { return edge_dict(edge); }
-Json to_json(Edge&& edge) { return edge_dict(std::move(edge)); }
+text::Json to_json(const Edge& edge) { return edge_dict(edge); }
+text::Json to_json(Edge&& edge) { return edge_dict(std::move(edge)); }
 
-Json to_json(const SymbolRecord& symbol) {
-  Json out = Json::object();
+text::Json to_json(const SymbolRecord& symbol) {
+  text::Json out = text::Json::object();
   out["id"] = symbol.id;
   out["name"] = symbol.name;
   out["symbol_type"] = symbol.symbol_type;

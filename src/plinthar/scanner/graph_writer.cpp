@@ -9,10 +9,6 @@
 
 namespace plinthar::scanner {
 
-using text::TextSink;
-using text::write_json_string;
-using text::write_pretty_nested;
-
 namespace {
 
 constexpr std::size_t CHUNK_BYTES = 1u << 20;
@@ -29,7 +25,7 @@ void write_edge_member(std::string_view key, std::string_view value, std::string
   out += "      \"";
   out += key;
   out += "\": ";
-  write_json_string(value, out);
+  text::write_json_string(value, out);
 }
 
 void write_edge(const Edge& edge, std::string& out) {
@@ -52,15 +48,15 @@ void GraphText::add_node(const Json& node) {
   std::string& out = chunks_.back();
   if (node_count_ > 0) out += ",\n";
   out += "    ";
-  write_pretty_nested(node, 2, out);
+  text::write_pretty_nested(node, 2, out);
   ++node_count_;
 }
 
 void GraphText::write(std::string_view root, std::int64_t symbol_count,
-                      const std::vector<Edge>& edges, const TextSink& emit) const {
+                      const std::vector<Edge>& edges, const text::TextSink& emit) const {
   const auto node_count = static_cast<std::int64_t>(node_count_);
   std::string out = "{\n  \"root\": ";
-  write_json_string(root, out);
+  text::write_json_string(root, out);
   out += ",\n";
   write_count("node_count", node_count, out);
   write_count("edge_count", static_cast<std::int64_t>(edges.size()), out);
@@ -102,7 +98,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     graph.add_node(node);
     if (observe) observe(node);
   });
-  text::write_file_atomically(out, [&](const TextSink& emit) {
+  text::write_file_atomically(out, [&](const text::TextSink& emit) {
     graph.write(root.string(), totals.symbol_count, totals.edges, emit);
   });
   return totals;

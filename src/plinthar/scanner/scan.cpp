@@ -19,14 +19,6 @@
 
 namespace plinthar::scanner {
 
-using text::cp_prefix;
-using text::decode_text;
-using text::Json;
-using text::read_small_file;
-using text::resolve_path;
-using text::short_hash;
-using text::to_lower;
-
 namespace fs = std::filesystem;
 namespace {
 
@@ -42,10 +34,10 @@ class SourceReader {
   // Size test first (files above the limit are never read), then the whole file
   // decoded. The result stays valid until the next call.
   const SourceFile* read(const fs::path& path) {
-    const auto size = read_small_file(path, MAX_FILE_BYTES, bytes_);
+    const auto size = text::read_small_file(path, MAX_FILE_BYTES, bytes_);
     if (!size) return nullptr;
     source_.size = *size;
-    decode_text(bytes_, source_.text);
+    text::decode_text(bytes_, source_.text);
     return &source_;
   }
 
@@ -55,34 +47,35 @@ class SourceReader {
 };
 
 // A member of an earlier node, or `fallback` when the node lacks it.
-Json member_or(const Json& old, const char* key, Json fallback) {
+text::Json member_or(const text::Json& old, const char* key, text::Json fallback) {
   const auto it = old.find(key);
   return it == old.end() ? std::move(fallback) : *it;
 }
 
 // The file node rebuilt from an earlier graph's node with an unchanged hash.
-Json reused_file_node(const Json& old, const std::string& file_id, const std::string& ext,
-                      const SourceFile& source, const std::string& fhash) {
-  Json node = Json::object();
-  node.get_ref<Json::object_t&>().reserve(9);
+text::Json reused_file_node(const text::Json& old, const std::string& file_id,
+                            const std::string& ext, const SourceFile& source,
+                            const std::string& fhash) {
+  text::Json node = text::Json::object();
+  node.get_ref<text::Json::object_t&>().reserve(9);
   node["id"] = member_or(old, "id", file_id);
   node["kind"] = member_or(old, "kind", "file");
   node["path"] = member_or(old, "path", file_id);
   node["ext"] = member_or(old, "ext", ext);
   node["size"] = member_or(old, "size", source.size);
-  node["keywords"] = member_or(old, "keywords", Json::array());
+  node["keywords"] = member_or(old, "keywords", text::Json::array());
   if (old.contains("content")) {
     node["content"] = old["content"];
   } else {
-    node["content"] = std::string(cp_prefix(source.text, MAX_CONTENT_CHARS));
+    node["content"] = std::string(text::cp_prefix(source.text, MAX_CONTENT_CHARS));
   }
   node["summary"] = member_or(old, "summary", "");
   node["file_hash"] = fhash;
   return node;
 }
 
-Json fresh_file_node(const std::string& file_id, const std::string& ext, const SourceFile& source,
-                     const std::string& fhash) {
+text::Json fresh_file_node(const std::string& file_id, const std::string& ext,
+                           const SourceFile& source, const std::string& fhash) {
   Node node;
   node.summary = _make_summary(source.text, file_id, ext);
   node.id = file_id;
@@ -91,12 +84,12 @@ Json fresh_file_node(const std::string& file_id, const std::string& ext, const S
   node.ext = ext;
   node.size = source.size;
   node.keywords = extract_keywords(source.text, ext);
-  node.content = std::string(cp_prefix(source.text, MAX_CONTENT_CHARS));
+  node.content = std::string(text::cp_prefix(source.text, MAX_CONTENT_CHARS));
   node.file_hash = fhash;
   return as_dict(std::move(node));
 }
 
-bool is_symbol_node(const Json& node) {
+bool is_symbol_node(const text::Json& node) {
   const auto kind = node.find("kind");
   return kind != node.end() && kind->is_string() && kind->get_ref<const std::string&>() == "symbol";
 }
@@ -159,11 +152,11 @@ void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
 
 ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
                       const std::set<fs::path>& excluded, const NodeVisitor& on_node) {
-  const fs::path resolved_root = resolve_path(root);
+  const fs::path resolved_root = text::resolve_path(root);
   std::set<fs::path> excluded_resolved;
-  for (const fs::path& path : excluded) excluded_resolved.insert(resolve_path(path));
+  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path));
   ScanTotals totals;
-  const auto visit = [&](Json&& node) {
+  const auto visit = [&](text::Json&& node) {
     ++totals.node_count;
     if (is_symbol_node(node)) ++totals.symbol_count;
     on_node(std::move(node));
@@ -176,8 +169,8 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
     if (source == nullptr) continue;
     const std::string file_id = relative_file_id(resolved, resolved_root);
     const std::string path_ext(file_extension(path.native()));
-    const std::string ext = to_lower(path_ext);
-    const std::string fhash = short_hash(source->text);
+    const std::string ext = text::to_lower(path_ext);
+    const std::string fhash = text::short_hash(source->text);
 
     const auto old = existing_nodes.find(file_id);
     const bool reuse = old != existing_nodes.end() && old->second.is_object() &&
@@ -198,16 +191,16 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
   return totals;
 }
 
-Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
-          const std::set<fs::path>& excluded) {
-  Json nodes = Json::array();
+text::Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
+                const std::set<fs::path>& excluded) {
+  text::Json nodes = text::Json::array();
   ScanTotals totals = scan_nodes(root, existing_nodes, excluded,
-                                 [&nodes](Json&& node) { nodes.push_back(std::move(node)); });
-  Json edge_list = Json::array();
-  edge_list.get_ref<Json::array_t&>().reserve(totals.edges.size());
+                                 [&nodes](text::Json&& node) { nodes.push_back(std::move(node)); });
+  text::Json edge_list = text::Json::array();
+  edge_list.get_ref<text::Json::array_t&>().reserve(totals.edges.size());
   for (Edge& edge : totals.edges) edge_list.push_back(to_json(std::move(edge)));
 
-  Json graph = Json::object();
+  text::Json graph = text::Json::object();
   graph["root"] = root.string();
   graph["node_count"] = nodes.size();
   graph["edge_count"] = totals.edges.size();

@@ -11,21 +11,17 @@
 
 namespace plinthar::scanner {
 
-using text::Json;
-using text::write_compact;
-using text::write_json_string;
-
 namespace {
 
-void write_member(std::string_view key, const Json& value, std::string& out) {
-  write_json_string(key, out);
+void write_member(std::string_view key, const text::Json& value, std::string& out) {
+  text::write_json_string(key, out);
   out += ": ";
-  write_compact(value, out);
+  text::write_compact(value, out);
 }
 
 }  // namespace
 
-void SymbolIndex::add(const Json& node) {
+void SymbolIndex::add(const text::Json& node) {
   if (node["kind"] != "symbol") return;
   const std::string& id = node["id"].get_ref<const std::string&>();
   const auto confidence = node.find("confidence");
@@ -33,7 +29,7 @@ void SymbolIndex::add(const Json& node) {
               node["line_start"],
               node["line_end"],
               node["body_hash"],
-              confidence == node.end() ? Json("") : *confidence,
+              confidence == node.end() ? text::Json("") : *confidence,
               node["path"]};
   const auto [at, inserted] = position_.try_emplace(id, entries_.size());
   if (inserted) {
@@ -48,7 +44,7 @@ void SymbolIndex::write(std::string& out) const {
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     if (i > 0) out += ", ";
-    write_json_string(entry.id, out);
+    text::write_json_string(entry.id, out);
     out += ": {";
     write_member("line_start", entry.line_start, out);
     out += ", ";
@@ -64,9 +60,9 @@ void SymbolIndex::write(std::string& out) const {
   out.push_back('}');
 }
 
-std::size_t write_symbol_index(const Json& graph, std::string& out) {
+std::size_t write_symbol_index(const text::Json& graph, std::string& out) {
   SymbolIndex index;
-  for (const Json& node : graph["nodes"]) index.add(node);
+  for (const text::Json& node : graph["nodes"]) index.add(node);
   index.write(out);
   return index.size();
 }

@@ -17,20 +17,19 @@ void append_unicode_escape(unsigned unit, std::string& out) {
   for (int shift = 12; shift >= 0; shift -= 4) out.push_back(HEX_DIGITS[(unit >> shift) & 0xF]);
 }
 
-void append_control_escape(char32_t cp, std::string& out) {
-  switch (cp) {
-    case U'\n':
-      out += "\\n";
-      return;
-    case U'\r':
-      out += "\\r";
-      return;
-    case U'\t':
-      out += "\\t";
-      return;
-    default:
-      append_unicode_escape(static_cast<unsigned>(cp), out);
+std::string_view short_escape(char32_t cp, ShortEscapes form) {
+  struct Entry {
+    char32_t cp;
+    std::string_view escape;
+    bool json_only;
+  };
+  static constexpr Entry TABLE[] = {
+      {U'\n', "\\n", false}, {U'\r', "\\r", false}, {U'\t', "\\t", false}, {U'"', "\\\"", true},
+      {U'\\', "\\\\", true}, {U'\b', "\\b", true},  {U'\f', "\\f", true}};
+  for (const Entry& entry : TABLE) {
+    if (entry.cp == cp && (form == ShortEscapes::json || !entry.json_only)) return entry.escape;
   }
+  return {};
 }
 
 std::string one_line(std::string_view text) {
@@ -46,7 +45,9 @@ std::string one_line(std::string_view text) {
     std::size_t next = pos;
     const char32_t cp = next_code_point(text, next);
     if (breaks_lines(cp)) {
-      append_control_escape(cp, out);
+      const std::string_view escape = short_escape(cp, ShortEscapes::line);
+      if (escape.empty()) append_unicode_escape(static_cast<unsigned>(cp), out);
+      out += escape;
     } else {
       out.append(text.substr(pos, length));
     }

@@ -11,9 +11,12 @@ namespace plinthar::text {
 // Appends "\u" and the four lower-case hexadecimal digits of the UTF-16 unit `unit`.
 void append_unicode_escape(unsigned unit, std::string& out);
 
-// Appends "\n", "\r" or "\t" for those characters and the \u escape of any other
-// character of the Basic Multilingual Plane.
-void append_control_escape(char32_t cp, std::string& out);
+// Which characters have a two-character escape ("\n"): line feed, carriage return and
+// tab in every form; quote, backslash, backspace and form feed too in JSON.
+enum class ShortEscapes { line, json };
+
+// The two-character escape of `cp` in the given form, or "" when it has none.
+std::string_view short_escape(char32_t cp, ShortEscapes form);
 
 // `text` with every character that could end or disturb a line escaped, so that a value
 // printed on one line stays on that line: "\n", "\r", "\t" and "\u00XX"-style escapes

@@ -14,30 +14,16 @@ namespace plinthar::text {
 namespace {
 
 void write_escaped_code_point(char32_t cp, std::string& out) {
-  switch (cp) {
-    case U'"':
-      out += "\\\"";
-      return;
-    case U'\\':
-      out += "\\\\";
-      return;
-    case U'\b':
-      out += "\\b";
-      return;
-    case U'\f':
-      out += "\\f";
-      return;
-    default:
-      break;
-  }
-  if (cp >= 0x20 && cp <= 0x7E) {
+  if (const std::string_view escape = short_escape(cp, ShortEscapes::json); !escape.empty()) {
+    out += escape;
+  } else if (cp >= 0x20 && cp <= 0x7E) {
     out.push_back(static_cast<char>(cp));
   } else if (cp > 0xFFFF) {
     const char32_t offset = cp - 0x10000;
     append_unicode_escape(0xD800 + (offset >> 10), out);
     append_unicode_escape(0xDC00 + (offset & 0x3FF), out);
   } else {
-    append_control_escape(cp, out);
+    append_unicode_escape(static_cast<unsigned>(cp), out);
   }
 }
 

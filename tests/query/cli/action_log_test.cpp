@@ -11,8 +11,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 namespace fs = std::filesystem;
 
@@ -29,9 +27,9 @@ TEST(FormatTimestamp, SixFractionDigitsUnlessTheMicrosecondsAreZero) {
 }
 
 TEST(ParseMeta, OnlyAJsonObjectIsAccepted) {
-  EXPECT_EQ(std::get<Json>(parse_meta("")), Json::object());
-  EXPECT_EQ(std::get<Json>(parse_meta(" {} \n")), Json::object());
-  const Json meta = std::get<Json>(parse_meta(R"({"z": 1, "a": 2, "z": 3})"));
+  EXPECT_EQ(std::get<text::Json>(parse_meta("")), text::Json::object());
+  EXPECT_EQ(std::get<text::Json>(parse_meta(" {} \n")), text::Json::object());
+  const text::Json meta = std::get<text::Json>(parse_meta(R"({"z": 1, "a": 2, "z": 3})"));
   EXPECT_EQ(meta.dump(), R"({"z":3,"a":2})");
   for (const char* other : {"[1]", "null", "\"text\"", "12", "true"}) {
     EXPECT_EQ(std::get<std::string>(parse_meta(other)), "meta must be a JSON object") << other;
@@ -72,7 +70,7 @@ TEST(ActionLog, AppendsOneCompactRecordPerRun) {
   EXPECT_EQ(out.str(), "ok\nok\n");
   const std::string log = testing::read_text(locations.action_log);
   const auto first_end = log.find('\n');
-  const Json first = Json::parse(log.substr(0, first_end));
+  const text::Json first = text::Json::parse(log.substr(0, first_end));
   EXPECT_EQ(log.substr(0, first_end),
             "{\"timestamp\": " + first["timestamp"].dump() +
                 ", \"kind\": \"edit\", \"summary\": \"caf\\u00e9\", \"meta\": {\"files\": "
@@ -102,7 +100,8 @@ TEST(ReadActionEvents, SkipsBlankAndBrokenLinesKeepsAnyValueAndSlices) {
       {INT64_MIN, "[]"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(Json(read_action_events(locations, row.limit)).dump(), row.expected) << row.limit;
+    EXPECT_EQ(text::Json(read_action_events(locations, row.limit)).dump(), row.expected)
+        << row.limit;
   }
 }
 

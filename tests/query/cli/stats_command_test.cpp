@@ -7,8 +7,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 
 TEST(TokenCount, ConvertsIntegersBooleansFloatsAndDecimalText) {
@@ -30,25 +28,25 @@ TEST(TokenCount, ConvertsIntegersBooleansFloatsAndDecimalText) {
       {R"([1, 2])", 0},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(token_count(Json::parse(row.record)), row.count) << row.record;
+    EXPECT_EQ(token_count(text::Json::parse(row.record)), row.count) << row.record;
   for (const char* bad :
        {R"({"total_tokens": "1.5"})", R"({"total_tokens": "ten"})", R"({"total_tokens": null})",
         R"({"total_tokens": [1]})", R"({"total_tokens": {}})", R"({"total_tokens": 1e300})",
         R"({"total_tokens": 18446744073709551615})"}) {
-    EXPECT_THROW(token_count(Json::parse(bad)), Error) << bad;
+    EXPECT_THROW(token_count(text::Json::parse(bad)), Error) << bad;
   }
 }
 
 TEST(SummariseTokenUsage, ModesInFirstAppearanceOrderTextSorted) {
-  const std::vector<Json> events = {
-      Json::parse(R"({"mode": "b", "total_tokens": 1.9})"),
-      Json::parse(R"({"mode": "a", "total_tokens": "2"})"),
-      Json::parse(R"({"total_tokens": 400})"),
-      Json::parse(R"({"mode": "", "total_tokens": 0})"),
-      Json::parse(R"({"mode": "two\nlines", "total_tokens": 5})"),
-      Json::parse("\"not a record\""),
+  const std::vector<text::Json> events = {
+      text::Json::parse(R"({"mode": "b", "total_tokens": 1.9})"),
+      text::Json::parse(R"({"mode": "a", "total_tokens": "2"})"),
+      text::Json::parse(R"({"total_tokens": 400})"),
+      text::Json::parse(R"({"mode": "", "total_tokens": 0})"),
+      text::Json::parse(R"({"mode": "two\nlines", "total_tokens": 5})"),
+      text::Json::parse("\"not a record\""),
   };
-  const Json summary = summarise_token_usage(events);
+  const text::Json summary = summarise_token_usage(events);
   EXPECT_EQ(summary.dump(),
             R"({"event_count":6,"total_tokens":408,"by_mode":{"b":1,"a":2,"unknown":400,"":0,)"
             R"("two\nlines":5},"recent":[{"mode":"b","total_tokens":1.9},)"
@@ -60,9 +58,9 @@ TEST(SummariseTokenUsage, ModesInFirstAppearanceOrderTextSorted) {
 }
 
 TEST(SummariseTokenUsage, RecentHoldsTheLastTwentyRecords) {
-  std::vector<Json> events;
+  std::vector<text::Json> events;
   for (int i = 1; i <= 25; ++i) events.push_back({{"total_tokens", i}, {"n", i}});
-  const Json summary = summarise_token_usage(events);
+  const text::Json summary = summarise_token_usage(events);
   EXPECT_EQ(summary["event_count"], 25);
   EXPECT_EQ(summary["total_tokens"], 325);
   ASSERT_EQ(summary["recent"].size(), 20u);

@@ -6,16 +6,14 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 
 TEST(PrintedMember, MissingMemberAndNonMapGiveTheFallback) {
-  const Json edge = {{"from", "a"}, {"to", nullptr}};
+  const text::Json edge = {{"from", "a"}, {"to", nullptr}};
   EXPECT_EQ(printed_member(edge, "from", "None"), "a");
   EXPECT_EQ(printed_member(edge, "to", "None"), "null");
   EXPECT_EQ(printed_member(edge, "rel", "None"), "None");
-  EXPECT_EQ(printed_member(Json::array({1}), "kind", "unknown"), "unknown");
+  EXPECT_EQ(printed_member(text::Json::array({1}), "kind", "unknown"), "unknown");
 }
 
 }  // namespace

@@ -20,8 +20,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 
 std::string member_dump(const StoredMember& member) {
@@ -50,7 +48,7 @@ std::string records_dump(const GraphRecords& records) {
 // The records of the general path, or its error.
 std::string general_outcome(const std::string& text) {
   try {
-    const Json graph = parse_graph(text, "data/g.json");
+    const text::Json graph = parse_graph(text, "data/g.json");
     return records_dump(records_of(graph));
   } catch (const Error& error) {
     return std::string("error: ") + error.what();
@@ -133,29 +131,29 @@ INSTANTIATE_TEST_SUITE_P(Texts, RecordReadingCase, ::testing::ValuesIn(cases()),
 
 // A graph with many equal scores, shared file bases, mixed case, non-ASCII text and
 // escapes, so that ranking exercises ties, the per-file choice and lowering.
-Json random_graph(std::mt19937& random) {
+text::Json random_graph(std::mt19937& random) {
   const std::vector<std::string> dirs = {
       "src/pages/", "src/components/ui/", "api/", "src/Services/", "docs/", "node_modules/x/", ""};
   const std::vector<std::string> words = {"order",  "Invoice", "button", "badge", "status",
                                           "résumé", "list",    "TABLE",  "a\"b",  "x\ny"};
   const auto pick = [&random](const auto& list) { return list[random() % list.size()]; };
-  Json nodes = Json::array();
-  Json edges = Json::array();
+  text::Json nodes = text::Json::array();
+  text::Json edges = text::Json::array();
   for (int file = 0; file < 60; ++file) {
     const std::string id = pick(dirs) + pick(words) + std::to_string(file % 7) +
                            pick(std::vector{".tsx", ".py", ".md"});
-    Json node = {{"id", id},
-                 {"kind", "file"},
-                 {"ext", id.substr(id.rfind('.'))},
-                 {"summary", pick(words) + " " + pick(words)},
-                 {"content", "body " + pick(words)}};
-    node["keywords"] = Json::array({pick(words), pick(words)});
+    text::Json node = {{"id", id},
+                       {"kind", "file"},
+                       {"ext", id.substr(id.rfind('.'))},
+                       {"summary", pick(words) + " " + pick(words)},
+                       {"content", "body " + pick(words)}};
+    node["keywords"] = text::Json::array({pick(words), pick(words)});
     nodes.push_back(node);
     for (int symbol = 0; symbol < static_cast<int>(random() % 3); ++symbol) {
       nodes.push_back({{"id", id + "::" + pick(words)},
                        {"kind", "symbol"},
                        {"confidence", random() % 2 ? "high" : "low"},
-                       {"keywords", Json::array({pick(words)})}});
+                       {"keywords", text::Json::array({pick(words)})}});
     }
     for (int edge = 0; edge < static_cast<int>(random() % 4); ++edge) {
       edges.push_back({{"from", id},
@@ -168,8 +166,8 @@ Json random_graph(std::mt19937& random) {
 
 std::string result_dump(const RetrieveResult& result) {
   std::string dump;
-  for (const Json& row : result.files) dump += text::to_compact(row) + "\n";
-  for (const Json& edge : result.edges) dump += text::to_compact(edge) + "\n";
+  for (const text::Json& row : result.files) dump += text::to_compact(row) + "\n";
+  for (const text::Json& edge : result.edges) dump += text::to_compact(edge) + "\n";
   return dump;
 }
 
@@ -182,7 +180,7 @@ TEST(RecordRanking, RecordsReadFromTextRankLikeTheGraphMap) {
   const std::vector<std::string> queries = {"fix the invoice button", "order list table status",
                                             "GET /api/orders", "explain the docs", "zzz"};
   for (int round = 0; round < 25; ++round) {
-    const Json graph = random_graph(random);
+    const text::Json graph = random_graph(random);
     const std::string text = text::to_pretty(graph);
     const simdjson::padded_string padded(text.data(), text.size());
     const auto records = read_graph_records(padded);

@@ -13,14 +13,12 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 
 class RetrieveTest : public ::testing::Test {
  protected:
   // Runs retrieval with the capability index `index` ("" for none).
-  RetrieveResult run(const Json& graph, std::string_view query, std::int64_t top_files,
+  RetrieveResult run(const text::Json& graph, std::string_view query, std::int64_t top_files,
                      std::int64_t top_edges, std::string_view index = "") {
     const auto path = dir_ / "functionality_index.md";
     std::filesystem::remove(path);
@@ -29,11 +27,11 @@ class RetrieveTest : public ::testing::Test {
   }
 
   // What retrieval added to each row's own node score, by row id.
-  std::map<std::string, std::int64_t> added_scores(const Json& graph, std::string_view query,
+  std::map<std::string, std::int64_t> added_scores(const text::Json& graph, std::string_view query,
                                                    std::string_view index = "") {
     std::map<std::string, std::int64_t> added;
-    for (const Json& row : run(graph, query, 100, 0, index).files) {
-      Json node = row;
+    for (const text::Json& row : run(graph, query, 100, 0, index).files) {
+      text::Json node = row;
       node.erase("_score");
       added[row["id"].get<std::string>()] =
           row["_score"].get<std::int64_t>() - score_node(node, tokenize_query(query), query);
@@ -44,27 +42,28 @@ class RetrieveTest : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-std::vector<std::string> ids_of(const std::vector<Json>& rows) {
+std::vector<std::string> ids_of(const std::vector<text::Json>& rows) {
   std::vector<std::string> ids;
-  for (const Json& row : rows) ids.push_back(text::to_compact(row.value("id", Json(""))));
+  for (const text::Json& row : rows)
+    ids.push_back(text::to_compact(row.value("id", text::Json(""))));
   return ids;
 }
 
 TEST_F(RetrieveTest, GraphWithoutNodesOrEdges) {
-  const auto result = run(Json::object(), "anything", 5, 5);
+  const auto result = run(text::Json::object(), "anything", 5, 5);
   EXPECT_TRUE(result.files.empty());
   EXPECT_TRUE(result.edges.empty());
 }
 
 TEST_F(RetrieveTest, BestNodeOfEachFileTakesItsPlace) {
-  const auto graph = Json::parse(R"({"nodes": [
+  const auto graph = text::Json::parse(R"({"nodes": [
     {"id": "src/orders.py", "kind": "file", "ext": ".py", "summary": "orders"},
     {"id": "src/orders.py::list_orders", "kind": "symbol", "ext": ".py", "content": "body",
      "confidence": "high", "keywords": ["list", "orders"]},
     {"id": "src/orders.py::helper", "kind": "symbol", "ext": ".py"},
     {"id": "src/cart.py", "kind": "file", "ext": ".py"}]})");
   const auto result = run(graph, "orders", 2, 5);
-  const auto expected_first = Json::parse(R"({"id": "src/orders.py::list_orders",
+  const auto expected_first = text::Json::parse(R"({"id": "src/orders.py::list_orders",
     "kind": "symbol", "ext": ".py", "confidence": "high", "keywords": ["list", "orders"],
     "_score": 15, "_role": "code", "_intent": "general"})");
   ASSERT_EQ(result.files.size(), 2u);
@@ -75,7 +74,7 @@ TEST_F(RetrieveTest, BestNodeOfEachFileTakesItsPlace) {
 }
 
 TEST_F(RetrieveTest, EqualScoresOrderByIdCodePoints) {
-  const auto graph = Json::parse(R"({"nodes": [
+  const auto graph = text::Json::parse(R"({"nodes": [
     {"id": "z.py", "ext": ".py"}, {"id": "\u00e9.py", "ext": ".py"},
     {"id": "b.py", "ext": ".py"}, {"id": "B.py", "ext": ".py"}]})");
   const auto rows = run(graph, "rename", 10, 0).files;
@@ -91,7 +90,7 @@ struct LimitCase {
 
 TEST_F(RetrieveTest, FallbacksTakeRawEntriesWithSliceLimits) {
   // Every node scores below 1 (dependency directory) and no edge scores.
-  const auto graph = Json::parse(R"({
+  const auto graph = text::Json::parse(R"({
     "nodes": [{"id": "node_modules/a.js", "ext": ".js", "content": "A"},
               {"id": "node_modules/b.js", "ext": ".js"}, {"id": "node_modules/c.js", "ext": ".js"}],
     "edges": [{"from": "x", "to": "y", "rel": "references"},
@@ -107,7 +106,7 @@ TEST_F(RetrieveTest, FallbacksTakeRawEntriesWithSliceLimits) {
 }
 
 TEST_F(RetrieveTest, NonPositiveLimitsWithScoringCandidates) {
-  const auto graph = Json::parse(R"({
+  const auto graph = text::Json::parse(R"({
     "nodes": [{"id": "a.py", "ext": ".py"}, {"id": "b.py", "ext": ".py"}, {"id": "c.py", "ext": ".py"}],
     "edges": [{"from": "c.py", "to": "x", "rel": "imports"},
               {"from": "a.py", "to": "b", "rel": "imports"},
@@ -131,7 +130,7 @@ struct ConsumerCase {
 };
 
 TEST_F(RetrieveTest, ButtonAndBadgeImporters) {
-  const auto graph = Json::parse(R"({
+  const auto graph = text::Json::parse(R"({
     "nodes": [{"id": "src/pages/a.tsx", "ext": ".tsx"}, {"id": "src/pages/b.tsx", "ext": ".tsx"},
               {"id": "src/pages/c.tsx", "ext": ".tsx"}],
     "edges": [{"from": "src/pages/a.tsx", "to": "@/components/ui/Button", "rel": "imports"},
@@ -149,7 +148,8 @@ TEST_F(RetrieveTest, ButtonAndBadgeImporters) {
 }
 
 TEST_F(RetrieveTest, DegreeBonus) {
-  Json graph = Json::parse(R"({"nodes": [], "edges": [{"from": "self.py", "to": "self.py"},
+  text::Json graph =
+      text::Json::parse(R"({"nodes": [], "edges": [{"from": "self.py", "to": "self.py"},
     {"from": "x", "to": "self.py"}]})");
   const std::pair<int, std::int64_t> hubs[] = {{2, 0}, {3, 1}, {8, 2}, {11, 3}, {12, 4}, {30, 4}};
   for (const auto& [degree, bonus] : hubs) {
@@ -168,7 +168,7 @@ TEST_F(RetrieveTest, DegreeBonus) {
 TEST_F(RetrieveTest, CapabilityBoostsExactAndPrefixKeys) {
   const char* index =
       "## Orders\nkeywords: orders\n- src/app.v2/orders.py\n- src/app.v2/\n- src/app.v*\n";
-  const auto graph = Json::parse(R"({
+  const auto graph = text::Json::parse(R"({
     "nodes": [{"id": "src/app.v2/orders.py", "ext": ".py"}, {"id": "src/app.vx.py", "ext": ".py"},
               {"id": "lib/x.py", "ext": ".py"}, {"id": "src/app.v2/", "ext": ""}],
     "edges": [{"from": "zz", "to": "src/app.vx.py", "rel": "references"},
@@ -189,19 +189,19 @@ TEST_F(RetrieveTest, CapabilityBoostsExactAndPrefixKeys) {
 }
 
 TEST_F(RetrieveTest, EdgesOrderByScoreThenSourceThenTargetStably) {
-  const auto graph = Json::parse(R"({"edges": [
+  const auto graph = text::Json::parse(R"({"edges": [
     {"from": "b", "to": "a", "rel": "imports"}, {"from": "a", "to": "c", "rel": "imports"},
     {"from": "a", "to": "b", "rel": "imports", "n": 1}, {"to": "z", "rel": "imports"},
     {"from": "a", "to": "b", "rel": "imports", "n": 2}, {"from": "q", "to": "r", "rel": "refs"},
     {"from": "qq.py", "to": "r", "rel": "references"}]})");
   const auto& e = graph["edges"];
   const auto edges = run(graph, "qq", 0, 10).edges;
-  EXPECT_EQ(edges, (std::vector<Json>{e[6], e[3], e[2], e[4], e[1], e[0]}));
-  EXPECT_EQ(run(graph, "qq", 0, 2).edges, (std::vector<Json>{e[6], e[3]}));
+  EXPECT_EQ(edges, (std::vector<text::Json>{e[6], e[3], e[2], e[4], e[1], e[0]}));
+  EXPECT_EQ(run(graph, "qq", 0, 2).edges, (std::vector<text::Json>{e[6], e[3]}));
 }
 
 TEST_F(RetrieveTest, NonStringValuesKeepTheirTypeAndMatchByValue) {
-  const auto graph = Json::parse(R"({
+  const auto graph = text::Json::parse(R"({
     "nodes": [{"id": 7, "ext": ".py", "kind": null}],
     "edges": [{"from": 7, "to": "x", "rel": "references"},
               {"from": "7", "to": "y", "rel": "references"}]})");
@@ -210,7 +210,7 @@ TEST_F(RetrieveTest, NonStringValuesKeepTheirTypeAndMatchByValue) {
   EXPECT_EQ(
       text::to_compact(result.files[0]),
       R"({"id": 7, "ext": ".py", "kind": null, "_score": 5, "_role": "code", "_intent": "general"})");
-  EXPECT_EQ(result.edges, std::vector<Json>{graph["edges"][0]});
+  EXPECT_EQ(result.edges, std::vector<text::Json>{graph["edges"][0]});
 }
 
 TEST_F(RetrieveTest, MalformedGraphsAreErrors) {
@@ -225,11 +225,11 @@ TEST_F(RetrieveTest, MalformedGraphsAreErrors) {
       R"({"nodes": [{"id": 1, "ext": ".py"}, {"id": "1", "ext": ".py"}]})",  // tie, no order
   };
   for (const char* graph : graphs) {
-    EXPECT_THROW(run(Json::parse(graph), "rename", 5, 5), Error) << graph;
+    EXPECT_THROW(run(text::Json::parse(graph), "rename", 5, 5), Error) << graph;
   }
   // Ids of different types are fine while their scores differ.
-  const auto graph =
-      Json::parse(R"({"nodes": [{"id": 1, "ext": ".py"}, {"id": "rename.py", "ext": ".py"}]})");
+  const auto graph = text::Json::parse(
+      R"({"nodes": [{"id": 1, "ext": ".py"}, {"id": "rename.py", "ext": ".py"}]})");
   EXPECT_EQ(run(graph, "rename", 5, 5).files.size(), 2u);
 }
 

@@ -8,8 +8,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 
 TEST(ScoreText, CountsEachTermEntryOnceAfterLowerCasing) {
@@ -98,7 +96,7 @@ TEST(ScoreNode, Table) {
       {"numeric id reads as its JSON text", R"({"id": 12, "ext": ".py"})", "12 things", 8},
   };
   for (const auto& c : cases) {
-    const auto node = Json::parse(c.node);
+    const auto node = text::Json::parse(c.node);
     EXPECT_EQ(score_node(node, tokenize_query(c.query), c.query), c.score) << c.name;
   }
 }
@@ -119,7 +117,7 @@ TEST(ScoreNode, MalformedMembersAreTypeErrors) {
   };
   for (const auto& c : cases) {
     try {
-      score_node(Json::parse(c.node), {"orders"}, "orders");
+      score_node(text::Json::parse(c.node), {"orders"}, "orders");
       ADD_FAILURE() << c.node << " did not throw";
     } catch (const Error& error) {
       EXPECT_STREQ(error.what(), c.message) << c.node;

@@ -10,8 +10,6 @@
 
 namespace plinthar::scanner {
 
-using text::split_lines;
-
 namespace {
 
 TEST(BodyHasher, AgreesWithJoiningTheLines) {
@@ -23,7 +21,7 @@ TEST(BodyHasher, AgreesWithJoiningTheLines) {
     std::string text;
     const int length = static_cast<int>(random() % 40);
     for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
-    const auto lines = split_lines(text);
+    const auto lines = text::split_lines(text);
     BodyHasher hasher(lines);
     for (int start = -1; start <= static_cast<int>(lines.size()) + 1; ++start) {
       for (int end = start - 1; end <= static_cast<int>(lines.size()) + 1; ++end) {

@@ -16,22 +16,19 @@
 
 namespace plinthar::scanner {
 
-using text::IGNORECASE;
-using text::Regex;
-
 namespace {
 
-const Regex& registration_pattern() {
-  static const Regex pattern(
+const text::Regex& registration_pattern() {
+  static const text::Regex pattern(
       R"((?:app|router|r|mux|api)\s*[.\@]\s*(get|post|put|delete|patch|handle|handlefunc)\s*\(\s*['"/]([^'")\s]+))",
-      IGNORECASE);
+      text::IGNORECASE);
   return pattern;
 }
 
-const Regex& http_pattern() {
-  static const Regex pattern(
+const text::Regex& http_pattern() {
+  static const text::Regex pattern(
       R"((?:fetch|axios\.(?:get|post|put|delete)|requests\.(?:get|post|put|delete))\s*\(\s*[`'"](https?://[^`'"]+|/[^`'"]+)[`'"])",
-      IGNORECASE);
+      text::IGNORECASE);
   return pattern;
 }
 
@@ -83,7 +80,7 @@ std::string random_text(std::mt19937& rng, const std::vector<std::string>& token
 
 struct Case {
   const char* name;
-  const Regex& pattern;
+  const text::Regex& pattern;
   bool (*precheck)(std::string_view);
   std::vector<std::string> tokens;
 };

@@ -15,13 +15,6 @@
 
 namespace plinthar::scanner {
 
-using text::cp_length;
-using text::MULTILINE;
-using text::Regex;
-using text::RegexMatch;
-using text::split_whitespace;
-using text::to_lower;
-
 namespace {
 
 using Words = std::vector<std::string>;
@@ -49,8 +42,8 @@ TEST(SplitCamel, SplitsCamelWordsAndCapitalRuns) {
 // The capital-run split is a scanner; it must agree with the two substitutions it
 // stands for on random identifiers.
 TEST(SplitCamel, MatchesTheSubstitutionsOnRandomNames) {
-  const Regex lower_upper(R"(([a-z0-9])([A-Z]))");
-  const Regex caps_word(R"(([A-Z]+)([A-Z][a-z]))");
+  const text::Regex lower_upper(R"(([a-z0-9])([A-Z]))");
+  const text::Regex caps_word(R"(([A-Z]+)([A-Z][a-z]))");
   const std::vector<std::string> pieces = {"A", "B", "Z", "a", "z", "1", "_", " ", "É", "é", "ab"};
   std::mt19937 rng(3);
   std::uniform_int_distribution<std::size_t> count(0, 16);
@@ -60,8 +53,8 @@ TEST(SplitCamel, MatchesTheSubstitutionsOnRandomNames) {
     for (std::size_t n = count(rng); n > 0; --n) name += pieces[pick(rng)];
     const std::string s = caps_word.sub("\\1 \\2", lower_upper.sub("\\1 \\2", name));
     Words expected;
-    for (std::string_view part : split_whitespace(s)) {
-      if (cp_length(part) >= 3) expected.push_back(to_lower(part));
+    for (std::string_view part : text::split_whitespace(s)) {
+      if (text::cp_length(part) >= 3) expected.push_back(text::to_lower(part));
     }
     ASSERT_EQ(_split_camel(name), expected) << "[" << name << "]";
   }
@@ -177,9 +170,9 @@ TEST(ExtractKeywords, KeepsTheFirstEightyInFirstSeenOrder) {
 // them on many random texts built from the pieces those patterns care about.
 using Found = std::vector<std::tuple<std::size_t, std::size_t, std::size_t>>;
 
-Found from_pattern(const Regex& pattern, std::string_view text) {
+Found from_pattern(const text::Regex& pattern, std::string_view text) {
   Found found;
-  pattern.for_each(text, [&](const RegexMatch& m) {
+  pattern.for_each(text, [&](const text::RegexMatch& m) {
     found.emplace_back(m.start(), m.start(1), m.end(1));
     return true;
   });
@@ -232,7 +225,7 @@ TEST(DeclScanners, MatchThePatternsOnRandomText) {
   };
   std::mt19937 rng(20240611);
   for (const auto& c : cases) {
-    const Regex pattern(c.pattern, MULTILINE);
+    const text::Regex pattern(c.pattern, text::MULTILINE);
     std::vector<std::string> pieces = shared;
     pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
     int matched_texts = 0;

@@ -16,11 +16,6 @@
 
 namespace plinthar::scanner {
 
-using text::MULTILINE;
-using text::NOFLAG;
-using text::Regex;
-using text::RegexMatch;
-
 namespace {
 
 struct Spans {
@@ -45,9 +40,9 @@ std::vector<Spans> spans_of(std::string_view text, const std::vector<TextMatch>&
   return out;
 }
 
-std::vector<Spans> plain_spans(const Regex& pattern, std::string_view text) {
+std::vector<Spans> plain_spans(const text::Regex& pattern, std::string_view text) {
   std::vector<Spans> out;
-  pattern.for_each(text, [&](const RegexMatch& found) {
+  pattern.for_each(text, [&](const text::RegexMatch& found) {
     const auto at = found.group(1).empty() ? 0 : found.start(1);
     out.push_back({found.start(), found.end(), at, found.group(1).size()});
     return true;
@@ -86,27 +81,27 @@ struct PassCase {
 
 const std::vector<PassCase>& pass_cases() {
   static const std::vector<PassCase> cases = {
-      {"go_import", 1, R"re(import\s+\(?\s*"([^"]+)")re", NOFLAG,
+      {"go_import", 1, R"re(import\s+\(?\s*"([^"]+)")re", text::NOFLAG,
        with_spaces({"import", "import", "(", "\"", "\"", "a", "x\"", "é"})},
-      {"script_import", 2, R"re(import\s+.*?\s+from\s+[\'"]([^\'"]+)[\'"])re", NOFLAG,
+      {"script_import", 2, R"re(import\s+.*?\s+from\s+[\'"]([^\'"]+)[\'"])re", text::NOFLAG,
        with_spaces({"import",   "import",   "from",        "from",     "'",    "\"",
                     "a",        "{",        "}",           "x'",       "é",    "fro",
                     "import ",  " from ",   " from '",     "a'",       "x\" ", "'a' ",
                     "import  ", "import\n", " from \"m\"", " from 'n'"})},
-      {"require", 3, R"re(require\([\'"]([^\'"]+)[\'"]\))re", NOFLAG,
+      {"require", 3, R"re(require\([\'"]([^\'"]+)[\'"]\))re", text::NOFLAG,
        with_spaces({"require(", "require('", "require(\"", "'", "\"", "a", ")", "x')", "b\")", "')",
                     "\")"})},
-      {"python_import", 4, R"(^\s*import\s+([a-zA-Z0-9_\.]+))", MULTILINE,
+      {"python_import", 4, R"(^\s*import\s+([a-zA-Z0-9_\.]+))", text::MULTILINE,
        with_spaces({"import", "import", "a", ".", "os", "_", ",", "é", "!", "impor", "\nimport "})},
-      {"python_from", 5, R"(^\s*from\s+([a-zA-Z0-9_\.]+)\s+import\s+)", MULTILINE,
+      {"python_from", 5, R"(^\s*from\s+([a-zA-Z0-9_\.]+)\s+import\s+)", text::MULTILINE,
        with_spaces({"from", "from", "import", "import", "a", ".", "x", "é", "\nfrom ", " import ",
                     "from .", "a.b", "\nfrom a import ", "fro", "impor"})},
-      {"swift_import", 6, R"(^import\s+([A-Za-z_]\w*))", MULTILINE,
+      {"swift_import", 6, R"(^import\s+([A-Za-z_]\w*))", text::MULTILINE,
        with_spaces({"import", "import", "UIKit", "_", "9", "é"})},
       {"path_mention",
        7,
        R"(([A-Za-z0-9_\-\/]+\.(go|py|tsx|ts|jsx|json|js|swift|md|yaml|yml)))",
-       NOFLAG,
+       text::NOFLAG,
        {"a",  "b",  "/", "/",    "-",   "_",  "9",  ".",    ".",   ".",  "g",
         "go", "py", "t", "ts",   "tsx", "x",  "js", "json", "jsx", "sw", "swift",
         "m",  "md", "y", "yaml", "yml", "ya", " ",  "\n",   "é",   ":"}},
@@ -120,7 +115,7 @@ class RelationPassEquivalence : public ::testing::TestWithParam<PassCase> {};
 
 TEST_P(RelationPassEquivalence, SameMatchesAsPlainPattern) {
   const PassCase& c = GetParam();
-  const Regex plain(c.plain_pattern, c.flags);
+  const text::Regex plain(c.plain_pattern, c.flags);
   std::mt19937 rng(20240611u + static_cast<unsigned>(c.pass));
   std::size_t with_matches = 0;
   for (int round = 0; round < 20000; ++round) {
@@ -138,9 +133,9 @@ INSTANTIATE_TEST_SUITE_P(AllPasses, RelationPassEquivalence, ::testing::ValuesIn
                          [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(ArrowConstantEquivalence, SameMatchesAsPlainPattern) {
-  const Regex plain(
+  const text::Regex plain(
       R"(^export\s+(?:const|let)\s+([A-Za-z_]\w*)\s*=\s*(?:async\s+)?(?:function|\([^)]*\)\s*=>|\w+\s*=>))",
-      MULTILINE);
+      text::MULTILINE);
   const std::vector<std::string> tokens = with_spaces({"export ",
                                                        "export",
                                                        "const ",

@@ -10,9 +10,6 @@
 
 namespace plinthar::scanner {
 
-using text::DOTALL;
-using text::Regex;
-
 namespace {
 
 struct SummaryCase {
@@ -108,7 +105,7 @@ TEST(MakeSummary, LengthsCountCharacters) {
 // The leading block comment uses a possessive white-space run; on random texts it must
 // agree with the lazy pattern it replaces, group for group.
 TEST(LeadingBlockComment, MatchesTheLazyPatternOnRandomText) {
-  const Regex written(R"(\s*/\*\*?\s*(.*?)\*/)", DOTALL);
+  const text::Regex written(R"(\s*/\*\*?\s*(.*?)\*/)", text::DOTALL);
   const std::vector<std::string> pieces = {"/*", "*/",     "*",      "/", " ",  "  ", "\n",
                                            "\t", "\u00a0", "\u2029", "x", "ab", "**/"};
   std::mt19937 rng(99);

@@ -16,11 +16,6 @@
 
 namespace plinthar::scanner {
 
-using text::cp_length;
-using text::Json;
-using text::split_lines;
-using text::trim_left;
-
 namespace {
 
 // name:type:line_start-line_end for every record, in order.
@@ -98,7 +93,7 @@ TEST(ExtractSymbolsPy, LineIndexCountsLineFeedsWhileLinesSplitEverywhere) {
   // The form feed starts a new line for `lines` but not for the line index, so the
   // second function's record indexes `lines` one line early.
   const std::string content = "def a():\f    pass\ndef b():\n    pass\n";
-  const auto lines = split_lines(content);
+  const auto lines = text::split_lines(content);
   ASSERT_EQ(lines.size(), 4u);
   const auto records = extract_symbols_py(content, "m.py");
   ASSERT_EQ(records.size(), 2u);
@@ -121,14 +116,14 @@ TEST(ExtractSymbolsPy, RecordFields) {
   EXPECT_EQ(f.confidence, "high");
   EXPECT_TRUE(f.exported);
   EXPECT_EQ(f.keywords, _name_keywords("load_user"));
-  EXPECT_EQ(f.body_hash, _body_hash(split_lines(content), 3, 4));
+  EXPECT_EQ(f.body_hash, _body_hash(text::split_lines(content), 3, 4));
   const SymbolRecord& c = records[1];
   EXPECT_EQ(c.id, "api/users.py::_Cache");
   EXPECT_EQ(c.symbol_type, "model");
   EXPECT_FALSE(c.exported);
   EXPECT_EQ(c.line_end, 1);
   std::vector<std::string> keys;
-  const Json map = to_json(f);
+  const text::Json map = to_json(f);
   for (const auto& item : map.items()) keys.push_back(item.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"id", "name", "symbol_type", "line_start", "line_end",
                                             "body_hash", "confidence", "exported", "keywords"}));
@@ -208,7 +203,8 @@ TEST(LeadingSpaceLength, CountsCodePointsOfTheTrimmedPrefix) {
   for (int round = 0; round < 20000; ++round) {
     std::string line;
     for (std::size_t n = count(rng); n > 0; --n) line += pieces[pick(rng)];
-    ASSERT_EQ(leading_space_length(line), cp_length(line) - cp_length(trim_left(line)))
+    ASSERT_EQ(leading_space_length(line),
+              text::cp_length(line) - text::cp_length(text::trim_left(line)))
         << "line: \"" << line << "\"";
   }
 }

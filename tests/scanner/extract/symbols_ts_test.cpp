@@ -12,8 +12,6 @@
 
 namespace plinthar::scanner {
 
-using text::short_hash;
-
 namespace {
 
 // The parts of a record that the declaration decides.
@@ -117,7 +115,7 @@ TEST(ExtractSymbolsTs, RecordCarriesIdHashAndKeywords) {
   ASSERT_EQ(records.size(), 1u);
   const SymbolRecord& r = records[0];
   EXPECT_EQ(r.id, "app/api.ts::loadUser");
-  EXPECT_EQ(r.body_hash, short_hash("export function loadUser() {\n  return 1;\n}"));
+  EXPECT_EQ(r.body_hash, text::short_hash("export function loadUser() {\n  return 1;\n}"));
   EXPECT_EQ(r.keywords, _name_keywords("loadUser"));
 }
 
@@ -128,7 +126,7 @@ TEST(ExtractSymbolsTs, LineStartCountsOnlyLineFeeds) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].line_start, 1);
   EXPECT_EQ(records[0].line_end, 2);
-  EXPECT_EQ(records[0].body_hash, short_hash("b\nexport function foo() {}"));
+  EXPECT_EQ(records[0].body_hash, text::short_hash("b\nexport function foo() {}"));
 }
 
 struct BlockCase {

@@ -18,9 +18,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::parse_json;
-
 namespace fs = std::filesystem;
 namespace {
 
@@ -46,11 +43,11 @@ void append_line(const fs::path& path, std::string_view line) {
   if (!file.close()) fail_appending(path, errno);
 }
 
-std::variant<Json, std::string> parse_meta(std::string_view text) {
-  if (text.empty()) return Json::object();
-  Json meta;
+std::variant<text::Json, std::string> parse_meta(std::string_view text) {
+  if (text.empty()) return text::Json::object();
+  text::Json meta;
   try {
-    meta = parse_json(text);
+    meta = text::parse_json(text);
   } catch (const Error& error) {
     return std::string(error.what());
   }
@@ -83,9 +80,9 @@ std::int64_t now_microseconds() {
   return std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count();
 }
 
-Json make_action_record(std::string timestamp, std::string_view kind, std::string_view summary,
-                        Json meta) {
-  Json record = Json::object();
+text::Json make_action_record(std::string timestamp, std::string_view kind,
+                              std::string_view summary, text::Json meta) {
+  text::Json record = text::Json::object();
   record["timestamp"] = std::move(timestamp);
   record["kind"] = std::string(kind);
   record["summary"] = std::string(summary);
@@ -101,14 +98,14 @@ int cmd_action_log(const Args& args, const Locations& locations, std::ostream& o
     err << "error: invalid --meta JSON: " << *reason << "\n";
     return STATUS_USAGE;
   }
-  const Json record = make_action_record(format_timestamp(now_microseconds()), args.kind,
-                                         args.summary, std::move(std::get<Json>(meta)));
+  const text::Json record = make_action_record(format_timestamp(now_microseconds()), args.kind,
+                                               args.summary, std::move(std::get<text::Json>(meta)));
   append_line(locations.action_log, text::to_compact(record) + "\n");
   out << "ok\n";
   return STATUS_OK;
 }
 
-std::vector<Json> read_action_events(const Locations& locations, std::int64_t limit) {
+std::vector<text::Json> read_action_events(const Locations& locations, std::int64_t limit) {
   return last_elements(read_json_lines(locations.action_log), limit);
 }
 

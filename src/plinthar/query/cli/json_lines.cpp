@@ -13,19 +13,16 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::try_parse_json;
-
-std::vector<Json> read_json_lines(const std::filesystem::path& path) {
+std::vector<text::Json> read_json_lines(const std::filesystem::path& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) return {};
   const auto bytes = text::read_file(path);
   if (!bytes) throw Error("cannot read " + path.string());
   if (!text::is_valid_utf8(*bytes)) throw Error(path.string() + " is not valid UTF-8");
-  std::vector<Json> values;
+  std::vector<text::Json> values;
   for (const std::string_view line : text::split_lines(*bytes)) {
     if (text::trim(line).empty()) continue;
-    if (auto value = try_parse_json(line)) values.push_back(std::move(*value));
+    if (auto value = text::try_parse_json(line)) values.push_back(std::move(*value));
   }
   return values;
 }
@@ -38,7 +35,7 @@ std::size_t last_elements_start(std::size_t size, std::int64_t limit) {
   return limit < -count ? size : static_cast<std::size_t>(-limit);
 }
 
-std::vector<Json> last_elements(std::vector<Json> values, std::int64_t limit) {
+std::vector<text::Json> last_elements(std::vector<text::Json> values, std::int64_t limit) {
   const auto first = static_cast<std::ptrdiff_t>(last_elements_start(values.size(), limit));
   values.erase(values.begin(), values.begin() + first);
   return values;

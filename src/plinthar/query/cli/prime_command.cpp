@@ -12,9 +12,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::one_line;
-
 namespace {
 
 constexpr std::string_view RULES =
@@ -26,9 +23,9 @@ constexpr std::string_view RULES =
     "- Preserve existing behavior unless request says otherwise.\n"
     "\n";
 
-std::string action_line(const Json& record) {
-  return "- [" + one_line(printed_member(record, "kind", "unknown")) + "] " +
-         one_line(printed_member(record, "summary", "")) + "\n";
+std::string action_line(const text::Json& record) {
+  return "- [" + text::one_line(printed_member(record, "kind", "unknown")) + "] " +
+         text::one_line(printed_member(record, "summary", "")) + "\n";
 }
 
 }  // namespace
@@ -40,18 +37,18 @@ std::string prime_query(std::string_view option, const std::optional<std::string
 }
 
 std::string format_prime(std::string_view query, const RetrieveResult& result,
-                         const std::vector<Json>& actions) {
+                         const std::vector<text::Json>& actions) {
   std::string text(RULES);
-  text += "## Current Focus\n- Query: " + one_line(query) + "\n\n";
+  text += "## Current Focus\n- Query: " + text::one_line(query) + "\n\n";
   text += "## Relevant Files (Top " + std::to_string(result.files.size()) + ")\n";
-  for (const Json& entry : result.files) {
-    text += "- " + one_line(printed_member(entry, "id", "None")) + "\n";
+  for (const text::Json& entry : result.files) {
+    text += "- " + text::one_line(printed_member(entry, "id", "None")) + "\n";
   }
   text += "\n## Relevant Relations (Top " + std::to_string(result.edges.size()) + ")\n";
-  for (const Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
+  for (const text::Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
   text += "\n## Action Trail (Recent " + std::to_string(actions.size()) + ")\n";
   if (actions.empty()) text += "- (no actions recorded yet)\n";
-  for (const Json& record : actions) text += action_line(record);
+  for (const text::Json& record : actions) text += action_line(record);
   return text;
 }
 
@@ -60,7 +57,7 @@ int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, s
   const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
   const RetrieveResult result =
       retrieve(graph.records(), query, args.top_files, args.top_edges, locations.capability_index);
-  const std::vector<Json> actions = read_action_events(locations, args.recent_actions);
+  const std::vector<text::Json> actions = read_action_events(locations, args.recent_actions);
   out << format_prime(query, result, actions);
   return STATUS_OK;
 }

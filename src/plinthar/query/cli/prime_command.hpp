@@ -14,6 +14,8 @@
 
 namespace plinthar::query {
 
+using text::Json;
+
 inline constexpr std::string_view DEFAULT_PRIME_QUERY = "General codebase maintenance task";
 
 // Loads the graph, retrieves for the query, reads the recent actions and prints the

@@ -11,32 +11,29 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::one_line;
-
-std::string relation_line(const Json& edge) {
-  return one_line(printed_member(edge, "from", "None")) + " --" +
-         one_line(printed_member(edge, "rel", "None")) + "--> " +
-         one_line(printed_member(edge, "to", "None"));
+std::string relation_line(const text::Json& edge) {
+  return text::one_line(printed_member(edge, "from", "None")) + " --" +
+         text::one_line(printed_member(edge, "rel", "None")) + "--> " +
+         text::one_line(printed_member(edge, "to", "None"));
 }
 
 std::string format_retrieve_text(std::string_view query, const RetrieveResult& result) {
-  std::string text = "Query: " + one_line(query) + "\n\nRelevant files:\n";
-  for (const Json& entry : result.files) {
-    text += "- " + one_line(printed_member(entry, "id", "None")) + "\n";
+  std::string text = "Query: " + text::one_line(query) + "\n\nRelevant files:\n";
+  for (const text::Json& entry : result.files) {
+    text += "- " + text::one_line(printed_member(entry, "id", "None")) + "\n";
   }
   text += "\nRelevant relations:\n";
-  for (const Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
+  for (const text::Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
   return text;
 }
 
 std::string format_retrieve_json(std::string_view query, RetrieveResult&& result) {
-  Json payload = Json::object();
+  text::Json payload = text::Json::object();
   payload["query"] = std::string(query);
-  payload["files"] = Json::array();
-  payload["edges"] = Json::array();
-  for (Json& entry : result.files) payload["files"].push_back(std::move(entry));
-  for (Json& edge : result.edges) payload["edges"].push_back(std::move(edge));
+  payload["files"] = text::Json::array();
+  payload["edges"] = text::Json::array();
+  for (text::Json& entry : result.files) payload["files"].push_back(std::move(entry));
+  for (text::Json& edge : result.edges) payload["edges"].push_back(std::move(edge));
   std::string text = text::to_pretty(payload);
   text.push_back('\n');
   return text;

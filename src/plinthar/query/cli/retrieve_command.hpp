@@ -12,6 +12,8 @@
 
 namespace plinthar::query {
 
+using text::Json;
+
 // Loads the graph, runs retrieval and prints the result; everything is printed after
 // retrieval returns, so a failure leaves standard output empty.
 int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out,

@@ -15,18 +15,15 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::one_line;
-
 namespace {
 
 constexpr std::int64_t RECENT_TOKEN_EVENTS = 20;
 
-[[noreturn]] void invalid_count(const Json& value) {
+[[noreturn]] void invalid_count(const text::Json& value) {
   throw Error("invalid total_tokens value: " + text::to_compact(value));
 }
 
-std::int64_t float_count(const Json& value) {
+std::int64_t float_count(const text::Json& value) {
   const double number = std::trunc(value.get<double>());
   // 2^63 is exactly representable; anything from there up does not fit.
   if (!std::isfinite(number) || number >= 9223372036854775808.0 ||
@@ -44,22 +41,22 @@ std::int64_t add_tokens(std::int64_t total, std::int64_t count) {
 
 }  // namespace
 
-std::int64_t token_count(const Json& record) {
+std::int64_t token_count(const text::Json& record) {
   if (!record.is_object()) return 0;
   const auto found = record.find("total_tokens");
   if (found == record.end()) return 0;
-  const Json& value = *found;
+  const text::Json& value = *found;
   switch (value.type()) {
-    case Json::value_t::number_integer:
+    case text::Json::value_t::number_integer:
       return value.get<std::int64_t>();
-    case Json::value_t::number_unsigned:
+    case text::Json::value_t::number_unsigned:
       if (value.get<std::uint64_t>() > static_cast<std::uint64_t>(INT64_MAX)) invalid_count(value);
       return value.get<std::int64_t>();
-    case Json::value_t::boolean:
+    case text::Json::value_t::boolean:
       return value.get<bool>() ? 1 : 0;
-    case Json::value_t::number_float:
+    case text::Json::value_t::number_float:
       return float_count(value);
-    case Json::value_t::string:
+    case text::Json::value_t::string:
       if (const auto parsed = parse_decimal_integer(value.get_ref<const std::string&>())) {
         return *parsed;
       }
@@ -69,27 +66,27 @@ std::int64_t token_count(const Json& record) {
   }
 }
 
-Json summarise_token_usage(const std::vector<Json>& events) {
+text::Json summarise_token_usage(const std::vector<text::Json>& events) {
   std::int64_t total = 0;
-  Json by_mode = Json::object();
-  for (const Json& record : events) {
+  text::Json by_mode = text::Json::object();
+  for (const text::Json& record : events) {
     const std::int64_t count = token_count(record);
     total = add_tokens(total, count);
-    Json& mode_total = by_mode[printed_member(record, "mode", "unknown")];
+    text::Json& mode_total = by_mode[printed_member(record, "mode", "unknown")];
     mode_total = add_tokens(mode_total.is_null() ? 0 : mode_total.get<std::int64_t>(), count);
   }
-  Json summary = Json::object();
+  text::Json summary = text::Json::object();
   summary["event_count"] = events.size();
   summary["total_tokens"] = total;
   summary["by_mode"] = std::move(by_mode);
   const auto first = last_elements_start(events.size(), RECENT_TOKEN_EVENTS);
-  Json recent = Json::array();
+  text::Json recent = text::Json::array();
   for (std::size_t i = first; i < events.size(); ++i) recent.push_back(events[i]);
   summary["recent"] = std::move(recent);
   return summary;
 }
 
-std::string format_stats_text(const Json& summary) {
+std::string format_stats_text(const text::Json& summary) {
   std::string text = "Events: " + text::to_compact(summary["event_count"]) + "\n";
   text += "Total tokens: " + text::to_compact(summary["total_tokens"]) + "\n";
   std::vector<std::pair<std::string, std::int64_t>> modes;
@@ -98,13 +95,13 @@ std::string format_stats_text(const Json& summary) {
   }
   std::sort(modes.begin(), modes.end());
   for (const auto& [mode, count] : modes) {
-    text += "- " + one_line(mode) + ": " + std::to_string(count) + "\n";
+    text += "- " + text::one_line(mode) + ": " + std::to_string(count) + "\n";
   }
   return text;
 }
 
 int cmd_stats(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  const Json summary = summarise_token_usage(read_json_lines(locations.token_log));
+  const text::Json summary = summarise_token_usage(read_json_lines(locations.token_log));
   if (args.json) {
     out << text::to_pretty(summary) << "\n";
   } else {

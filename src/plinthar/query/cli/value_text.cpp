@@ -4,9 +4,7 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
-std::string printed_member(const Json& map, std::string_view key, std::string_view missing) {
+std::string printed_member(const text::Json& map, std::string_view key, std::string_view missing) {
   if (!map.is_object()) return std::string(missing);
   const auto found = map.find(std::string(key));
   if (found == map.end()) return std::string(missing);

@@ -10,61 +10,58 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::TextArena;
-
 namespace {
 
-[[noreturn]] void type_error(std::string_view expected, const Json& actual) {
+[[noreturn]] void type_error(std::string_view expected, const text::Json& actual) {
   throw Error("Expected " + std::string(expected) + ", got " + std::string(json_kind_name(actual)));
 }
 
 // The text form of `value`: the string itself, or its compact JSON kept by `texts`.
-std::string_view value_text(const Json& value, TextArena& texts) {
+std::string_view value_text(const text::Json& value, text::TextArena& texts) {
   if (value.is_string()) return value.get_ref<const std::string&>();
   return texts.keep(text::to_compact(value));
 }
 
-std::string_view member_text_or(const Json& map, std::string_view key, TextArena& texts,
+std::string_view member_text_or(const text::Json& map, std::string_view key, text::TextArena& texts,
                                 std::string_view fallback = "") {
-  const Json* value = find_member(map, key);
+  const text::Json* value = find_member(map, key);
   return value == nullptr ? fallback : value_text(*value, texts);
 }
 
-StoredMember stored_member(const Json& map, std::string_view key, TextArena& texts) {
-  const Json* value = find_member(map, key);
+StoredMember stored_member(const text::Json& map, std::string_view key, text::TextArena& texts) {
+  const text::Json* value = find_member(map, key);
   if (value == nullptr) return {};
   return {value_text(*value, texts), value->is_string() ? nullptr : value, true};
 }
 
 // The keyword list joined by single spaces; "" when missing or null.
-std::string_view keyword_text(const Json* keywords, TextArena& texts) {
+std::string_view keyword_text(const text::Json* keywords, text::TextArena& texts) {
   if (keywords == nullptr || keywords->is_null()) return {};
   std::vector<std::string_view> parts;
   parts.reserve(keywords->size());
-  for (const Json& keyword : *keywords) {
+  for (const text::Json& keyword : *keywords) {
     if (!keyword.is_string()) type_error("str", keyword);
     parts.emplace_back(keyword.get_ref<const std::string&>());
   }
   return texts.join(parts, ' ');
 }
 
-std::string_view summary_text(const Json& node) {
-  const Json* summary = find_member(node, "summary");
+std::string_view summary_text(const text::Json& node) {
+  const text::Json* summary = find_member(node, "summary");
   if (summary == nullptr || summary->is_null()) return {};
   if (!summary->is_string()) type_error("str", *summary);
   return summary->get_ref<const std::string&>();
 }
 
-const Json& list_member(const Json& graph, std::string_view key) {
-  static const Json EMPTY = Json::array();
-  const Json* list = find_member(graph, key);
+const text::Json& list_member(const text::Json& graph, std::string_view key) {
+  static const text::Json EMPTY = text::Json::array();
+  const text::Json* list = find_member(graph, key);
   if (list == nullptr) return EMPTY;
   if (!list->is_array()) throw Error("graph member \"" + std::string(key) + "\" is not a list");
   return *list;
 }
 
-EdgeRecord edge_record(const Json& edge, TextArena& texts) {
+EdgeRecord edge_record(const text::Json& edge, text::TextArena& texts) {
   if (!edge.is_object()) throw Error("graph edge is not an object");
   return {stored_member(edge, "from", texts), stored_member(edge, "to", texts),
           member_text_or(edge, "rel", texts)};
@@ -72,14 +69,14 @@ EdgeRecord edge_record(const Json& edge, TextArena& texts) {
 
 }  // namespace
 
-NodeRecord node_record(const Json& node, TextArena& texts) {
+NodeRecord node_record(const text::Json& node, text::TextArena& texts) {
   if (!node.is_object()) throw Error("graph node is not an object");
   NodeRecord record;
   record.id = stored_member(node, "id", texts);
   record.ext = member_text_or(node, "ext", texts);
   record.kind = member_text_or(node, "kind", texts, "file");
   record.confidence = member_text_or(node, "confidence", texts);
-  const Json* keywords = find_member(node, "keywords");
+  const text::Json* keywords = find_member(node, "keywords");
   if (keywords != nullptr && !keywords->is_null() && !keywords->is_array()) {
     type_error("list", *keywords);
   }
@@ -88,15 +85,15 @@ NodeRecord node_record(const Json& node, TextArena& texts) {
   return record;
 }
 
-GraphRecords records_of(const Json& graph) {
+GraphRecords records_of(const text::Json& graph) {
   if (!graph.is_object()) throw Error("graph is not a JSON object");
-  const Json& nodes = list_member(graph, "nodes");
-  const Json& edges = list_member(graph, "edges");
+  const text::Json& nodes = list_member(graph, "nodes");
+  const text::Json& edges = list_member(graph, "edges");
   GraphRecords records;
   records.edges.reserve(edges.size());
-  for (const Json& edge : edges) records.edges.push_back(edge_record(edge, records.texts));
+  for (const text::Json& edge : edges) records.edges.push_back(edge_record(edge, records.texts));
   records.nodes.reserve(nodes.size());
-  for (const Json& node : nodes) records.nodes.push_back(node_record(node, records.texts));
+  for (const text::Json& node : nodes) records.nodes.push_back(node_record(node, records.texts));
   records.node_value = [&nodes](std::size_t index) { return nodes[index]; };
   records.edge_value = [&edges](std::size_t index) { return edges[index]; };
   return records;

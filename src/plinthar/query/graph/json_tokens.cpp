@@ -11,9 +11,6 @@
 
 namespace plinthar::query {
 
-using text::hex_unit;
-using text::Json;
-
 namespace od = simdjson::ondemand;
 namespace {
 
@@ -108,10 +105,10 @@ std::size_t escape_length(std::string_view body, std::size_t pos) {
     default:
       return 0;
   }
-  const auto unit = hex_unit(body, pos + 2);
+  const auto unit = text::hex_unit(body, pos + 2);
   if (!unit || is_low_surrogate(*unit)) return 0;
   if (!is_high_surrogate(*unit)) return 6;
-  const auto low = body.substr(pos + 6, 2) == "\\u" ? hex_unit(body, pos + 8) : std::nullopt;
+  const auto low = body.substr(pos + 6, 2) == "\\u" ? text::hex_unit(body, pos + 8) : std::nullopt;
   return low && is_low_surrogate(*low) ? 12 : 0;
 }
 
@@ -147,7 +144,7 @@ bool has_plain_escapes(std::string_view body) {
   return true;
 }
 
-bool number_from_text(std::string_view text, Json& out) {
+bool number_from_text(std::string_view text, text::Json& out) {
   bool integral = false;
   if (!is_json_number(text, integral)) return false;
   if (integral && text.starts_with('-')) {

@@ -5,37 +5,35 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
-std::string text_form(const Json& value) {
+std::string text_form(const text::Json& value) {
   if (value.is_string()) return value.get_ref<const std::string&>();
   return text::to_compact(value);
 }
 
-const Json* find_member(const Json& map, std::string_view key) {
+const text::Json* find_member(const text::Json& map, std::string_view key) {
   const auto found = map.find(key);
   return found == map.end() ? nullptr : &*found;
 }
 
-std::string_view json_kind_name(const Json& value) {
+std::string_view json_kind_name(const text::Json& value) {
   switch (value.type()) {
-    case Json::value_t::null:
-    case Json::value_t::discarded:
+    case text::Json::value_t::null:
+    case text::Json::value_t::discarded:
       return "NoneType";
-    case Json::value_t::boolean:
+    case text::Json::value_t::boolean:
       return "bool";
-    case Json::value_t::number_integer:
-    case Json::value_t::number_unsigned:
+    case text::Json::value_t::number_integer:
+    case text::Json::value_t::number_unsigned:
       return "int";
-    case Json::value_t::number_float:
+    case text::Json::value_t::number_float:
       return "float";
-    case Json::value_t::string:
+    case text::Json::value_t::string:
       return "str";
-    case Json::value_t::array:
+    case text::Json::value_t::array:
       return "list";
-    case Json::value_t::object:
+    case text::Json::value_t::object:
       return "dict";
-    case Json::value_t::binary:
+    case text::Json::value_t::binary:
       return "bytes";
   }
   return "object";

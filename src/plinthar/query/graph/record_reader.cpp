@@ -16,10 +16,6 @@
 
 namespace plinthar::query {
 
-using text::Json;
-using text::parse_json;
-using text::try_parse_json;
-
 namespace {
 
 namespace od = simdjson::ondemand;
@@ -167,7 +163,7 @@ class RecordReader {
       text = *body;
       return true;
     }
-    const auto decoded = try_parse_json(trim_token(token));
+    const auto decoded = text::try_parse_json(trim_token(token));
     if (!decoded || !decoded->is_string()) return false;
     text = records_.texts.keep(decoded->get_ref<const std::string&>());
     return true;
@@ -214,7 +210,7 @@ class RecordReader {
       case od::json_type::string:
         return check_string(value.raw_json_token());
       case od::json_type::number: {
-        Json number;
+        text::Json number;
         return number_from_text(trim_token(value.raw_json_token()), number);
       }
       case od::json_type::boolean: {
@@ -238,7 +234,7 @@ class RecordReader {
   static bool check_string(std::string_view token) {
     const auto body = string_body(token);
     if (!body) return false;
-    return has_plain_escapes(*body) || try_parse_json(trim_token(token)).has_value();
+    return has_plain_escapes(*body) || text::try_parse_json(trim_token(token)).has_value();
   }
 
   bool check_object(od::value value) {
@@ -284,10 +280,10 @@ std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text
   });
   if (!read) return std::nullopt;
   records.node_value = [spans = std::move(node_spans)](std::size_t index) {
-    return parse_json(spans.at(index));
+    return text::parse_json(spans.at(index));
   };
   records.edge_value = [spans = std::move(edge_spans)](std::size_t index) {
-    return parse_json(spans.at(index));
+    return text::parse_json(spans.at(index));
   };
   return records;
 }

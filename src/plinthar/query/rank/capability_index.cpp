@@ -14,9 +14,6 @@
 
 namespace plinthar::query {
 
-using text::to_lower;
-using text::trim;
-
 namespace {
 
 // The capability being read: collects keywords and files until the next heading.
@@ -26,8 +23,8 @@ class CapabilityReader {
     if (line.empty()) return;
     if (line.starts_with("## ")) {
       close();
-      name_ = trim(line.substr(3));
-    } else if (to_lower(line).starts_with("keywords:")) {
+      name_ = text::trim(line.substr(3));
+    } else if (text::to_lower(line).starts_with("keywords:")) {
       keywords_ = _parse_keywords(line.substr(line.find(':') + 1));
     } else if (line.starts_with("- ")) {
       add_file(line.substr(2));
@@ -53,15 +50,15 @@ class CapabilityReader {
     std::size_t start = 0;
     for (;;) {
       const auto comma = list.find(',', start);
-      const std::string_view piece = trim(list.substr(start, comma - start));
-      if (!piece.empty()) keywords.push_back(to_lower(piece));
+      const std::string_view piece = text::trim(list.substr(start, comma - start));
+      if (!piece.empty()) keywords.push_back(text::to_lower(piece));
       if (comma == std::string_view::npos) return keywords;
       start = comma + 1;
     }
   }
 
   void add_file(std::string_view item) {
-    item = trim(item);
+    item = text::trim(item);
     const auto first = item.find_first_not_of('`');
     item = first == std::string_view::npos
                ? std::string_view{}
@@ -86,7 +83,7 @@ std::vector<CapabilityEntry> load_capability_index(const std::filesystem::path& 
   if (!bytes) throw Error("cannot read capability index " + path.string());
   const std::string text = text::decode_text(*bytes);
   CapabilityReader reader;
-  for (const std::string_view line : text::split_lines(text)) reader.read_line(trim(line));
+  for (const std::string_view line : text::split_lines(text)) reader.read_line(text::trim(line));
   reader.close();
   return reader.take_entries();
 }
@@ -98,7 +95,7 @@ FileBoosts capability_file_boosts(const std::vector<std::string>& query_terms,
   std::unordered_map<std::string_view, std::size_t> position;
   for (const auto& cap : caps) {
     std::set<std::string> kw;
-    for (const auto& keyword : cap.keywords) kw.insert(to_lower(keyword));
+    for (const auto& keyword : cap.keywords) kw.insert(text::to_lower(keyword));
     const auto overlap =
         std::count_if(kw.begin(), kw.end(), [&q](const std::string& k) { return q.contains(k); });
     if (overlap == 0) continue;

@@ -12,6 +12,8 @@
 
 namespace plinthar::query {
 
+using text::Json;
+
 // Ids of the chosen rows as stored, a missing id as ""; strings are hashed, other
 // values compared as JSON. A missing edge end matches none of them.
 // Every edge end is looked up, and there are usually a dozen ids: those few are compared

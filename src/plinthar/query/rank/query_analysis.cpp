@@ -11,14 +11,11 @@
 
 namespace plinthar::query {
 
-using text::contains;
-using text::Regex;
-
 namespace {
 
 bool contains_any(std::string_view text, const auto& words) {
   return std::any_of(std::begin(words), std::end(words),
-                     [text](std::string_view word) { return contains(text, word); });
+                     [text](std::string_view word) { return text::contains(text, word); });
 }
 
 bool is_stop_word(std::string_view word) {
@@ -53,7 +50,7 @@ const std::vector<IntentPhrases>& intent_phrase_lists() {
 
 // Cleans one path piece; empty when nothing usable is left.
 std::string _route_segment(std::string_view piece) {
-  static const Regex PLACEHOLDER("[{}:<>]");
+  static const text::Regex PLACEHOLDER("[{}:<>]");
   const std::string cleaned = PLACEHOLDER.sub("", piece);
   if (cleaned.empty()) return {};
   std::string lowered = text::to_lower(cleaned);
@@ -80,7 +77,7 @@ std::vector<std::string> _route_segments(std::string_view path) {
 }  // namespace
 
 std::vector<std::string> tokenize_query(std::string_view text) {
-  static const Regex TOKEN("[a-zA-Z0-9_]+");
+  static const text::Regex TOKEN("[a-zA-Z0-9_]+");
   const std::string lowered = text::to_lower(text);
   std::vector<std::string> terms;
   std::unordered_set<std::string_view> emitted;
@@ -95,7 +92,7 @@ std::vector<std::string> tokenize_query(std::string_view text) {
 }
 
 std::string_view classify_intent(std::string_view query) {
-  static const Regex ROUTE_TEST("\\b(GET|POST|PUT|DELETE|PATCH)\\s+/\\S+", text::IGNORECASE);
+  static const text::Regex ROUTE_TEST("\\b(GET|POST|PUT|DELETE|PATCH)\\s+/\\S+", text::IGNORECASE);
   if (ROUTE_TEST.search(query)) return "debug";
   const std::string q = text::to_lower(query);
   for (const auto& list : intent_phrase_lists()) {
@@ -105,8 +102,8 @@ std::string_view classify_intent(std::string_view query) {
 }
 
 Route extract_route(std::string_view query) {
-  static const Regex ROUTE_CAPTURE("\\b(GET|POST|PUT|DELETE|PATCH)\\s+(/[\\w/\\-{}:]+)",
-                                   text::IGNORECASE);
+  static const text::Regex ROUTE_CAPTURE("\\b(GET|POST|PUT|DELETE|PATCH)\\s+(/[\\w/\\-{}:]+)",
+                                         text::IGNORECASE);
   const auto match = ROUTE_CAPTURE.search(query);
   if (!match) return {};
   return Route{text::to_upper(match->group(1)), _route_segments(match->group(2))};

@@ -28,24 +28,22 @@
 
 namespace plinthar::query {
 
-using text::Json;
-
 namespace {
 
 // Orders two member values as stored: strings by code point (byte order of UTF-8),
 // numbers and booleans by value; equal values tie. Any other pair has no order.
-int compare_values(const Json& a, const Json& b) {
+int compare_values(const text::Json& a, const text::Json& b) {
   if (a.is_string() && b.is_string()) {
     const int order = a.get_ref<const std::string&>().compare(b.get_ref<const std::string&>());
     return (order > 0) - (order < 0);
   }
   if (a == b) return 0;
-  const auto numeric = [](const Json& v) {
-    return v.is_boolean() ? Json(v.get<bool>() ? 1 : 0) : v;
+  const auto numeric = [](const text::Json& v) {
+    return v.is_boolean() ? text::Json(v.get<bool>() ? 1 : 0) : v;
   };
   if ((a.is_number() || a.is_boolean()) && (b.is_number() || b.is_boolean())) {
-    const Json x = numeric(a);
-    const Json y = numeric(b);
+    const text::Json x = numeric(a);
+    const text::Json y = numeric(b);
     return x < y ? -1 : (y < x ? 1 : 0);
   }
   throw Error("cannot order graph ids " + text::to_compact(a) + " and " + text::to_compact(b));
@@ -59,7 +57,7 @@ int compare_stored(const StoredMember& a, const StoredMember& b) {
     return (order > 0) - (order < 0);
   }
   const auto as_json = [](const StoredMember& m) {
-    return m.value != nullptr ? *m.value : Json(std::string(m.text));
+    return m.value != nullptr ? *m.value : text::Json(std::string(m.text));
   };
   return compare_values(as_json(a), as_json(b));
 }
@@ -106,10 +104,10 @@ std::size_t take_count(std::size_t size, std::int64_t n) {
   return static_cast<std::size_t>(std::max<std::int64_t>(0, length + n));
 }
 
-std::vector<Json> first_entries(std::size_t size, std::int64_t n,
-                                const std::function<Json(std::size_t)>& value_at) {
+std::vector<text::Json> first_entries(std::size_t size, std::int64_t n,
+                                      const std::function<text::Json(std::size_t)>& value_at) {
   const std::size_t count = take_count(size, n);
-  std::vector<Json> entries;
+  std::vector<text::Json> entries;
   entries.reserve(count);
   for (std::size_t i = 0; i < count; ++i) entries.push_back(value_at(i));
   return entries;
@@ -128,9 +126,9 @@ std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
   return scored;
 }
 
-Json make_row(const Json& node, std::int64_t score, std::string_view role,
-              std::string_view intent) {
-  Json row = Json::object();
+text::Json make_row(const text::Json& node, std::int64_t score, std::string_view role,
+                    std::string_view intent) {
+  text::Json row = text::Json::object();
   for (auto member = node.begin(); member != node.end(); ++member) {
     if (member.key() != "content") row[member.key()] = member.value();
   }
@@ -147,7 +145,7 @@ std::string_view file_base(const NodeRecord& node) {
 }
 
 struct ChosenFiles {
-  std::vector<Json> rows;
+  std::vector<text::Json> rows;
   IdSet ids;
 };
 
@@ -168,9 +166,9 @@ ChosenFiles choose_files(const GraphRecords& graph, Ranked& ranked, std::int64_t
   return chosen;
 }
 
-std::vector<Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges,
-                               const QueryContext& context, const IdSet& chosen_ids,
-                               const CapabilityBoosts& caps) {
+std::vector<text::Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges,
+                                     const QueryContext& context, const IdSet& chosen_ids,
+                                     const CapabilityBoosts& caps) {
   std::vector<Candidate> scored;
   std::string blob;
   for (std::size_t i = 0; i < graph.edges.size(); ++i) {
@@ -179,7 +177,7 @@ std::vector<Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges
     if (s > 0) scored.push_back({s, i, &edge.from, &edge.to});
   }
   Ranked ranked = rank_candidates(std::move(scored));
-  std::vector<Json> chosen;
+  std::vector<text::Json> chosen;
   const std::size_t count = take_count(ranked.size(), top_edges);
   chosen.reserve(count);
   for (std::size_t i = 0; i < count; ++i) chosen.push_back(graph.edge_value(ranked[i].index));
@@ -219,7 +217,7 @@ RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::
   return rank(graph, context, caps, top_files, top_edges);
 }
 
-RetrieveResult retrieve(const Json& graph, std::string_view query, std::int64_t top_files,
+RetrieveResult retrieve(const text::Json& graph, std::string_view query, std::int64_t top_files,
                         std::int64_t top_edges, const std::filesystem::path& capability_index) {
   if (!graph.is_object()) throw Error("graph is not a JSON object");
   const QueryContext context = make_query_context(tokenize_query(query), query);

@@ -14,11 +14,6 @@
 
 namespace plinthar::query {
 
-using text::contains;
-using text::Json;
-using text::lowered;
-using text::TextArena;
-
 namespace {
 
 using Words = std::span<const std::string_view>;
@@ -26,7 +21,7 @@ using Patterns = std::span<const MaskedText>;
 
 bool contains_any(std::string_view text, Words words) {
   return std::any_of(words.begin(), words.end(),
-                     [text](std::string_view word) { return contains(text, word); });
+                     [text](std::string_view word) { return text::contains(text, word); });
 }
 
 bool contains_any(const MaskedText& text, Patterns words) {
@@ -100,13 +95,15 @@ constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}}
 
 // Hits of the terms in text that is already lower case.
 std::int64_t count_hits(const MaskedText& lowered, const std::vector<MaskedText>& terms) {
-  return std::count_if(terms.begin(), terms.end(),
-                       [&lowered](const MaskedText& term) { return lowered.contains(term); });
+  return std::count_if(terms.begin(), terms.end(), [&lowered](const MaskedText& term) {
+    return lowered.contains(term);
+  });
 }
 
 std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>& terms) {
-  return std::count_if(terms.begin(), terms.end(),
-                       [lowered](const std::string& term) { return contains(lowered, term); });
+  return std::count_if(terms.begin(), terms.end(), [lowered](const std::string& term) {
+    return text::contains(lowered, term);
+  });
 }
 
 std::int64_t lowered_hits(std::string_view text, const std::vector<MaskedText>& terms) {
@@ -150,10 +147,10 @@ std::int64_t route_score(std::string_view path, std::string_view keywords,
   segment_text += ' ';
   segment_text += path;
   const auto matches = std::count_if(segments.begin(), segments.end(), [&](const std::string& s) {
-    return contains(segment_text, s);
+    return text::contains(segment_text, s);
   });
   std::int64_t score = matches * 4;
-  if (!context.route_method_lower.empty() && contains(keywords, context.route_method_lower)) {
+  if (!context.route_method_lower.empty() && text::contains(keywords, context.route_method_lower)) {
     score += 3;
   }
   return score;
@@ -187,7 +184,7 @@ std::int64_t path_score(const Path& path, std::string_view ext, std::string_view
   if (path.dirs.any({components_ui})) score -= 1;
   if (path.dirs.any(FEATURE_PAGE_DIRS)) score += 2;
   for (std::size_t i = 0; i < PORTALS.size(); ++i) {
-    if (context.portals[i] && contains(path.text.text, PORTALS[i].path_marker)) score += 4;
+    if (context.portals[i] && text::contains(path.text.text, PORTALS[i].path_marker)) score += 4;
   }
   if (context.payment_query && contains_any(path.text, PAYMENT_PATH_WORDS)) score += 3;
   score += ui_score(path, role, context);
@@ -208,8 +205,8 @@ std::int64_t census_bonus(std::string_view node_id, const EdgeCensus& census, st
   std::int64_t bonus = degree == census.degree.end()
                            ? 0
                            : std::min(degree->second / DEGREE_DIVISOR, DEGREE_BONUS_CAP);
-  const bool button_query = contains(q, "button");
-  const bool badge_query = contains(q, "badge");
+  const bool button_query = text::contains(q, "button");
+  const bool badge_query = text::contains(q, "badge");
   if (button_query && census.button_consumers.contains(node_id)) bonus += BUTTON_CONSUMER_BONUS;
   if (button_query && !badge_query && census.badge_consumers.contains(node_id)) {
     bonus -= BADGE_WITHOUT_BADGE_QUERY_PENALTY;
@@ -223,7 +220,7 @@ std::int64_t census_bonus(std::string_view node_id, const EdgeCensus& census, st
 std::int64_t score_text(std::string_view text, const std::vector<std::string>& terms) {
   if (terms.empty()) return 0;
   static thread_local std::string buffer;
-  return count_hits(lowered(text, buffer), terms);
+  return count_hits(text::lowered(text, buffer), terms);
 }
 
 std::int64_t term_hits(std::string_view text, const QueryContext& context) {
@@ -254,12 +251,12 @@ QueryContext make_query_context(std::vector<std::string> terms, std::string_view
   context.route_method_lower = text::to_lower(context.route.method);
   const std::string_view q = context.q;
   context.ui_query = contains_any(q, UI_QUERY_WORDS);
-  context.button_status = contains(q, "button") && contains_any(q, STATUS_QUERY_WORDS);
+  context.button_status = text::contains(q, "button") && contains_any(q, STATUS_QUERY_WORDS);
   context.design_system = contains_any(q, DESIGN_SYSTEM_WORDS);
   context.feature_scoped = query_scoped_to_feature(q);
   context.payment_query = contains_any(q, PAYMENT_QUERY_WORDS);
   for (std::size_t i = 0; i < PORTALS.size(); ++i) {
-    context.portals[i] = contains(q, PORTALS[i].query_word);
+    context.portals[i] = text::contains(q, PORTALS[i].query_word);
   }
   return context;
 }
@@ -269,7 +266,7 @@ std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
   static thread_local std::string path_buffer;
   static thread_local std::string ext_buffer;
   const Path path(lowered_masked(node.id.text, path_buffer));
-  const std::string_view ext = lowered(node.ext, ext_buffer);
+  const std::string_view ext = text::lowered(node.ext, ext_buffer);
   const std::string_view role = role_of_lowered(path, ext);
   return term_score(path, node.summary, node.keywords, context) +
          route_score(path.text.text, node.keywords, context) +
@@ -277,12 +274,12 @@ std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
          kind_score(node);
 }
 
-std::int64_t score_node(const Json& node, const QueryContext& context) {
-  TextArena texts;
+std::int64_t score_node(const text::Json& node, const QueryContext& context) {
+  text::TextArena texts;
   return score_node(node_record(node, texts), context);
 }
 
-std::int64_t score_node(const Json& node, const std::vector<std::string>& terms,
+std::int64_t score_node(const text::Json& node, const std::vector<std::string>& terms,
                         std::string_view query) {
   return score_node(node, make_query_context(terms, query));
 }
@@ -294,9 +291,9 @@ EdgeCensus count_edges(const std::vector<EdgeRecord>& edges) {
     ++census.degree[edge.from.text];
     ++census.degree[edge.to.text];
     if (edge.rel != "imports") continue;
-    const std::string_view to_lower = lowered(edge.to.text, buffer);
-    if (contains(to_lower, "button")) census.button_consumers.insert(edge.from.text);
-    if (contains(to_lower, "badge")) census.badge_consumers.insert(edge.from.text);
+    const std::string_view to_lower = text::lowered(edge.to.text, buffer);
+    if (text::contains(to_lower, "button")) census.button_consumers.insert(edge.from.text);
+    if (text::contains(to_lower, "badge")) census.badge_consumers.insert(edge.from.text);
   }
   return census;
 }

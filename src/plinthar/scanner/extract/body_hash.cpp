@@ -6,8 +6,6 @@
 
 namespace plinthar::scanner {
 
-using text::short_hash;
-
 std::string _body_hash(const std::vector<std::string_view>& lines, std::int64_t start,
                        std::int64_t end) {
   const auto count = static_cast<std::int64_t>(lines.size());
@@ -19,7 +17,7 @@ std::string _body_hash(const std::vector<std::string_view>& lines, std::int64_t 
     first = false;
     body.append(lines[static_cast<std::size_t>(i)]);
   }
-  return short_hash(body);
+  return text::short_hash(body);
 }
 
 namespace {
@@ -48,7 +46,7 @@ std::optional<std::string> BodyHasher::hash(std::int64_t start, std::int64_t end
   const auto count = static_cast<std::int64_t>(lines_.size());
   const std::int64_t first = std::max<std::int64_t>(start, 0);
   const std::int64_t last = std::min(end, count - 1);
-  if (first > last) return short_hash("");
+  if (first > last) return text::short_hash("");
   const auto from = static_cast<std::size_t>(first);
   const auto to = static_cast<std::size_t>(last);
   const std::size_t bytes = size_before_[to + 1] - size_before_[from] + (to - from);
@@ -56,7 +54,7 @@ std::optional<std::string> BodyHasher::hash(std::int64_t start, std::int64_t end
   budget_left_ -= bytes;
   // Lines that lie in the text one "\n" apart are hashed in place, without joining them.
   if (breaks_before_[to] == breaks_before_[from]) {
-    return short_hash(std::string_view(lines_[from].data(), bytes));
+    return text::short_hash(std::string_view(lines_[from].data(), bytes));
   }
   return _body_hash(lines_, start, end);
 }

@@ -21,14 +21,12 @@
 
 namespace plinthar::scanner {
 
-using text::Regex;
-
 namespace {
 
 constexpr std::size_t NONE = std::string_view::npos;
 
 // Length of the match of `pattern` anchored at `pos`, or NONE.
-std::size_t match_length_at(const Regex& pattern, std::string_view text, std::size_t pos) {
+std::size_t match_length_at(const text::Regex& pattern, std::string_view text, std::size_t pos) {
   if (pos > text.size()) return NONE;
   const auto found = pattern.match(text.substr(pos));
   return found ? found->end() : NONE;
@@ -65,8 +63,8 @@ void for_each_line_start(std::string_view text, Attempt&& attempt) {
 }
 
 // End of the run of modifier words, each with the white space after it, from `pos`.
-std::size_t skip_modifiers(const Regex& modifier, std::string_view firsts, std::string_view text,
-                           std::size_t pos) {
+std::size_t skip_modifiers(const text::Regex& modifier, std::string_view firsts,
+                           std::string_view text, std::size_t pos) {
   while (starts_with_one_of(text, pos, firsts)) {
     const std::size_t length = match_length_at(modifier, text, pos);
     if (length == NONE) break;
@@ -78,7 +76,7 @@ std::size_t skip_modifiers(const Regex& modifier, std::string_view firsts, std::
 // Tries `declaration` (whose group 1 is the name) at `at` for the match begun at line
 // start `start`; returns where to continue, or NONE when the visitor stops the scan.
 // On failure every line start up to `at` fails the same way, so the scan goes on after it.
-std::size_t finish_declaration(const Regex& declaration, std::string_view firsts,
+std::size_t finish_declaration(const text::Regex& declaration, std::string_view firsts,
                                std::string_view text, std::size_t start, std::size_t at,
                                const DeclVisitor& visit) {
   if (!starts_with_one_of(text, at, firsts)) return at + 1;
@@ -92,9 +90,9 @@ std::size_t finish_declaration(const Regex& declaration, std::string_view firsts
 }  // namespace
 
 void for_each_go_func(std::string_view text, const DeclVisitor& visit) {
-  static const Regex func_keyword(R"(func\s+)");
-  static const Regex spaces(R"(\s+)");
-  static const Regex exported_name(R"([A-Z]\w*)");
+  static const text::Regex func_keyword(R"(func\s+)");
+  static const text::Regex spaces(R"(\s+)");
+  static const text::Regex exported_name(R"([A-Z]\w*)");
   text::CharFinder close_paren(text, ')');
   for_each_line_start(text, [&](std::size_t p) -> std::size_t {
     if (text[p] != 'f') return p + 1;
@@ -117,8 +115,8 @@ void for_each_go_func(std::string_view text, const DeclVisitor& visit) {
 }
 
 void for_each_swift_type(std::string_view text, const DeclVisitor& visit) {
-  static const Regex modifier(R"((?:public|private|internal|open|final)\s+)");
-  static const Regex declaration(
+  static const text::Regex modifier(R"((?:public|private|internal|open|final)\s+)");
+  static const text::Regex declaration(
       R"((?:class|struct|enum|protocol|actor|extension)\s+([A-Za-z_]\w*))");
   for_each_line_start(text, [&](std::size_t p) -> std::size_t {
     if (!starts_with_one_of(text, p, "piofcsea")) return p + 1;
@@ -128,10 +126,10 @@ void for_each_swift_type(std::string_view text, const DeclVisitor& visit) {
 }
 
 void for_each_swift_func(std::string_view text, const DeclVisitor& visit) {
-  static const Regex leading_space(R"(\s*)");
-  static const Regex modifier(
+  static const text::Regex leading_space(R"(\s*)");
+  static const text::Regex modifier(
       R"((?:public|private|internal|open|static|class|mutating|override)\s+)");
-  static const Regex declaration(R"(func\s+([A-Za-z_]\w*))");
+  static const text::Regex declaration(R"(func\s+([A-Za-z_]\w*))");
   for_each_line_start(text, [&](std::size_t p) -> std::size_t {
     std::size_t at = p;
     if (may_be_space(text, p)) {

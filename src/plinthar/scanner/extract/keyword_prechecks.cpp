@@ -8,9 +8,6 @@
 
 namespace plinthar::scanner {
 
-using text::ascii_lower;
-using text::is_ascii_pattern_space;
-
 namespace {
 
 unsigned char byte_at(std::string_view text, std::size_t pos) {
@@ -19,13 +16,13 @@ unsigned char byte_at(std::string_view text, std::size_t pos) {
 
 // Position after the ASCII white space starting at `pos`.
 std::size_t skip_space(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && is_ascii_pattern_space(byte_at(text, pos))) ++pos;
+  while (pos < text.size() && text::is_ascii_pattern_space(byte_at(text, pos))) ++pos;
   return pos;
 }
 
 // Number of bytes before `end` left once ASCII white space right before it is skipped.
 std::size_t skip_space_back(std::string_view text, std::size_t end) {
-  while (end > 0 && is_ascii_pattern_space(byte_at(text, end - 1))) --end;
+  while (end > 0 && text::is_ascii_pattern_space(byte_at(text, end - 1))) --end;
   return end;
 }
 
@@ -37,7 +34,7 @@ WordAt word_at(std::string_view text, std::size_t pos, std::string_view word) {
     if (pos + i >= text.size()) return WordAt::no;
     const unsigned char c = byte_at(text, pos + i);
     if (c >= 0x80) return WordAt::unsure;
-    if (ascii_lower(c) != word[i]) return WordAt::no;
+    if (text::ascii_lower(c) != word[i]) return WordAt::no;
   }
   return WordAt::yes;
 }
@@ -48,7 +45,7 @@ WordAt word_before(std::string_view text, std::size_t end, std::string_view word
     if (i >= end) return WordAt::no;
     const unsigned char c = byte_at(text, end - 1 - i);
     if (c >= 0x80) return WordAt::unsure;
-    if (ascii_lower(c) != word[word.size() - 1 - i]) return WordAt::no;
+    if (text::ascii_lower(c) != word[word.size() - 1 - i]) return WordAt::no;
   }
   return WordAt::yes;
 }
@@ -70,7 +67,7 @@ bool may_register_at(std::string_view text, std::size_t mark) {
   const std::size_t before = skip_space_back(text, mark);
   if (before == 0) return false;
   const unsigned char last = byte_at(text, before - 1);
-  if (last < 0x80 && std::strchr("prxi", ascii_lower(last)) == nullptr) return false;
+  if (last < 0x80 && std::strchr("prxi", text::ascii_lower(last)) == nullptr) return false;
   const std::size_t name = skip_space(text, mark + 1);
   for (std::string_view method : ROUTE_METHODS) {
     const WordAt found = word_at(text, name, method);

@@ -14,18 +14,6 @@
 
 namespace plinthar::scanner {
 
-using text::cp_length;
-using text::IGNORECASE;
-using text::is_ascii_lower;
-using text::is_ascii_upper;
-using text::MULTILINE;
-using text::Regex;
-using text::RegexMatch;
-using text::split_whitespace;
-using text::to_lower;
-using text::to_upper;
-using text::trim;
-
 namespace {
 
 constexpr std::size_t MAX_FILE_KEYWORDS = 80;
@@ -41,11 +29,11 @@ class KeywordList {
 
   void add(std::string_view word) {
     if (full()) return;
-    const std::string lowered = to_lower(word);
+    const std::string lowered = text::to_lower(word);
     std::string_view w = lowered;
     while (!w.empty() && w.front() == '_') w.remove_prefix(1);
     while (!w.empty() && w.back() == '_') w.remove_suffix(1);
-    if (cp_length(w) < 3) return;
+    if (text::cp_length(w) < 3) return;
     if (!seen_.emplace(w).second) return;
     tokens_.emplace_back(w);
   }
@@ -97,9 +85,9 @@ std::string remove_all(std::string_view text, std::string_view part) {
 
 // A route match: the method, then every non-empty path segment without its
 // parameter punctuation.
-void add_route(KeywordList& keywords, const RegexMatch& found) {
-  static const Regex param_marks(R"([{}:<>])");
-  keywords.add(to_upper(found.group(1)));
+void add_route(KeywordList& keywords, const text::RegexMatch& found) {
+  static const text::Regex param_marks(R"([{}:<>])");
+  keywords.add(text::to_upper(found.group(1)));
   for (std::string_view seg : split_at(strip_char(found.group(2), '/'), '/')) {
     const std::string cleaned = param_marks.sub("", seg);
     if (!cleaned.empty()) keywords.add(cleaned);
@@ -107,12 +95,12 @@ void add_route(KeywordList& keywords, const RegexMatch& found) {
 }
 
 void add_route_registrations(KeywordList& keywords, std::string_view content) {
-  static const Regex registration(
+  static const text::Regex registration(
       R"((?:app|router|r|mux|api)\s*[.\@]\s*(get|post|put|delete|patch|handle|handlefunc)\s*\(\s*['"/]([^'")\s]+))",
-      IGNORECASE);
-  static const Regex decorator(R"(@\w+\.(get|post|put|delete|patch)\s*\(\s*[\'"]([^\'"]+)[\'"])",
-                               IGNORECASE);
-  const auto add = [&](const RegexMatch& found) {
+      text::IGNORECASE);
+  static const text::Regex decorator(
+      R"(@\w+\.(get|post|put|delete|patch)\s*\(\s*[\'"]([^\'"]+)[\'"])", text::IGNORECASE);
+  const auto add = [&](const text::RegexMatch& found) {
     add_route(keywords, found);
     return !keywords.full();
   };
@@ -121,17 +109,17 @@ void add_route_registrations(KeywordList& keywords, std::string_view content) {
 }
 
 void add_script_names(KeywordList& keywords, std::string_view content) {
-  static const Regex declaration(
+  static const text::Regex declaration(
       R"(export\s+(?:default\s+)?(?:async\s+)?(?:function|class|const|type|interface|enum)\s+([A-Za-z_]\w*))");
-  static const Regex export_list(R"(export\s*\{([^}]+)\})");
-  static const Regex list_separator(R"([,\s]+)");
-  declaration.for_each(content, [&](const RegexMatch& found) {
+  static const text::Regex export_list(R"(export\s*\{([^}]+)\})");
+  static const text::Regex list_separator(R"([,\s]+)");
+  declaration.for_each(content, [&](const text::RegexMatch& found) {
     keywords.add_name(found.group(1));
     return !keywords.full();
   });
-  export_list.for_each(content, [&](const RegexMatch& found) {
+  export_list.for_each(content, [&](const text::RegexMatch& found) {
     for (std::string_view piece : list_separator.split(found.group(1))) {
-      piece = trim(piece);
+      piece = text::trim(piece);
       if (!piece.empty()) keywords.add_name(piece);
     }
     return !keywords.full();
@@ -139,9 +127,9 @@ void add_script_names(KeywordList& keywords, std::string_view content) {
 }
 
 void add_python_names(KeywordList& keywords, std::string_view content) {
-  static const Regex declaration(R"(^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*))",
-                                 MULTILINE);
-  declaration.for_each(content, [&](const RegexMatch& found) {
+  static const text::Regex declaration(
+      R"(^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*))", text::MULTILINE);
+  declaration.for_each(content, [&](const text::RegexMatch& found) {
     const std::string_view name = found.group(1).empty() ? found.group(2) : found.group(1);
     if (name.empty() || name.front() == '_') return true;
     keywords.add_name(name);
@@ -180,13 +168,13 @@ void add_declared_names(KeywordList& keywords, std::string_view content, std::st
 
 // Words of four or more ASCII letters from the file's leading docstring or block comment.
 void add_doc_words(KeywordList& keywords, std::string_view content) {
-  static const Regex docstring(R"(\s*"""([^"]{10,200}))");
-  static const Regex block_comment(R"(\s*/\*\*?\s*([^\n*]{10,200}))");
-  static const Regex word(R"([a-zA-Z]{4,})");
-  for (const Regex* pattern : {&docstring, &block_comment}) {
+  static const text::Regex docstring(R"(\s*"""([^"]{10,200}))");
+  static const text::Regex block_comment(R"(\s*/\*\*?\s*([^\n*]{10,200}))");
+  static const text::Regex word(R"([a-zA-Z]{4,})");
+  for (const text::Regex* pattern : {&docstring, &block_comment}) {
     const auto found = pattern->match(content);
     if (!found) continue;
-    word.for_each(found->group(1), [&](const RegexMatch& w) {
+    word.for_each(found->group(1), [&](const text::RegexMatch& w) {
       keywords.add(w.group());
       return !keywords.full();
     });
@@ -194,17 +182,17 @@ void add_doc_words(KeywordList& keywords, std::string_view content) {
 }
 
 void add_url_segments(KeywordList& keywords, std::string_view content) {
-  static const Regex http_call(
+  static const text::Regex http_call(
       R"((?:fetch|axios\.(?:get|post|put|delete)|requests\.(?:get|post|put|delete))\s*\(\s*[`'"](https?://[^`'"]+|/[^`'"]+)[`'"])",
-      IGNORECASE);
-  static const Regex query_marks(R"([{}?=&<>])");
+      text::IGNORECASE);
+  static const text::Regex query_marks(R"([{}?=&<>])");
   if (!_may_call_http(content)) return;
-  http_call.for_each(content, [&](const RegexMatch& found) {
+  http_call.for_each(content, [&](const text::RegexMatch& found) {
     const std::string url = remove_all(remove_all(found.group(1), "http://"), "https://");
     for (std::string_view seg : split_at(strip_char(url, '/'), '/')) {
       const std::string cleaned = query_marks.sub("", seg);
       const std::string_view label = std::string_view(cleaned).substr(0, cleaned.find('.'));
-      if (cp_length(label) >= 3) keywords.add(label);
+      if (text::cp_length(label) >= 3) keywords.add(label);
     }
     return !keywords.full();
   });
@@ -225,13 +213,13 @@ std::string split_capital_runs(std::string_view s) {
   out.reserve(s.size() + 8);
   std::size_t i = 0;
   while (i < s.size()) {
-    if (!is_ascii_upper(byte_at(s, i))) {
+    if (!text::is_ascii_upper(byte_at(s, i))) {
       out.push_back(s[i++]);
       continue;
     }
     std::size_t run_end = i;
-    while (run_end < s.size() && is_ascii_upper(byte_at(s, run_end))) ++run_end;
-    if (run_end - i >= 2 && run_end < s.size() && is_ascii_lower(byte_at(s, run_end))) {
+    while (run_end < s.size() && text::is_ascii_upper(byte_at(s, run_end))) ++run_end;
+    if (run_end - i >= 2 && run_end < s.size() && text::is_ascii_lower(byte_at(s, run_end))) {
       out.append(s.substr(i, run_end - 1 - i));
       out.push_back(' ');
       out.append(s.substr(run_end - 1, 2));
@@ -264,11 +252,11 @@ std::vector<std::string> _name_keywords(std::string_view name) {
 }
 
 std::vector<std::string> _split_camel(std::string_view name) {
-  static const Regex lower_upper(R"(([a-z0-9])([A-Z]))");
+  static const text::Regex lower_upper(R"(([a-z0-9])([A-Z]))");
   const std::string s = split_capital_runs(lower_upper.sub("\\1 \\2", name));
   std::vector<std::string> parts;
-  for (std::string_view part : split_whitespace(s)) {
-    if (cp_length(part) >= 3) parts.push_back(to_lower(part));
+  for (std::string_view part : text::split_whitespace(s)) {
+    if (text::cp_length(part) >= 3) parts.push_back(text::to_lower(part));
   }
   return parts;
 }

@@ -5,14 +5,11 @@
 
 namespace plinthar::scanner {
 
-using text::Regex;
-using text::utf8_length;
-
 std::size_t pattern_space_length(std::string_view text, std::size_t pos) {
   const auto byte = static_cast<unsigned char>(text[pos]);
   if (byte < 0x80) return text::is_ascii_pattern_space(byte) ? 1 : 0;
-  static const Regex space(R"(\s)");
-  const auto found = space.match(text.substr(pos, utf8_length(byte)));
+  static const text::Regex space(R"(\s)");
+  const auto found = space.match(text.substr(pos, text::utf8_length(byte)));
   return found ? found->end() : 0;
 }
 

@@ -10,12 +10,6 @@
 
 namespace plinthar::scanner {
 
-using text::cp_length;
-using text::is_ascii_text_space;
-using text::Regex;
-using text::trim;
-using text::trim_left;
-
 namespace {
 
 constexpr std::size_t NEVER = std::numeric_limits<std::size_t>::max();
@@ -24,8 +18,8 @@ constexpr std::size_t NEVER = std::numeric_limits<std::size_t>::max();
 bool is_blank(std::string_view line) {
   for (const char c : line) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80) return trim(line).empty();
-    if (!is_ascii_text_space(byte)) return false;
+    if (byte >= 0x80) return text::trim(line).empty();
+    if (!text::is_ascii_text_space(byte)) return false;
   }
   return true;
 }
@@ -37,7 +31,8 @@ bool may_open_block(std::string_view line) {
   if (line.empty()) return false;
   if (line.front() == 'c' || line.front() == '@') return true;
   std::size_t pos = 0;
-  while (pos < line.size() && is_ascii_text_space(static_cast<unsigned char>(line[pos]))) ++pos;
+  while (pos < line.size() && text::is_ascii_text_space(static_cast<unsigned char>(line[pos])))
+    ++pos;
   if (pos == line.size()) return false;
   const auto c = static_cast<unsigned char>(line[pos]);
   return c >= 0x80 || c == 'a' || c == 'd';
@@ -49,13 +44,14 @@ std::size_t leading_space_length(std::string_view line) {
   // ASCII white space up to an ASCII character (or the end) is the whole answer, one
   // code point per byte; anything else is counted the general way.
   std::size_t pos = 0;
-  while (pos < line.size() && is_ascii_text_space(static_cast<unsigned char>(line[pos]))) ++pos;
+  while (pos < line.size() && text::is_ascii_text_space(static_cast<unsigned char>(line[pos])))
+    ++pos;
   if (pos == line.size() || static_cast<unsigned char>(line[pos]) < 0x80) return pos;
-  return cp_length(line) - cp_length(trim_left(line));
+  return text::cp_length(line) - text::cp_length(text::trim_left(line));
 }
 
 bool opens_python_block(std::string_view line) {
-  static const Regex opener(R"(\s*(?:async\s+)?def\s+|class\s+|@)");
+  static const text::Regex opener(R"(\s*(?:async\s+)?def\s+|class\s+|@)");
   return may_open_block(line) && opener.match(line).has_value();
 }
 

@@ -19,12 +19,6 @@
 
 namespace plinthar::scanner {
 
-using text::contains;
-using text::MULTILINE;
-using text::NOFLAG;
-using text::Regex;
-using text::RegexMatch;
-
 namespace {
 
 using Scanner = std::vector<TextMatch> (*)(std::string_view);
@@ -40,32 +34,32 @@ struct RegexPass {
 
 const RegexPass& regex_pass(int pass) {
   static const RegexPass passes[] = {
-      {R"re(import\s++\(?\s*+"([^"]+)")re", NOFLAG, "import", nullptr},
-      {nullptr, NOFLAG, "from", _find_script_imports},
-      {R"re(require\([\'"]([^\'"]+)[\'"]\))re", NOFLAG, "require(", nullptr},
-      {nullptr, NOFLAG, "import", _find_python_imports},
-      {nullptr, NOFLAG, "from", _find_python_from_imports},
-      {R"(^import\s+([A-Za-z_]\w*))", MULTILINE, "import", nullptr},
-      {nullptr, NOFLAG, ".", _find_path_mentions},
+      {R"re(import\s++\(?\s*+"([^"]+)")re", text::NOFLAG, "import", nullptr},
+      {nullptr, text::NOFLAG, "from", _find_script_imports},
+      {R"re(require\([\'"]([^\'"]+)[\'"]\))re", text::NOFLAG, "require(", nullptr},
+      {nullptr, text::NOFLAG, "import", _find_python_imports},
+      {nullptr, text::NOFLAG, "from", _find_python_from_imports},
+      {R"(^import\s+([A-Za-z_]\w*))", text::MULTILINE, "import", nullptr},
+      {nullptr, text::NOFLAG, ".", _find_path_mentions},
   };
   return passes[pass - 1];
 }
 
-const Regex& compiled_pass(int pass) {
-  static const Regex pass1(regex_pass(1).pattern, regex_pass(1).flags);
-  static const Regex pass3(regex_pass(3).pattern, regex_pass(3).flags);
-  static const Regex pass6(regex_pass(6).pattern, regex_pass(6).flags);
-  static const Regex* const by_pass[] = {&pass1,  nullptr, &pass3, nullptr,
-                                         nullptr, &pass6,  nullptr};
+const text::Regex& compiled_pass(int pass) {
+  static const text::Regex pass1(regex_pass(1).pattern, regex_pass(1).flags);
+  static const text::Regex pass3(regex_pass(3).pattern, regex_pass(3).flags);
+  static const text::Regex pass6(regex_pass(6).pattern, regex_pass(6).flags);
+  static const text::Regex* const by_pass[] = {&pass1,  nullptr, &pass3, nullptr,
+                                               nullptr, &pass6,  nullptr};
   return *by_pass[pass - 1];
 }
 
 std::vector<TextMatch> regex_pass_matches(int pass, std::string_view text) {
   const RegexPass& kind = regex_pass(pass);
-  if (!contains(text, kind.required)) return {};
+  if (!text::contains(text, kind.required)) return {};
   if (kind.scanner != nullptr) return kind.scanner(text);
   std::vector<TextMatch> matches;
-  compiled_pass(pass).for_each(text, [&](const RegexMatch& found) {
+  compiled_pass(pass).for_each(text, [&](const text::RegexMatch& found) {
     matches.push_back({found.start(), found.end(), found.group(1)});
     return true;
   });
@@ -90,7 +84,7 @@ std::vector<TextMatch> relation_pass_matches(int pass, std::string_view text) {
   if (pass == 2) {
     // Every match ends in "from", white space and a quote; Python's "from x import y"
     // never does, so most files are ruled out by one quick search.
-    static const Regex from_quote(R"(from\s+[\'"])");
+    static const text::Regex from_quote(R"(from\s+[\'"])");
     if (!from_quote.search(text)) return {};
   }
   return regex_pass_matches(pass, text);
@@ -108,7 +102,7 @@ std::vector<Edge> parse_relations_for(std::string_view file_id, std::string_view
     if (kind.pass == SWIFT_PASS && path_ext != ".swift") continue;
     for (const TextMatch& found : relation_pass_matches(kind.pass, text)) {
       // A path mention counts only when it names a location, not a bare file name.
-      if (kind.pass == PATH_MENTION_PASS && !contains(found.group, "/")) continue;
+      if (kind.pass == PATH_MENTION_PASS && !text::contains(found.group, "/")) continue;
       edges.push_back({std::string(file_id), std::string(found.group), kind.rel});
     }
   }

@@ -27,10 +27,6 @@
 
 namespace plinthar::scanner {
 
-using text::CharFinder;
-using text::contains;
-using text::utf8_length;
-
 namespace {
 
 struct Span {
@@ -49,7 +45,7 @@ class SpaceRuns {
     while (pos < text.size()) {
       const std::size_t length = pattern_space_length(text, pos);
       if (length == 0) {
-        pos += utf8_length(static_cast<unsigned char>(text[pos]));
+        pos += text::utf8_length(static_cast<unsigned char>(text[pos]));
         continue;
       }
       Span run{pos, pos + length};
@@ -137,19 +133,19 @@ class ScriptImportScanner {
   }
 
   bool has_two_characters(const Span& run) const {
-    return utf8_length(static_cast<unsigned char>(text_[run.start])) < run.end - run.start;
+    return text::utf8_length(static_cast<unsigned char>(text_[run.start])) < run.end - run.start;
   }
 
   std::string_view text_;
   SpaceRuns spaces_;
   std::vector<Span> good_runs_;  // runs followed by a complete `from "module"` tail
-  CharFinder next_newline_;
+  text::CharFinder next_newline_;
 };
 
 }  // namespace
 
 std::vector<TextMatch> _find_script_imports(std::string_view text) {
-  if (!contains(text, "import") || !contains(text, "from")) return {};
+  if (!text::contains(text, "import") || !text::contains(text, "from")) return {};
   return ScriptImportScanner(text).scan();
 }
 

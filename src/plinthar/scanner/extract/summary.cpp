@@ -15,17 +15,6 @@
 
 namespace plinthar::scanner {
 
-using text::cp_length;
-using text::cp_prefix;
-using text::DOTALL;
-using text::first_lines;
-using text::MULTILINE;
-using text::Regex;
-using text::RegexMatch;
-using text::split_whitespace;
-using text::to_lower;
-using text::trim;
-
 namespace {
 
 constexpr std::size_t MAX_LEAD_CHARS = 120;
@@ -35,7 +24,7 @@ constexpr std::size_t LEAD_LINES = 5;
 
 std::string normalise_whitespace(std::string_view text) {
   std::string out;
-  for (std::string_view piece : split_whitespace(text)) {
+  for (std::string_view piece : text::split_whitespace(text)) {
     if (!out.empty()) out.push_back(' ');
     out.append(piece);
   }
@@ -54,7 +43,7 @@ std::optional<std::string_view> _leading_block_comment(std::string_view content)
   // A closing "*/" cannot begin inside white space, so giving back white space after
   // the opener never finds an earlier close: the possessive form matches exactly what
   // the lazy one does, without retrying the tail once per white-space character.
-  static const Regex comment(R"(\s*/\*\*?\s*+(.*?)\*/)", DOTALL);
+  static const text::Regex comment(R"(\s*/\*\*?\s*+(.*?)\*/)", text::DOTALL);
   const auto found = comment.match(content);
   if (!found) return std::nullopt;
   return found->group(1);
@@ -64,15 +53,17 @@ namespace {
 
 std::string doc_comment_lead(std::string_view content, std::string_view ext) {
   if (ext == ".py") {
-    static const Regex docstring(R"(^\s*(?:\'\'\'|""")([^\'\"]{8,200}?)(?:\'\'\'|"""))", DOTALL);
+    static const text::Regex docstring(R"(^\s*(?:\'\'\'|""")([^\'\"]{8,200}?)(?:\'\'\'|"""))",
+                                       text::DOTALL);
     const auto found = docstring.search(content);
     if (!found) return {};
-    return std::string(cp_prefix(normalise_whitespace(found->group(1)), MAX_LEAD_CHARS));
+    return std::string(text::cp_prefix(normalise_whitespace(found->group(1)), MAX_LEAD_CHARS));
   }
   if (is_script_ext(ext)) {
     const auto body = _leading_block_comment(content);
     if (!body) return {};
-    return std::string(cp_prefix(normalise_whitespace(remove_char(*body, '*')), MAX_LEAD_CHARS));
+    return std::string(
+        text::cp_prefix(normalise_whitespace(remove_char(*body, '*')), MAX_LEAD_CHARS));
   }
   return {};
 }
@@ -85,24 +76,25 @@ std::string_view strip_leading(std::string_view text, char c) {
 // The first of the opening lines with more than nine characters once comment marks and
 // white space are stripped.
 std::string first_line_lead(std::string_view content) {
-  const std::vector<std::string_view> lines = first_lines(content, LEAD_LINES);
+  const std::vector<std::string_view> lines = text::first_lines(content, LEAD_LINES);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view s = trim(strip_leading(strip_leading(trim(lines[i]), '#'), '/'));
-    if (cp_length(s) > 9) return std::string(cp_prefix(s, MAX_LEAD_CHARS));
+    const std::string_view s =
+        text::trim(strip_leading(strip_leading(text::trim(lines[i]), '#'), '/'));
+    if (text::cp_length(s) > 9) return std::string(text::cp_prefix(s, MAX_LEAD_CHARS));
   }
   return {};
 }
 
 std::vector<std::string_view> declared_names(std::string_view content, std::string_view ext) {
-  static const Regex python_decl(R"(^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*))",
-                                 MULTILINE);
-  static const Regex script_decl(
+  static const text::Regex python_decl(
+      R"(^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*))", text::MULTILINE);
+  static const text::Regex script_decl(
       R"((?:export\s+)?(?:async\s+)?function\s+([A-Za-z_]\w*)|(?:export\s+)?class\s+([A-Za-z_]\w*))",
-      MULTILINE);
+      text::MULTILINE);
   const bool python = ext == ".py";
   if (!python && !is_script_ext(ext)) return {};
   std::vector<std::string_view> names;
-  (python ? python_decl : script_decl).for_each(content, [&](const RegexMatch& found) {
+  (python ? python_decl : script_decl).for_each(content, [&](const text::RegexMatch& found) {
     const std::string_view name = found.group(1).empty() ? found.group(2) : found.group(1);
     if (name.empty() || (python && name.front() == '_')) return true;
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
@@ -114,7 +106,7 @@ std::vector<std::string_view> declared_names(std::string_view content, std::stri
 bool is_generic_part(std::string_view part) {
   static constexpr std::array<std::string_view, 6> GENERIC = {"src", "lib",  "app",
                                                               "pkg", "main", "index"};
-  const std::string lowered = to_lower(part);
+  const std::string lowered = text::to_lower(part);
   return std::find(GENERIC.begin(), GENERIC.end(), lowered) != GENERIC.end();
 }
 
@@ -125,8 +117,8 @@ std::string replace_char(std::string text, char from, char to) {
 
 // What the file's location says it is about: its last two meaningful path pieces.
 std::string path_domain(std::string_view path) {
-  static const Regex separators(R"([/\\])");
-  static const Regex extension(R"(\.\w+$)");
+  static const text::Regex separators(R"([/\\])");
+  static const text::Regex extension(R"(\.\w+$)");
   std::vector<std::string_view> parts;
   for (std::string_view piece : separators.split(path)) {
     if (!piece.empty() && piece != ".") parts.push_back(piece);
@@ -184,7 +176,7 @@ std::string _make_summary(std::string_view content, std::string_view path, std::
     if (!summary.empty()) summary.push_back(' ');
     summary.append(sentence);
   }
-  return std::string(cp_prefix(summary, MAX_SUMMARY_CHARS));
+  return std::string(text::cp_prefix(summary, MAX_SUMMARY_CHARS));
 }
 
 }  // namespace plinthar::scanner

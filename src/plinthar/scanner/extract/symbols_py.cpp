@@ -14,14 +14,6 @@
 
 namespace plinthar::scanner {
 
-using text::IGNORECASE;
-using text::LineIndex;
-using text::MULTILINE;
-using text::Regex;
-using text::RegexMatch;
-using text::split_lines;
-using text::trim;
-
 namespace {
 
 // How far (in lines, either way) a route decorator may stand from the function it marks.
@@ -38,7 +30,7 @@ class PySymbolCollector {
 
   void add_sym(std::string_view name, std::size_t line_no, std::string_view sym_type) {
     if (name.empty() || !seen_.emplace(name).second) return;
-    if (!lines_) lines_ = split_lines(content_);
+    if (!lines_) lines_ = text::split_lines(content_);
     if (!ends_) ends_.emplace(*lines_);
     if (!hasher_) hasher_.emplace(*lines_);
     const std::size_t end = ends_->block_end(line_no);
@@ -63,7 +55,7 @@ class PySymbolCollector {
  private:
   std::string_view content_;
   std::string_view file_path_;
-  LineIndex index_;
+  text::LineIndex index_;
   // Built on the first symbol: files without one need none of them.
   std::optional<std::vector<std::string_view>> lines_;
   std::optional<PyBlockEnds> ends_;
@@ -75,10 +67,11 @@ class PySymbolCollector {
 // Line indexes of route decorators, in text order (so sorted), anywhere in the text.
 std::vector<std::size_t> route_decorator_lines(std::string_view content,
                                                const PySymbolCollector& collector) {
-  static const Regex decorator(R"(@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\()",
-                               MULTILINE | IGNORECASE);
+  static const text::Regex decorator(
+      R"(@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\()",
+      text::MULTILINE | text::IGNORECASE);
   std::vector<std::size_t> lines;
-  decorator.for_each(content, [&](const RegexMatch& found) {
+  decorator.for_each(content, [&](const text::RegexMatch& found) {
     lines.push_back(collector.line_of(found.start()));
     return true;
   });
@@ -94,18 +87,18 @@ bool near_route(const std::vector<std::size_t>& deco_lines, std::size_t line_no)
 }  // namespace
 
 std::vector<SymbolRecord> extract_symbols_py(std::string_view content, std::string_view file_path) {
-  static const Regex function(R"(^(?:async\s+)?def\s+([A-Za-z_]\w*)\s*\()", MULTILINE);
-  static const Regex class_decl(R"(^class\s+([A-Za-z_]\w*))", MULTILINE);
+  static const text::Regex function(R"(^(?:async\s+)?def\s+([A-Za-z_]\w*)\s*\()", text::MULTILINE);
+  static const text::Regex class_decl(R"(^class\s+([A-Za-z_]\w*))", text::MULTILINE);
   PySymbolCollector collector(content, file_path);
   const std::vector<std::size_t> deco_lines = route_decorator_lines(content, collector);
-  function.for_each(content, [&](const RegexMatch& found) {
+  function.for_each(content, [&](const text::RegexMatch& found) {
     const std::string_view name = found.group(1);
     if (name.starts_with("_") || name.starts_with("test_")) return true;
     const std::size_t line_no = collector.line_of(found.start());
     collector.add_sym(name, line_no, near_route(deco_lines, line_no) ? "api_route" : "use_case");
     return true;
   });
-  class_decl.for_each(content, [&](const RegexMatch& found) {
+  class_decl.for_each(content, [&](const text::RegexMatch& found) {
     collector.add_sym(found.group(1), collector.line_of(found.start()), "model");
     return true;
   });
@@ -113,12 +106,12 @@ std::vector<SymbolRecord> extract_symbols_py(std::string_view content, std::stri
 }
 
 std::size_t _find_block_end_py(const std::vector<std::string_view>& lines, std::size_t start) {
-  static const Regex opener(R"(\s*(?:async\s+)?def\s+|class\s+|@)");
+  static const text::Regex opener(R"(\s*(?:async\s+)?def\s+|class\s+|@)");
   if (start + 1 >= lines.size()) return start;
   const std::size_t base_indent = leading_space_length(lines[start]);
   std::size_t last_content = start;
   for (std::size_t i = start + 1; i < lines.size(); ++i) {
-    if (trim(lines[i]).empty()) continue;
+    if (text::trim(lines[i]).empty()) continue;
     if (leading_space_length(lines[i]) <= base_indent && opener.match(lines[i])) {
       return last_content;
     }

@@ -27,15 +27,6 @@
 
 namespace plinthar::scanner {
 
-using text::CharFinder;
-using text::contains;
-using text::LineIndex;
-using text::MULTILINE;
-using text::next_code_point;
-using text::Regex;
-using text::RegexMatch;
-using text::split_lines;
-
 namespace {
 
 constexpr std::int64_t BLOCK_SCAN_LINES = 400;
@@ -78,7 +69,7 @@ bool is_upper_case(char32_t cp) { return u_isUUppercase(static_cast<UChar32>(cp)
 std::optional<char32_t> code_point_at(std::string_view text, std::size_t index) {
   std::size_t pos = 0;
   for (std::size_t i = 0; pos < text.size(); ++i) {
-    const char32_t cp = next_code_point(text, pos);
+    const char32_t cp = text::next_code_point(text, pos);
     if (i == index) return cp;
   }
   return std::nullopt;
@@ -92,9 +83,9 @@ bool is_hook_name(std::string_view name) {
 
 // End of `function`, `(...) =>` or `word =>` starting exactly at `at`, tried in that order.
 std::optional<std::size_t> arrow_value_end(std::string_view text, std::size_t at,
-                                           CharFinder& close_paren) {
-  static const Regex arrow(R"(\s*=>)");
-  static const Regex word_arrow(R"(\w+\s*=>)");
+                                           text::CharFinder& close_paren) {
+  static const text::Regex arrow(R"(\s*=>)");
+  static const text::Regex word_arrow(R"(\w+\s*=>)");
   const std::string_view rest = text.substr(at);
   if (rest.starts_with("function")) return at + 8;
   if (rest.starts_with("(")) {
@@ -110,8 +101,8 @@ std::optional<std::size_t> arrow_value_end(std::string_view text, std::size_t at
 // End of the value part after "=" and its white space: first with a leading `async`,
 // then without, as the optional group is tried greedily.
 std::optional<std::size_t> arrow_tail_end(std::string_view text, std::size_t at,
-                                          CharFinder& close_paren) {
-  static const Regex async_prefix(R"(async\s+)");
+                                          text::CharFinder& close_paren) {
+  static const text::Regex async_prefix(R"(async\s+)");
   if (const auto found = async_prefix.match(text.substr(at))) {
     if (const auto end = arrow_value_end(text, at + found->end(), close_paren)) return end;
   }
@@ -142,26 +133,27 @@ class TsExtractor {
   }
 
   const std::vector<std::string_view>& lines() {
-    if (!lines_) lines_ = split_lines(text_);
+    if (!lines_) lines_ = text::split_lines(text_);
     return *lines_;
   }
 
   void route_handlers() {
-    static const Regex pattern(
+    static const text::Regex pattern(
         R"(^export\s+(?:async\s+)?function\s+(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)\s*[\(<])",
-        MULTILINE);
-    if (!contains(text_, "export")) return;
-    pattern.for_each(text_, [&](const RegexMatch& found) {
+        text::MULTILINE);
+    if (!text::contains(text_, "export")) return;
+    pattern.for_each(text_, [&](const text::RegexMatch& found) {
       add_sym(found.group(1), line_of(found.start()), {"api_route", "high"}, true);
       return true;
     });
   }
 
   void functions() {
-    static const Regex pattern(
-        R"(^(export\s+)?(default\s+)?(async\s+)?function\s+([A-Za-z_]\w*)\s*[\(<])", MULTILINE);
-    if (!contains(text_, "function")) return;
-    pattern.for_each(text_, [&](const RegexMatch& found) {
+    static const text::Regex pattern(
+        R"(^(export\s+)?(default\s+)?(async\s+)?function\s+([A-Za-z_]\w*)\s*[\(<])",
+        text::MULTILINE);
+    if (!text::contains(text_, "function")) return;
+    pattern.for_each(text_, [&](const text::RegexMatch& found) {
       const bool exported = found.matched(1);
       const Classification kind = _classify_ts(found.group(4), exported);
       if (kind.first != "api_route")
@@ -177,23 +169,24 @@ class TsExtractor {
   }
 
   void types() {
-    static const Regex pattern(R"(^(export\s+)?(?:interface|type)\s+([A-Za-z_]\w*)\s*[={<])",
-                               MULTILINE);
-    if (!contains(text_, "type") && !contains(text_, "interface")) return;
+    static const text::Regex pattern(R"(^(export\s+)?(?:interface|type)\s+([A-Za-z_]\w*)\s*[={<])",
+                                     text::MULTILINE);
+    if (!text::contains(text_, "type") && !text::contains(text_, "interface")) return;
     for_each_model(pattern);
   }
 
   void classes() {
-    static const Regex pattern(R"(^(export\s+)?(?:default\s+)?class\s+([A-Za-z_]\w*))", MULTILINE);
-    if (!contains(text_, "class")) return;
+    static const text::Regex pattern(R"(^(export\s+)?(?:default\s+)?class\s+([A-Za-z_]\w*))",
+                                     text::MULTILINE);
+    if (!text::contains(text_, "class")) return;
     for_each_model(pattern);
   }
 
   void schemas() {
-    static const Regex pattern(R"(^(?:export\s+)?const\s+([A-Za-z_]\w*[Ss]chema)\s*=\s*z\.)",
-                               MULTILINE);
-    if (!contains(text_, "z.")) return;
-    pattern.for_each(text_, [&](const RegexMatch& found) {
+    static const text::Regex pattern(R"(^(?:export\s+)?const\s+([A-Za-z_]\w*[Ss]chema)\s*=\s*z\.)",
+                                     text::MULTILINE);
+    if (!text::contains(text_, "z.")) return;
+    pattern.for_each(text_, [&](const text::RegexMatch& found) {
       add_sym(found.group(1), line_of(found.start()), {"model", "high"}, true);
       return true;
     });
@@ -230,8 +223,8 @@ class TsExtractor {
   }
 
   // Types, interfaces and classes: the name is group 2, exported when group 1 took part.
-  void for_each_model(const Regex& pattern) {
-    pattern.for_each(text_, [&](const RegexMatch& found) {
+  void for_each_model(const text::Regex& pattern) {
+    pattern.for_each(text_, [&](const text::RegexMatch& found) {
       add_sym(found.group(2), line_of(found.start()), {"model", "high"}, found.matched(1));
       return true;
     });
@@ -240,7 +233,7 @@ class TsExtractor {
   std::string_view text_;
   std::string_view file_path_;
   std::optional<std::vector<std::string_view>> lines_;
-  std::optional<LineIndex> line_index_;
+  std::optional<text::LineIndex> line_index_;
   std::optional<BodyHasher> hasher_;
   std::vector<BraceCount> brace_counts_;
   std::unordered_set<std::string> seen_;
@@ -260,7 +253,7 @@ std::int64_t _find_block_end_ts(const std::vector<std::string_view>& lines, std:
 }
 
 Classification _classify_ts(std::string_view name, bool exported) {
-  static const Regex route_name(R"(^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$)");
+  static const text::Regex route_name(R"(^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$)");
   if (route_name.match(name)) return {"api_route", "high"};
   if (is_hook_name(name)) return {"hook", "high"};
   if (!exported) return {"utility", "medium"};
@@ -273,10 +266,11 @@ std::vector<TextMatch> _find_arrow_constants(std::string_view text) {
   // Up to "=" and its white space the declaration can match in one way only; every
   // shorter split leaves white space or a word character where the next item cannot
   // start, so the full pattern succeeds at a line exactly when the tail does.
-  static const Regex head(R"(^export\s+(?:const|let)\s+([A-Za-z_]\w*)\s*=\s*)", MULTILINE);
+  static const text::Regex head(R"(^export\s+(?:const|let)\s+([A-Za-z_]\w*)\s*=\s*)",
+                                text::MULTILINE);
   std::vector<TextMatch> matches;
-  if (!contains(text, "export")) return matches;
-  CharFinder close_paren(text, ')');
+  if (!text::contains(text, "export")) return matches;
+  text::CharFinder close_paren(text, ')');
   std::size_t from = 0;
   while (const auto found = head.search(text, from)) {
     if (const auto end = arrow_tail_end(text, found->end(), close_paren)) {
