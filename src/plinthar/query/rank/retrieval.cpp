@@ -17,12 +17,12 @@
 #include "plinthar/error.hpp"
 #include "plinthar/query/rank/capability_index.hpp"
 #include "plinthar/query/rank/id_set.hpp"
-#include "plinthar/query/rank/lowering.hpp"
 #include "plinthar/query/rank/query_analysis.hpp"
 #include "plinthar/query/rank/scoring.hpp"
 #include "plinthar/query/rank/sorted_on_demand.hpp"
 #include "plinthar/text/byte_finders.hpp"
 #include "plinthar/text/case.hpp"
+#include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
 

@@ -4,11 +4,10 @@
 #include <span>
 #include <utility>
 
-#include "plinthar/query/rank/char_mask.hpp"
 #include "plinthar/query/rank/directory_markers.hpp"
-#include "plinthar/query/rank/lowering.hpp"
 #include "plinthar/text/byte_finders.hpp"
 #include "plinthar/text/case.hpp"
+#include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/text_arena.hpp"
 
@@ -17,16 +16,16 @@ namespace plinthar::query {
 namespace {
 
 using Words = std::span<const std::string_view>;
-using Patterns = std::span<const MaskedText>;
+using Patterns = std::span<const text::MaskedText>;
 
 bool contains_any(std::string_view text, Words words) {
   return std::any_of(words.begin(), words.end(),
                      [text](std::string_view word) { return text::contains(text, word); });
 }
 
-bool contains_any(const MaskedText& text, Patterns words) {
+bool contains_any(const text::MaskedText& text, Patterns words) {
   return std::any_of(words.begin(), words.end(),
-                     [&text](const MaskedText& word) { return text.contains(word); });
+                     [&text](const text::MaskedText& word) { return text.contains(word); });
 }
 
 bool ends_with_any(std::string_view text, Words words) {
@@ -56,16 +55,16 @@ constexpr auto FEATURE_PAGE_DIRS = {components_features, pages, api};
 constexpr auto VENV_DIRS = {venv, dot_venv};
 constexpr std::string_view TEST_SUFFIXES[] = {".test.ts", ".spec.ts", ".test.tsx", ".spec.tsx"};
 constexpr std::string_view SOURCE_EXTS[] = {".py", ".ts", ".tsx", ".js", ".jsx", ".go"};
-constexpr MaskedText PACKAGE_DIRS[] = {"node_modules/", "site-packages/"};
+constexpr text::MaskedText PACKAGE_DIRS[] = {"node_modules/", "site-packages/"};
 constexpr std::string_view PAYMENT_QUERY_WORDS[] = {"payment", "invoice", "checkout"};
-constexpr MaskedText PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
+constexpr text::MaskedText PAYMENT_PATH_WORDS[] = {"payment", "invoice", "checkout", "order"};
 constexpr std::string_view UI_QUERY_WORDS[] = {"button", "modal", "card", "table",
                                                "form",   "badge", "page", "screen"};
-constexpr MaskedText COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "list",
-                                               "table", "orders", "checkout"};
+constexpr text::MaskedText COMPONENT_PATH_WORDS[] = {"card",  "modal",  "details", "list",
+                                                     "table", "orders", "checkout"};
 constexpr std::string_view STATUS_QUERY_WORDS[] = {"status", "payment", "checkout", "invoice"};
-constexpr MaskedText DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
-constexpr MaskedText LIST_PATH_WORDS[] = {"list", "table"};
+constexpr text::MaskedText DETAIL_PATH_WORDS[] = {"card", "modal", "detail"};
+constexpr text::MaskedText LIST_PATH_WORDS[] = {"list", "table"};
 constexpr std::string_view DESIGN_SYSTEM_WORDS[] = {"global", "shared", "design system",
                                                     "reusable"};
 constexpr std::string_view DOCS_PENALISED_INTENTS[] = {"edit", "feature", "debug", "refactor"};
@@ -94,10 +93,10 @@ constexpr std::array<IntentRow, 7> INTENT_ROWS = {{{"edit", {3, 3, 1, 2, -2, 1}}
                                                    {"general", {2, 2, 0, 1, -1, 0}}}};
 
 // Hits of the terms in text that is already lower case.
-std::int64_t count_hits(const MaskedText& lowered, const std::vector<MaskedText>& terms) {
-  return std::count_if(terms.begin(), terms.end(), [&lowered](const MaskedText& term) {
-    return lowered.contains(term);
-  });
+std::int64_t count_hits(const text::MaskedText& lowered,
+                        const std::vector<text::MaskedText>& terms) {
+  return std::count_if(terms.begin(), terms.end(),
+                       [&lowered](const text::MaskedText& term) { return lowered.contains(term); });
 }
 
 std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>& terms) {
@@ -106,17 +105,17 @@ std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>
   });
 }
 
-std::int64_t lowered_hits(std::string_view text, const std::vector<MaskedText>& terms) {
+std::int64_t lowered_hits(std::string_view text, const std::vector<text::MaskedText>& terms) {
   static thread_local std::string buffer;
-  return count_hits(lowered_masked(text, buffer), terms);
+  return count_hits(text::lowered_masked(text, buffer), terms);
 }
 
 // A lower-cased path with its directory markers.
 struct Path {
-  MaskedText text;
+  text::MaskedText text;
   DirectoryMarkers dirs;
 
-  explicit Path(const MaskedText& lowered)
+  explicit Path(const text::MaskedText& lowered)
       : text(lowered), dirs(DirectoryMarkers::of(lowered.text)) {}
 };
 
@@ -230,7 +229,7 @@ std::int64_t term_hits(std::string_view text, const QueryContext& context) {
 
 std::string_view node_role(std::string_view path, std::string_view ext) {
   const std::string lowered_path = text::to_lower(path);
-  return role_of_lowered(Path(MaskedText(lowered_path)), ext);
+  return role_of_lowered(Path(text::MaskedText(lowered_path)), ext);
 }
 
 std::int64_t intent_role_weight(std::string_view intent, std::string_view role) {
@@ -265,7 +264,7 @@ std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
   // Lowered texts are views of the record or of buffers kept from node to node.
   static thread_local std::string path_buffer;
   static thread_local std::string ext_buffer;
-  const Path path(lowered_masked(node.id.text, path_buffer));
+  const Path path(text::lowered_masked(node.id.text, path_buffer));
   const std::string_view ext = text::lowered(node.ext, ext_buffer);
   const std::string_view role = role_of_lowered(path, ext);
   return term_score(path, node.summary, node.keywords, context) +

@@ -16,9 +16,9 @@
 
 #include "plinthar/query/graph/graph_records.hpp"
 #include "plinthar/query/rank/capability_index.hpp"
-#include "plinthar/query/rank/char_mask.hpp"
 #include "plinthar/query/rank/id_set.hpp"
 #include "plinthar/query/rank/query_analysis.hpp"
+#include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/json.hpp"
 
 namespace plinthar::query {
@@ -40,7 +40,7 @@ std::int64_t intent_role_weight(std::string_view intent, std::string_view role);
 // instead of once per node.
 struct QueryContext {
   std::vector<std::string> terms;
-  std::vector<MaskedText> term_patterns;  // views of `terms`: move, do not copy, a context
+  std::vector<text::MaskedText> term_patterns;  // views of `terms`: move, do not copy, a context
   std::string_view intent;
   std::string q;  // the query lower-cased
   Route route;

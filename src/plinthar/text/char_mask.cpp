@@ -1,17 +1,15 @@
-#include "plinthar/query/rank/lowering.hpp"
-
-#include <cstdint>
+#include "plinthar/text/char_mask.hpp"
 
 #include "plinthar/text/ascii.hpp"
 #include "plinthar/text/case.hpp"
 
-namespace plinthar::query {
+namespace plinthar::text {
 
 MaskedText lowered_masked(std::string_view text, std::string& buffer) {
   CharMask mask;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (text::is_ascii_upper(byte) || byte >= 0x80) return MaskedText(text::lowered(text, buffer));
+    if (is_ascii_upper(byte) || byte >= 0x80) return MaskedText(lowered(text, buffer));
     if (byte < 64) {
       mask.low |= std::uint64_t{1} << byte;
     } else {
@@ -21,4 +19,4 @@ MaskedText lowered_masked(std::string_view text, std::string& buffer) {
   return MaskedText(text, mask);
 }
 
-}  // namespace plinthar::query
+}  // namespace plinthar::text

@@ -6,9 +6,10 @@
 // ASCII are left out of both sides, so the test only ever rules out impossible matches.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-namespace plinthar::query {
+namespace plinthar::text {
 
 struct CharMask {
   std::uint64_t low = 0;   // characters 0..63
@@ -49,4 +50,8 @@ struct MaskedText {
   }
 };
 
-}  // namespace plinthar::query
+// text::lowered() (case.hpp) with the character set of the result, in one pass over texts
+// that need no lowering.
+MaskedText lowered_masked(std::string_view text, std::string& buffer);
+
+}  // namespace plinthar::text

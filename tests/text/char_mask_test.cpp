@@ -1,11 +1,11 @@
-#include "plinthar/query/rank/char_mask.hpp"
+#include "plinthar/text/char_mask.hpp"
 
 #include <random>
 #include <string>
 
 #include <gtest/gtest.h>
 
-namespace plinthar::query {
+namespace plinthar::text {
 namespace {
 
 TEST(CharMask, NeverRulesOutARealMatch) {
@@ -24,4 +24,4 @@ TEST(CharMask, NeverRulesOutARealMatch) {
 }
 
 }  // namespace
-}  // namespace plinthar::query
+}  // namespace plinthar::text
