@@ -114,6 +114,23 @@ TEST_F(CrvE2E, FirstRetrieveOnAnEmptyDataDirScansTheDefaultRoot) {
   EXPECT_EQ(payload["files"][0]["id"].get<std::string>().substr(0, 14), "src/invoice.py");
 }
 
+TEST_F(CrvE2E, GraphIndexChangesNoAnswerAndIsRebuiltWhenDamaged) {
+  dir_.write("proj/app.py", "import os\nfrom .models import User\n\ndef run():\n    pass\n");
+  dir_.write("proj/models.py", "class User:\n    pass\n");
+  ASSERT_EQ(crv("scan").status, 0);
+  const std::string index = testing::read_text(data_ / "info_graph.index");
+  ASSERT_FALSE(index.empty());
+  const std::string args = "retrieve --json --query 'run the user model'";
+  const auto with_index = crv(args);
+  ASSERT_EQ(with_index.status, 0) << with_index.err;
+  fs::remove(data_ / "info_graph.index");
+  EXPECT_EQ(crv(args).out, with_index.out);
+  EXPECT_EQ(testing::read_text(data_ / "info_graph.index").size(), index.size());
+  dir_.write("tool/data/info_graph.index", index.substr(0, index.size() / 2));
+  EXPECT_EQ(crv(args).out, with_index.out);
+  EXPECT_EQ(testing::read_text(data_ / "info_graph.index").size(), index.size());
+}
+
 TEST_F(CrvE2E, GraphFileHoldingAListIsAnError) {
   dir_.write("tool/data/info_graph.json", "[]");
   for (const char* args : {"retrieve --query x", "prime"}) {

@@ -77,12 +77,16 @@ std::optional<std::pair<void*, std::size_t>> map_padded(int fd, std::size_t size
 std::optional<PaddedFile> PaddedFile::read(const std::filesystem::path& path, std::size_t padding) {
   const OpenFile file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) return std::nullopt;
+  return read(file.fd, padding);
+}
+
+std::optional<PaddedFile> PaddedFile::read(int fd, std::size_t padding) {
   struct stat status {};
-  if (::fstat(file.fd, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
   PaddedFile padded;
   const auto stated_size = static_cast<std::size_t>(status.st_size);
   if (S_ISREG(status.st_mode) && stated_size > 0) {
-    if (const auto mapped = map_padded(file.fd, stated_size, padding)) {
+    if (const auto mapped = map_padded(fd, stated_size, padding)) {
       padded.mapping_ = mapped->first;
       padded.mapping_size_ = mapped->second;
       padded.size_ = stated_size;
@@ -90,7 +94,7 @@ std::optional<PaddedFile> PaddedFile::read(const std::filesystem::path& path, st
       return padded;
     }
   }
-  const auto bytes = read_rest(file.fd, stated_size);
+  const auto bytes = read_rest(fd, stated_size);
   if (!bytes) return std::nullopt;
   padded.size_ = bytes->size();
   padded.readable_ = bytes->size() + padding;

@@ -18,6 +18,8 @@ class PaddedFile {
   // it cannot be opened or read, or is a directory. A mapped file must be replaced by
   // renaming a new one over it, never rewritten in place, while it is held.
   static std::optional<PaddedFile> read(const std::filesystem::path& path, std::size_t padding);
+  // The same for the file open as `fd`, read from its start; `fd` stays open.
+  static std::optional<PaddedFile> read(int fd, std::size_t padding);
 
   PaddedFile(PaddedFile&& other) noexcept;
   PaddedFile& operator=(PaddedFile&& other) noexcept;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/index/records.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/text/text_sink.hpp"
 
@@ -22,9 +23,10 @@ using NodeObserver = std::function<void(const Json&)>;
 
 // Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
 // and replaces `out` atomically with the graph in the pretty form: byte for byte
-// to_pretty(scan(root, existing_nodes, excluded)). `observe`, when given, sees every
-// node. The folder of `out` must exist. Throws plinthar::Error when `out` cannot be
-// written; it is then untouched.
+// to_pretty(scan(root, existing_nodes, excluded)), and its graph index beside it (which
+// is left out when it cannot be written). `observe`, when given, sees every node. The
+// folder of `out` must exist. Throws plinthar::Error when `out` cannot be written; it is
+// then untouched.
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
                             const ExistingNodes& existing_nodes,
                             const std::set<std::filesystem::path>& excluded,
@@ -35,17 +37,26 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
 // that scan() builds from the same nodes, edges and counts.
 class GraphText {
  public:
-  // Adds the next node of the "nodes" list.
-  void add_node(const Json& node);
+  // Adds the next node of the "nodes" list; returns where its object stands in the text
+  // of the list (add node_list_offset() for its place in the file).
+  GraphSpan add_node(const Json& node);
 
   // Hands the whole map to `emit`, in pieces: "root" is `root`, "file_count" the number
-  // of nodes added less `symbol_count`, then the nodes and `edges`.
+  // of nodes added less `symbol_count`, then the nodes and `edges`. `edge_spans`, when
+  // given, receives where each edge's object stands in the file.
   void write(std::string_view root, std::int64_t symbol_count, const std::vector<Edge>& edges,
-             const text::TextSink& emit) const;
+             const text::TextSink& emit, std::vector<GraphSpan>* edge_spans = nullptr) const;
+
+  // Where the text of the node list starts in the file that write() gives.
+  std::uint64_t node_list_offset(std::string_view root, std::int64_t symbol_count,
+                                 std::size_t edge_count) const;
 
  private:
+  std::string head(std::string_view root, std::int64_t symbol_count, std::size_t edge_count) const;
+
   std::vector<std::string> chunks_;  // node texts, about a megabyte each
   std::size_t node_count_ = 0;
+  std::uint64_t size_ = 0;  // bytes of node text so far
 };
 
 }  // namespace plinthar::scanner

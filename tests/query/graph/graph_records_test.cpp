@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/graph/graph_loading.hpp"
 #include "plinthar/query/graph/record_reader.hpp"
 #include "plinthar/query/rank/retrieval.hpp"
+#include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/text/content_hash.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "scanned_sample.hpp"
@@ -174,7 +178,7 @@ std::string result_dump(const RetrieveResult& result) {
 TEST(RecordRanking, RecordsReadFromTextRankLikeTheGraphMap) {
   std::mt19937 random(20261208);
   const testing::TempDir dir;
-  const auto index =
+  const auto capabilities =
       dir.write("functionality_index.md",
                 "## Billing\n- Keywords: invoice, order\n- Files: src/pages/, api/*\n");
   const std::vector<std::string> queries = {"fix the invoice button", "order list table status",
@@ -183,14 +187,28 @@ TEST(RecordRanking, RecordsReadFromTextRankLikeTheGraphMap) {
     const text::Json graph = random_graph(random);
     const std::string text = text::to_pretty(graph);
     const simdjson::padded_string padded(text.data(), text.size());
-    const auto records = read_graph_records(padded);
+    auto records = read_graph_records(padded);
     ASSERT_TRUE(records.has_value());
+    scanner::prepare_records(*records);
+    // The same records through a graph index of the file.
+    dir.write("g.json", text);
+    const text::FileDescriptor graph_fd(::open((dir / "g.json").c_str(), O_RDONLY));
+    ASSERT_TRUE(scanner::write_graph_index(dir / "g.index", *records,
+                                           *scanner::graph_identity(graph_fd.get(),
+                                                                    text::content_hash(text))));
+    const auto index = scanner::GraphIndex::open(dir / "g.index", graph_fd.get());
+    ASSERT_TRUE(index.has_value());
+    auto indexed = index->records();
+    ASSERT_TRUE(indexed.has_value());
+    indexed->node_value = records->node_value;
+    indexed->edge_value = records->edge_value;
     for (const std::string& query : queries) {
       for (const auto& [files, edges] : {std::pair{12, 20}, std::pair{3, 2}, std::pair{-2, -5},
                                          std::pair{0, 0}, std::pair{500, 500}}) {
         SCOPED_TRACE(query + " " + std::to_string(files) + "/" + std::to_string(edges));
-        EXPECT_EQ(result_dump(retrieve(*records, query, files, edges, index)),
-                  result_dump(retrieve(graph, query, files, edges, index)));
+        const std::string expected = result_dump(retrieve(graph, query, files, edges, capabilities));
+        EXPECT_EQ(result_dump(retrieve(*records, query, files, edges, capabilities)), expected);
+        EXPECT_EQ(result_dump(retrieve(*indexed, query, files, edges, capabilities)), expected);
       }
     }
   }

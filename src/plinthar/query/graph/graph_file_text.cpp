@@ -8,4 +8,10 @@ std::optional<GraphFileText> GraphFileText::read(const std::filesystem::path& pa
   return GraphFileText(std::move(*file));
 }
 
+std::optional<GraphFileText> GraphFileText::read(int fd) {
+  auto file = platform::PaddedFile::read(fd, simdjson::SIMDJSON_PADDING);
+  if (!file) return std::nullopt;
+  return GraphFileText(std::move(*file));
+}
+
 }  // namespace plinthar::query

@@ -1,14 +1,18 @@
 #include "plinthar/query/graph/graph_loading.hpp"
 
+#include <cerrno>
 #include <string>
 #include <system_error>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/graph/member_text.hpp"
 #include "plinthar/query/graph/record_reader.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
-#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
 
@@ -29,13 +33,30 @@ Json parse_graph(std::string_view bytes, const fs::path& path) {
   return graph;
 }
 
-LoadedGraph::LoadedGraph(GraphFileText text, GraphRecords records)
-    : text_(std::move(text)), records_(std::move(records)) {}
-
-LoadedGraph::LoadedGraph(Json map)
-    : map_(std::make_unique<const Json>(std::move(map))), records_(records_of(*map_)) {}
-
 namespace {
+
+using SharedFile = std::shared_ptr<const text::FileDescriptor>;
+
+// The bytes of `span` of the graph file open as `graph`.
+std::string read_span(const text::FileDescriptor& graph, const GraphSpan& span) {
+  std::string bytes(span.length, '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t count = ::pread(graph.get(), bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(span.offset + done));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) throw Error("cannot read the graph file: it changed while being read");
+    done += static_cast<std::size_t>(count);
+  }
+  return bytes;
+}
+
+// A reader of whole records: each parsed from its span of the graph file.
+std::function<Json(std::size_t)> span_reader(std::vector<GraphSpan> spans, SharedFile graph) {
+  return [spans = std::move(spans), graph = std::move(graph)](std::size_t index) {
+    return text::parse_json(read_span(*graph, spans.at(index)));
+  };
+}
 
 bool file_exists(const fs::path& path) {
   std::error_code error;
@@ -47,20 +68,59 @@ void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
   scanner::write_graph_file(scan_root, graph_file, {}, {graph_file});
 }
 
-}  // namespace
+std::optional<LoadedGraph> load_from_index(const fs::path& graph_file, const SharedFile& graph) {
+  auto index = scanner::GraphIndex::open(scanner::index_path_for(graph_file), graph->get());
+  if (!index) return std::nullopt;
+  auto records = index->records();
+  if (!records) return std::nullopt;
+  return LoadedGraph(std::move(*index), std::move(*records), graph);
+}
 
-LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root) {
-  if (!file_exists(graph_file)) write_first_graph(graph_file, scan_root);
-  auto text = GraphFileText::read(graph_file);
+// Reads the graph file's text, and writes its index for the next call when the records
+// could be read straight from it.
+LoadedGraph load_from_text(const fs::path& graph_file, const SharedFile& graph) {
+  auto text = GraphFileText::read(graph->get());
   if (!text) throw Error("cannot read " + graph_file.string());
+  const auto view = text->view();
+  const std::uint64_t hash = text::content_hash(std::string_view(view.data(), view.size()));
   // Ranking keeps its own copies of the texts it reads, so the pages the reader has
   // passed go back as it goes; the few whole records parsed later read them again.
   const auto release = [&text](const char* point) { text->release_before(point); };
-  if (auto records = read_graph_records(text->view(), release)) {
-    return LoadedGraph(std::move(*text), std::move(*records));
+  if (auto records = read_graph_records(view, release)) {
+    LoadedGraph loaded(std::move(*text), std::move(*records));
+    if (const auto identity = scanner::graph_identity(graph->get(), hash)) {
+      scanner::write_graph_index(scanner::index_path_for(graph_file), loaded.records(), *identity);
+    }
+    return loaded;
   }
-  const auto view = text->view();
   return LoadedGraph(parse_graph(std::string_view(view.data(), view.size()), graph_file));
+}
+
+}  // namespace
+
+LoadedGraph::LoadedGraph(scanner::GraphIndex index, GraphRecords records, SharedFile graph)
+    : index_(std::move(index)), records_(std::move(records)) {
+  records_.node_value = span_reader(records_.node_spans, graph);
+  records_.edge_value = span_reader(records_.edge_spans, graph);
+}
+
+LoadedGraph::LoadedGraph(GraphFileText text, GraphRecords records)
+    : text_(std::move(text)), records_(std::move(records)) {
+  scanner::prepare_records(records_);
+}
+
+LoadedGraph::LoadedGraph(Json map)
+    : map_(std::make_unique<const Json>(std::move(map))), records_(records_of(*map_)) {
+  scanner::prepare_records(records_);
+}
+
+LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root) {
+  if (!file_exists(graph_file)) write_first_graph(graph_file, scan_root);
+  const auto graph =
+      std::make_shared<const text::FileDescriptor>(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (graph->get() < 0) throw Error("cannot read " + graph_file.string());
+  if (auto loaded = load_from_index(graph_file, graph)) return std::move(*loaded);
+  return load_from_text(graph_file, graph);
 }
 
 }  // namespace plinthar::query

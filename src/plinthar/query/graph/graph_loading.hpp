@@ -1,9 +1,10 @@
 #pragma once
 
-// Where crv obtains its graph: the graph file, read once into the records that ranking
-// needs. The fast record reader answers for every graph the scanner writes; the general
-// parser is the one fallback, for hand-made graphs it cannot vouch for. When the file
-// does not exist yet, the project is scanned and the file written first.
+// Where crv obtains its graph: the records that ranking needs, from the graph index when
+// one is current, else from the graph file itself (whose index is then written for the
+// next call). The fast record reader answers for every graph the scanner writes; the
+// general parser is the one fallback, for hand-made graphs it cannot vouch for. When the
+// graph file does not exist yet, the project is scanned and the file written first.
 
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,8 @@
 
 #include "plinthar/query/graph/graph_file_text.hpp"
 #include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 
 namespace plinthar::query {
@@ -21,12 +24,18 @@ using text::Json;
 // A graph ready for ranking, with whatever its records view into.
 class LoadedGraph {
  public:
+  // Records of the index, whole records read from the graph file open as `graph`.
+  LoadedGraph(scanner::GraphIndex index, GraphRecords records,
+              std::shared_ptr<const text::FileDescriptor> graph);
+  // Records read from the graph file's text; prepared here.
   LoadedGraph(GraphFileText text, GraphRecords records);
+  // Records of a parsed graph map; prepared here.
   explicit LoadedGraph(Json map);
 
   const GraphRecords& records() const { return records_; }
 
  private:
+  std::optional<scanner::GraphIndex> index_;
   std::optional<GraphFileText> text_;
   std::unique_ptr<const Json> map_;
   GraphRecords records_;

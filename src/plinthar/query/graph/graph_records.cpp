@@ -63,8 +63,11 @@ const text::Json& list_member(const text::Json& graph, std::string_view key) {
 
 EdgeRecord edge_record(const text::Json& edge, text::TextArena& texts) {
   if (!edge.is_object()) throw Error("graph edge is not an object");
-  return {stored_member(edge, "from", texts), stored_member(edge, "to", texts),
-          member_text_or(edge, "rel", texts)};
+  EdgeRecord record;
+  record.from = stored_member(edge, "from", texts);
+  record.to = stored_member(edge, "to", texts);
+  record.rel = member_text_or(edge, "rel", texts);
+  return record;
 }
 
 }  // namespace

@@ -279,6 +279,16 @@ std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text
     return true;
   });
   if (!read) return std::nullopt;
+  const auto offsets = [&text](const std::vector<std::string_view>& spans) {
+    std::vector<GraphSpan> out;
+    out.reserve(spans.size());
+    for (const std::string_view span : spans) {
+      out.push_back({static_cast<std::uint64_t>(span.data() - text.data()), span.size()});
+    }
+    return out;
+  };
+  records.node_spans = offsets(node_spans);
+  records.edge_spans = offsets(edge_spans);
   records.node_value = [spans = std::move(node_spans)](std::size_t index) {
     return text::parse_json(spans.at(index));
   };

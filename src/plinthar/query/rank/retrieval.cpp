@@ -1,17 +1,16 @@
 #include "plinthar/query/rank/retrieval.hpp"
 
-// One pass over the edges takes their census; one pass over the nodes scores them against
-// a query context prepared once (scoring.cpp holds every weight); the candidates are put
-// in order as far as they are read, and the best node of each source file becomes a row.
-// Ranking reads only the member texts of the records; whole records are fetched for the
-// chosen few.
+// The records come prepared (lower-cased texts with their character sets, degrees). One
+// pass over the nodes scores them against a query context worked out once (scoring.cpp
+// holds every weight); the candidates are put in order as far as they are read, and the
+// best node of each source file becomes a row. Ranking reads only the member texts of
+// the records; whole records are fetched for the chosen few.
 
 #include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
 
-#include <absl/container/flat_hash_map.h>
 #include <absl/container/flat_hash_set.h>
 
 #include "plinthar/error.hpp"
@@ -170,10 +169,9 @@ std::vector<text::Json> choose_edges(const GraphRecords& graph, std::int64_t top
                                      const QueryContext& context, const IdSet& chosen_ids,
                                      const CapabilityBoosts& caps) {
   std::vector<Candidate> scored;
-  std::string blob;
   for (std::size_t i = 0; i < graph.edges.size(); ++i) {
     const EdgeRecord& edge = graph.edges[i];
-    const std::int64_t s = score_edge(edge, context, chosen_ids, caps, blob);
+    const std::int64_t s = score_edge(edge, context, chosen_ids, caps);
     if (s > 0) scored.push_back({s, i, &edge.from, &edge.to});
   }
   Ranked ranked = rank_candidates(std::move(scored));
@@ -192,7 +190,7 @@ CapabilityBoosts query_capabilities(const QueryContext& context,
 
 RetrieveResult rank(const GraphRecords& graph, const QueryContext& context,
                     const CapabilityBoosts& caps, std::int64_t top_files, std::int64_t top_edges) {
-  const EdgeCensus census = count_edges(graph.edges);
+  const EdgeCensus census = count_edges(graph.edges, context);
   Ranked ranked = rank_candidates(score_nodes(graph.nodes, context, caps, census));
   ChosenFiles chosen = choose_files(graph, ranked, top_files, context.intent);
 
@@ -222,7 +220,9 @@ RetrieveResult retrieve(const text::Json& graph, std::string_view query, std::in
   if (!graph.is_object()) throw Error("graph is not a JSON object");
   const QueryContext context = make_query_context(tokenize_query(query), query);
   const CapabilityBoosts caps = query_capabilities(context, capability_index);
-  return rank(records_of(graph), context, caps, top_files, top_edges);
+  GraphRecords records = records_of(graph);
+  scanner::prepare_records(records);
+  return rank(records, context, caps, top_files, top_edges);
 }
 
 }  // namespace plinthar::query

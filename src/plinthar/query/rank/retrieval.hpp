@@ -20,7 +20,7 @@ struct RetrieveResult {
   std::vector<Json> edges;
 };
 
-// Ranks the records of a graph; rows and chosen edges are built from the records' values.
+// Ranks the prepared records of a graph (prepare_records); rows and chosen edges are built from the records' values.
 // `capability_index` is the index file to read (a missing file adds no boosts). Throws
 // plinthar::Error for equally scored ids that have no order (a string against a number,
 // say). A negative limit keeps all but that many of the last entries.

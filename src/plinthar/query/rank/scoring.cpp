@@ -105,11 +105,6 @@ std::int64_t count_hits(std::string_view lowered, const std::vector<std::string>
   });
 }
 
-std::int64_t lowered_hits(std::string_view text, const std::vector<text::MaskedText>& terms) {
-  static thread_local std::string buffer;
-  return count_hits(text::lowered_masked(text, buffer), terms);
-}
-
 // A lower-cased path with its directory markers.
 struct Path {
   text::MaskedText text;
@@ -129,13 +124,21 @@ std::string_view role_of_lowered(const Path& p, std::string_view ext) {
 }
 
 // Term hits in the id, summary and keywords.
-std::int64_t term_score(const Path& path, std::string_view summary, std::string_view keywords,
-                        const QueryContext& context) {
+std::int64_t term_score(const NodeRecord& node, const QueryContext& context) {
   if (context.terms.empty()) return 0;
-  std::int64_t score = count_hits(path.text, context.term_patterns) * 3;
-  if (!summary.empty()) score += lowered_hits(summary, context.term_patterns) * 3;
-  if (!keywords.empty()) score += lowered_hits(keywords, context.term_patterns) * 2;
-  return score;
+  return count_hits(node.id_lower, context.term_patterns) * 3 +
+         count_hits(node.summary_lower, context.term_patterns) * 3 +
+         count_hits(node.keywords_lower, context.term_patterns) * 2;
+}
+
+// Terms found in an edge's text: its source, relation and target joined by spaces. No
+// term holds a space, so a term is in that text exactly when it is in one of the three.
+std::int64_t edge_term_hits(const EdgeRecord& edge, const QueryContext& context) {
+  return std::count_if(context.term_patterns.begin(), context.term_patterns.end(),
+                       [&edge](const text::MaskedText& term) {
+                         return edge.from_lower.contains(term) || edge.rel_lower.contains(term) ||
+                                edge.to_lower.contains(term);
+                       });
 }
 
 std::int64_t route_score(std::string_view path, std::string_view keywords,
@@ -199,18 +202,18 @@ std::int64_t kind_score(const NodeRecord& node) {
   return node.confidence == "high" ? 5 : 3;
 }
 
-std::int64_t census_bonus(std::string_view node_id, const EdgeCensus& census, std::string_view q) {
-  const auto degree = census.degree.find(node_id);
-  std::int64_t bonus = degree == census.degree.end()
-                           ? 0
-                           : std::min(degree->second / DEGREE_DIVISOR, DEGREE_BONUS_CAP);
-  const bool button_query = text::contains(q, "button");
-  const bool badge_query = text::contains(q, "badge");
-  if (button_query && census.button_consumers.contains(node_id)) bonus += BUTTON_CONSUMER_BONUS;
-  if (button_query && !badge_query && census.badge_consumers.contains(node_id)) {
+std::int64_t census_bonus(const NodeRecord& node, const EdgeCensus& census) {
+  const std::string_view node_id = node.id.text;
+  std::int64_t bonus = std::min(node.degree / DEGREE_DIVISOR, DEGREE_BONUS_CAP);
+  if (census.button_query && census.button_consumers.contains(node_id)) {
+    bonus += BUTTON_CONSUMER_BONUS;
+  }
+  if (census.button_query && !census.badge_query && census.badge_consumers.contains(node_id)) {
     bonus -= BADGE_WITHOUT_BADGE_QUERY_PENALTY;
   }
-  if (badge_query && census.badge_consumers.contains(node_id)) bonus += BADGE_CONSUMER_BONUS;
+  if (census.badge_query && census.badge_consumers.contains(node_id)) {
+    bonus += BADGE_CONSUMER_BONUS;
+  }
   return bonus;
 }
 
@@ -220,11 +223,6 @@ std::int64_t score_text(std::string_view text, const std::vector<std::string>& t
   if (terms.empty()) return 0;
   static thread_local std::string buffer;
   return count_hits(text::lowered(text, buffer), terms);
-}
-
-std::int64_t term_hits(std::string_view text, const QueryContext& context) {
-  if (context.terms.empty()) return 0;
-  return lowered_hits(text, context.term_patterns);
 }
 
 std::string_view node_role(std::string_view path, std::string_view ext) {
@@ -261,13 +259,10 @@ QueryContext make_query_context(std::vector<std::string> terms, std::string_view
 }
 
 std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
-  // Lowered texts are views of the record or of buffers kept from node to node.
-  static thread_local std::string path_buffer;
-  static thread_local std::string ext_buffer;
-  const Path path(text::lowered_masked(node.id.text, path_buffer));
-  const std::string_view ext = text::lowered(node.ext, ext_buffer);
+  const Path path(node.id_lower);
+  const std::string_view ext = node.ext_lower;
   const std::string_view role = role_of_lowered(path, ext);
-  return term_score(path, node.summary, node.keywords, context) +
+  return term_score(node, context) +
          route_score(path.text.text, node.keywords, context) +
          intent_role_weight(context.intent, role) + path_score(path, ext, role, context) +
          kind_score(node);
@@ -275,7 +270,9 @@ std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
 
 std::int64_t score_node(const text::Json& node, const QueryContext& context) {
   text::TextArena texts;
-  return score_node(node_record(node, texts), context);
+  NodeRecord record = node_record(node, texts);
+  scanner::prepare_node(record, texts);
+  return score_node(record, context);
 }
 
 std::int64_t score_node(const text::Json& node, const std::vector<std::string>& terms,
@@ -283,38 +280,30 @@ std::int64_t score_node(const text::Json& node, const std::vector<std::string>& 
   return score_node(node, make_query_context(terms, query));
 }
 
-EdgeCensus count_edges(const std::vector<EdgeRecord>& edges) {
+EdgeCensus count_edges(const std::vector<EdgeRecord>& edges, const QueryContext& context) {
   EdgeCensus census;
-  std::string buffer;
+  census.button_query = text::contains(context.q, "button");
+  census.badge_query = text::contains(context.q, "badge");
+  if (!census.button_query && !census.badge_query) return census;
+  static constexpr text::MaskedText BUTTON("button");
+  static constexpr text::MaskedText BADGE("badge");
   for (const EdgeRecord& edge : edges) {
-    ++census.degree[edge.from.text];
-    ++census.degree[edge.to.text];
     if (edge.rel != "imports") continue;
-    const std::string_view to_lower = text::lowered(edge.to.text, buffer);
-    if (text::contains(to_lower, "button")) census.button_consumers.insert(edge.from.text);
-    if (text::contains(to_lower, "badge")) census.badge_consumers.insert(edge.from.text);
+    if (edge.to_lower.contains(BUTTON)) census.button_consumers.insert(edge.from.text);
+    if (edge.to_lower.contains(BADGE)) census.badge_consumers.insert(edge.from.text);
   }
   return census;
 }
 
 std::int64_t node_rank_score(const NodeRecord& node, const QueryContext& context,
                              const CapabilityBoosts& caps, const EdgeCensus& census) {
-  const std::string_view node_id = node.id.text;
-  return score_node(node, context) + capability_boost(node_id, caps) +
-         census_bonus(node_id, census, context.q);
+  return score_node(node, context) + capability_boost(node.id.text, caps) +
+         census_bonus(node, census);
 }
 
 std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context,
-                        const IdSet& chosen_ids, const CapabilityBoosts& caps, std::string& blob) {
-  std::int64_t s = 0;
-  if (!context.terms.empty()) {
-    blob.assign(edge.from.text);
-    blob += ' ';
-    blob += edge.rel;
-    blob += ' ';
-    blob += edge.to.text;
-    s = term_hits(blob, context) * EDGE_TEXT_WEIGHT;
-  }
+                        const IdSet& chosen_ids, const CapabilityBoosts& caps) {
+  std::int64_t s = edge_term_hits(edge, context) * EDGE_TEXT_WEIGHT;
   const auto touches = [&edge](const auto& matches) {
     return matches(edge.from) || matches(edge.to);
   };

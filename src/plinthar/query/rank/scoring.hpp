@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include <absl/container/flat_hash_map.h>
 #include <absl/container/flat_hash_set.h>
 
 #include "plinthar/query/graph/graph_records.hpp"
@@ -57,9 +56,6 @@ struct QueryContext {
 // tokenize_query(query)).
 QueryContext make_query_context(std::vector<std::string> terms, std::string_view query);
 
-// score_text(text, context.terms), with the prepared terms.
-std::int64_t term_hits(std::string_view text, const QueryContext& context);
-
 // Score of a node under a prepared query; may be negative.
 std::int64_t score_node(const NodeRecord& node, const QueryContext& context);
 
@@ -72,15 +68,16 @@ std::int64_t score_node(const Json& node, const QueryContext& context);
 std::int64_t score_node(const Json& node, const std::vector<std::string>& terms,
                         std::string_view query);
 
-// What ranking learns from the edges once per graph: how many edges each id takes part
-// in, and which files import button or badge components.
+// Which files import button or badge components, looked for only when the query names
+// a button or a badge. (How many edges each id takes part in is in the node records.)
 struct EdgeCensus {
-  absl::flat_hash_map<std::string_view, std::int64_t> degree;
+  bool button_query = false;
+  bool badge_query = false;
   absl::flat_hash_set<std::string_view> button_consumers;
   absl::flat_hash_set<std::string_view> badge_consumers;
 };
 
-EdgeCensus count_edges(const std::vector<EdgeRecord>& edges);
+EdgeCensus count_edges(const std::vector<EdgeRecord>& edges, const QueryContext& context);
 
 // The score that ranks a node: score_node plus the capability boost of its id and the
 // bonuses of the edge census (degree, button and badge consumers).
@@ -88,9 +85,8 @@ std::int64_t node_rank_score(const NodeRecord& node, const QueryContext& context
                              const CapabilityBoosts& caps, const EdgeCensus& census);
 
 // The score that ranks an edge: term hits in its text, and bonuses for touching a chosen
-// row (`chosen`) or a boosted file, and for being an import. `blob` is a buffer reused
-// from call to call.
+// row (`chosen`) or a boosted file, and for being an import.
 std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context, const IdSet& chosen,
-                        const CapabilityBoosts& caps, std::string& blob);
+                        const CapabilityBoosts& caps);
 
 }  // namespace plinthar::query

@@ -1,0 +1,57 @@
+#pragma once
+
+// The graph index: a binary file beside a graph file holding the records that ranking
+// reads (scanner/index/records.hpp), already prepared, and where each node and edge
+// stands in the graph file. It is valid only for the exact graph file it was made from
+// and for this build; anything else (missing, truncated, damaged, foreign, old) reads as
+// no index, and the graph file is read instead. It only ever saves time.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plinthar/scanner/index/index_format.hpp"
+#include "plinthar/scanner/index/records.hpp"
+
+namespace plinthar::scanner {
+
+using index_format::GraphIdentity;
+
+// The index file of `graph_file`: beside it, its name's ".json" replaced by ".index"
+// (or ".index" added).
+std::filesystem::path index_path_for(const std::filesystem::path& graph_file);
+
+// What the open graph file `graph_fd` is now, with the hash of its content.
+std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_hash);
+
+// The bytes of the index of `records`, which must be prepared, hold only string members
+// and carry their spans, read from a graph file that was `graph`.
+std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph);
+
+// Replaces `index_path` with the index of `records` (as index_bytes); false when it
+// cannot be written, which costs only speed.
+bool write_graph_index(const std::filesystem::path& index_path, const GraphRecords& records,
+                       const GraphIdentity& graph);
+
+class GraphIndex {
+ public:
+  // The index at `index_path` when it is whole, written by this build, and made from the
+  // graph file open as `graph_fd` as it is now; nothing otherwise.
+  static std::optional<GraphIndex> open(const std::filesystem::path& index_path, int graph_fd);
+
+  // Prepared records viewing into this index, with their spans; nothing when the rows
+  // refer to texts or graph bytes that are not there. `node_value` and `edge_value` are
+  // left for the caller, who has the graph file.
+  std::optional<GraphRecords> records() const;
+
+ private:
+  GraphIndex(std::string bytes, std::vector<index_format::Section> sections)
+      : bytes_(std::move(bytes)), sections_(std::move(sections)) {}
+
+  std::string bytes_;
+  std::vector<index_format::Section> sections_;  // by kind
+};
+
+}  // namespace plinthar::scanner

@@ -1,0 +1,99 @@
+#pragma once
+
+// The layout of a graph index file. Every number is written in the byte order and
+// widths of the machine that wrote it; the header says which, and a reader on another
+// kind of machine ignores the file (and builds its own).
+//
+//   Header | Section table | sections, each at a multiple of 8 | checksum
+//
+// The checksum is content_hash of every byte before it. Texts are ranges of one blob of
+// distinct texts; nodes and edges refer to entries of a table of distinct texts, each
+// with its lower-cased form and that form's character set.
+
+#include <cstdint>
+
+namespace plinthar::scanner::index_format {
+
+inline constexpr char MAGIC[8] = {'P', 'L', 'N', 'T', 'H', 'I', 'D', 'X'};
+inline constexpr std::uint32_t VERSION = 1;
+inline constexpr std::uint32_t BYTE_ORDER_PROBE = 0x01020304;
+
+// What a graph file was when its index was made.
+struct GraphIdentity {
+  std::uint64_t size;
+  std::uint64_t inode;
+  std::uint64_t device;
+  std::int64_t mtime_ns;
+  std::int64_t ctime_ns;
+  std::uint64_t content_hash;
+};
+
+struct Header {
+  char magic[8];
+  std::uint32_t version;
+  std::uint32_t byte_order;
+  std::uint32_t word_size;
+  std::uint32_t section_count;
+  std::uint64_t build_hash;  // content_hash of the build that wrote it
+  std::uint64_t file_size;   // of the whole index, checksum included
+  GraphIdentity graph;
+};
+
+enum class SectionKind : std::uint32_t {
+  blob = 1,     // the bytes of every distinct text
+  entries = 2,  // TextEntry per distinct text
+  nodes = 3,    // NodeRow per node, in graph order
+  edges = 4,    // EdgeRow per edge, in graph order
+};
+
+struct Section {
+  std::uint32_t kind;
+  std::uint32_t reserved;
+  std::uint64_t offset;
+  std::uint64_t size;
+};
+
+struct TextRef {
+  std::uint32_t offset;
+  std::uint32_t length;
+};
+
+struct TextEntry {
+  TextRef text;
+  TextRef lower;  // the lower-cased text
+  std::uint64_t mask_low;
+  std::uint64_t mask_high;
+};
+
+// Where a node's or edge's object stands in the graph file.
+struct Span {
+  std::uint64_t offset;
+  std::uint64_t length;
+};
+
+inline constexpr std::uint32_t ID_PRESENT = 1;
+inline constexpr std::uint32_t FROM_PRESENT = 1;
+inline constexpr std::uint32_t TO_PRESENT = 2;
+
+struct NodeRow {
+  std::uint32_t id;  // text entries
+  std::uint32_t kind;
+  std::uint32_t ext;
+  std::uint32_t confidence;
+  std::uint32_t summary;
+  std::uint32_t keywords;
+  std::uint32_t flags;
+  std::uint32_t reserved;
+  std::int64_t degree;
+  Span span;
+};
+
+struct EdgeRow {
+  std::uint32_t from;  // text entries
+  std::uint32_t to;
+  std::uint32_t rel;
+  std::uint32_t flags;
+  Span span;
+};
+
+}  // namespace plinthar::scanner::index_format

@@ -1,0 +1,139 @@
+#include "plinthar/scanner/index/graph_index.hpp"
+
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "plinthar/query/graph/graph_file_text.hpp"
+#include "plinthar/query/graph/record_reader.hpp"
+#include "plinthar/scanner/graph_writer.hpp"
+#include "plinthar/scanner/index/file_status.hpp"
+#include "plinthar/scanner/index/index_format.hpp"
+#include "plinthar/text/content_hash.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::query {
+namespace {
+
+namespace fs = std::filesystem;
+using scanner::GraphIndex;
+
+std::string masked_dump(const text::MaskedText& masked) {
+  return std::string(masked.text) + "/" + std::to_string(masked.mask.low) + "." +
+         std::to_string(masked.mask.high);
+}
+
+// Everything ranking reads of the records, with the graph bytes each span covers.
+std::string prepared_dump(const GraphRecords& records, std::string_view graph) {
+  std::string dump;
+  const auto span_text = [&](const GraphSpan& span) {
+    return std::string(graph.substr(span.offset, span.length));
+  };
+  for (std::size_t i = 0; i < records.nodes.size(); ++i) {
+    const NodeRecord& n = records.nodes[i];
+    dump += std::string(n.id.text) + (n.id.present ? "+" : "-") + "|" + std::string(n.kind) + "|" +
+            std::string(n.ext) + "|" + std::string(n.ext_lower) + "|" +
+            std::string(n.confidence) + "|" + std::string(n.keywords) + "|" +
+            masked_dump(n.id_lower) + "|" + masked_dump(n.summary_lower) + "|" +
+            masked_dump(n.keywords_lower) + "|" + std::to_string(n.degree) + "|" +
+            span_text(records.node_spans[i]) + "\n";
+  }
+  for (std::size_t i = 0; i < records.edges.size(); ++i) {
+    const EdgeRecord& e = records.edges[i];
+    dump += std::string(e.from.text) + "|" + std::string(e.to.text) + "|" + std::string(e.rel) +
+            "|" + masked_dump(e.from_lower) + "|" + masked_dump(e.to_lower) + "|" +
+            masked_dump(e.rel_lower) + "|" + span_text(records.edge_spans[i]) + "\n";
+  }
+  return dump;
+}
+
+class GraphIndexTest : public ::testing::Test {
+ protected:
+  GraphIndexTest() {
+    dir_.write("proj/app/Main.py",
+               "\"\"\"Entry – résumé.\"\"\"\nimport os\nfrom .models import User\n\n"
+               "def Run():\n    return User()\n");
+    dir_.write("proj/app/models.py", "class User:\n    pass\n");
+    dir_.write("proj/web/Page.tsx", "import { Button } from './Button';\nexport function Page() {}\n");
+    dir_.write("proj/README.md", "# Shop\n\nSee app/Main.py.\n");
+    scanner::write_graph_file(dir_ / "proj", graph_, {}, {});
+  }
+
+  std::optional<GraphIndex> open_index() const {
+    const text::FileDescriptor fd(::open(graph_.c_str(), O_RDONLY));
+    return GraphIndex::open(index_, fd.get());
+  }
+
+  testing::TempDir dir_;
+  fs::path graph_ = dir_ / "info_graph.json";
+  fs::path index_ = dir_ / "info_graph.index";
+};
+
+TEST_F(GraphIndexTest, HoldsWhatTheGraphFileGivesRankingPrepared) {
+  const std::string graph = testing::read_text(graph_);
+  const simdjson::padded_string padded(graph.data(), graph.size());
+  auto from_text = read_graph_records(padded);
+  ASSERT_TRUE(from_text.has_value());
+  scanner::prepare_records(*from_text);
+  const auto index = open_index();
+  ASSERT_TRUE(index.has_value());
+  const auto from_index = index->records();
+  ASSERT_TRUE(from_index.has_value());
+  EXPECT_EQ(prepared_dump(*from_index, graph), prepared_dump(*from_text, graph));
+}
+
+TEST_F(GraphIndexTest, DamagedOrForeignIndexesAreNotUsed) {
+  const std::string whole = testing::read_text(index_);
+  ASSERT_TRUE(open_index().has_value());
+  for (std::size_t length = 0; length < whole.size(); ++length) {
+    dir_.write("info_graph.index", whole.substr(0, length));
+    ASSERT_FALSE(open_index().has_value()) << "truncated to " << length;
+  }
+  for (std::size_t at = 0; at < whole.size(); at += 7) {
+    std::string flipped = whole;
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x10);
+    dir_.write("info_graph.index", flipped);
+    ASSERT_FALSE(open_index().has_value()) << "byte " << at << " flipped";
+  }
+  // Another format version or byte order, with a checksum that matches.
+  for (const std::size_t field : {offsetof(scanner::index_format::Header, version),
+                                  offsetof(scanner::index_format::Header, byte_order)}) {
+    std::string foreign = whole;
+    std::reverse(foreign.begin() + static_cast<std::ptrdiff_t>(field),
+                 foreign.begin() + static_cast<std::ptrdiff_t>(field + 4));
+    foreign[field] = static_cast<char>(foreign[field] + 1);
+    const std::uint64_t checksum =
+        text::content_hash(std::string_view(foreign).substr(0, foreign.size() - 8));
+    std::memcpy(foreign.data() + foreign.size() - 8, &checksum, 8);
+    dir_.write("info_graph.index", foreign);
+    EXPECT_FALSE(open_index().has_value()) << "field at " << field;
+  }
+}
+
+// The graph written within the clock tick of its index keeps its status: then the
+// recorded content hash decides, and a confirmed index is marked newer.
+TEST_F(GraphIndexTest, IndexNoNewerThanTheGraphIsCheckedByContent) {
+  const auto age = [](const fs::path& path, const fs::path& like) {
+    struct stat status {};
+    ASSERT_EQ(::stat(like.c_str(), &status), 0);
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  age(index_, graph_);
+  EXPECT_TRUE(open_index().has_value());
+  EXPECT_GT(scanner::file_status(index_)->mtime_ns, scanner::file_status(graph_)->mtime_ns);
+
+  const text::FileDescriptor fd(::open(graph_.c_str(), O_RDONLY));
+  auto identity = scanner::graph_identity(fd.get(), 12345);  // not the graph's hash
+  const auto records = GraphIndex::open(index_, fd.get())->records();
+  ASSERT_TRUE(scanner::write_graph_index(index_, *records, *identity));
+  age(index_, graph_);
+  EXPECT_FALSE(open_index().has_value());
+}
+
+}  // namespace
+}  // namespace plinthar::query
