@@ -45,7 +45,8 @@ class TextTable {
   std::uint32_t entry(std::string_view original, const text::MaskedText* lower = nullptr) {
     const auto [slot, inserted] = entries_.try_emplace(original, 0);
     if (!inserted) return slot->second;
-    const text::MaskedText lowered = lower != nullptr ? *lower : text::lowered_masked(original, buffer_);
+    const text::MaskedText lowered =
+        lower != nullptr ? *lower : text::lowered_masked(original, buffer_);
     fmt::TextEntry entry{};
     entry.text = append(original);
     entry.lower = lowered.text == original ? entry.text : append(lowered.text);
@@ -125,7 +126,8 @@ std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_
                        status->mtime_ns, status->ctime_ns, content_hash};
 }
 
-std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph) {
+std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
+                        const ExtraSections& extra) {
   TextTable texts;
   std::vector<fmt::NodeRow> nodes;
   nodes.reserve(records.nodes.size());
@@ -151,7 +153,8 @@ std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph)
     row.from = texts.entry(edge.from.text, &edge.from_lower);
     row.to = texts.entry(edge.to.text, &edge.to_lower);
     row.rel = texts.entry(edge.rel, &edge.rel_lower);
-    row.flags = (edge.from.present ? fmt::FROM_PRESENT : 0) | (edge.to.present ? fmt::TO_PRESENT : 0);
+    row.flags =
+        (edge.from.present ? fmt::FROM_PRESENT : 0) | (edge.to.present ? fmt::TO_PRESENT : 0);
     row.span = span_of(records.edge_spans.at(i));
     edges.push_back(row);
   }
@@ -164,13 +167,14 @@ std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph)
   append_rows(sections[2].second, nodes);
   sections[3].first = fmt::SectionKind::edges;
   append_rows(sections[3].second, edges);
+  sections.insert(sections.end(), extra.begin(), extra.end());
   return assemble(graph, sections);
 }
 
 bool write_graph_index(const fs::path& index_path, const GraphRecords& records,
-                       const GraphIdentity& graph) {
+                       const GraphIdentity& graph, const ExtraSections& extra) {
   try {
-    text::write_file_atomically(index_path, index_bytes(records, graph));
+    text::write_file_atomically(index_path, index_bytes(records, graph, extra));
     return true;
   } catch (const Error&) {
     return false;
@@ -247,15 +251,21 @@ std::vector<fmt::Section> checked_sections(const std::string& bytes) {
       read_at<std::uint64_t>(bytes, body)) {
     return {};
   }
-  std::vector<fmt::Section> sections(5);
+  std::vector<fmt::Section> sections(fmt::SECTION_KINDS);
   for (std::uint32_t i = 0; i < header.section_count; ++i) {
     const auto section =
         read_at<fmt::Section>(bytes, sizeof(fmt::Header) + i * sizeof(fmt::Section));
     if (section.offset % 8 != 0 || section.offset > body || section.size > body - section.offset ||
-        section.kind < 1 || section.kind > 4) {
+        section.kind < 1 || section.kind >= fmt::SECTION_KINDS) {
       return {};
     }
     sections[section.kind] = section;
+  }
+  for (const fmt::SectionKind kind : {fmt::SectionKind::blob, fmt::SectionKind::entries,
+                                      fmt::SectionKind::nodes, fmt::SectionKind::edges}) {
+    if (sections[static_cast<std::size_t>(kind)].kind != static_cast<std::uint32_t>(kind)) {
+      return {};
+    }
   }
   return sections;
 }
@@ -348,8 +358,8 @@ bool add_nodes(const IndexView& view, const std::vector<Entry>& entries, GraphRe
   records.nodes.reserve(rows->size());
   records.node_spans.reserve(rows->size());
   for (const fmt::NodeRow& row : *rows) {
-    if (!known(entries.size(), {row.id, row.kind, row.ext, row.confidence, row.summary,
-                                row.keywords}) ||
+    if (!known(entries.size(),
+               {row.id, row.kind, row.ext, row.confidence, row.summary, row.keywords}) ||
         !view.in_graph(row.span)) {
       return false;
     }
@@ -405,6 +415,12 @@ std::optional<GraphRecords> GraphIndex::records() const {
     return std::nullopt;
   }
   return records;
+}
+
+std::optional<std::string_view> GraphIndex::section(fmt::SectionKind kind) const {
+  const fmt::Section& section = sections_[static_cast<std::size_t>(kind)];
+  if (section.kind != static_cast<std::uint32_t>(kind)) return std::nullopt;
+  return std::string_view(bytes_).substr(section.offset, section.size);
 }
 
 }  // namespace plinthar::scanner

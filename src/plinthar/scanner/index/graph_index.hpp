@@ -26,14 +26,19 @@ std::filesystem::path index_path_for(const std::filesystem::path& graph_file);
 // What the open graph file `graph_fd` is now, with the hash of its content.
 std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_hash);
 
+// Sections of the index that other modules lay out (the tree snapshot, the term
+// statistics), by kind; the index keeps their bytes as they are.
+using ExtraSections = std::vector<std::pair<index_format::SectionKind, std::string>>;
+
 // The bytes of the index of `records`, which must be prepared, hold only string members
 // and carry their spans, read from a graph file that was `graph`.
-std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph);
+std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
+                        const ExtraSections& extra = {});
 
 // Replaces `index_path` with the index of `records` (as index_bytes); false when it
 // cannot be written, which costs only speed.
 bool write_graph_index(const std::filesystem::path& index_path, const GraphRecords& records,
-                       const GraphIdentity& graph);
+                       const GraphIdentity& graph, const ExtraSections& extra = {});
 
 class GraphIndex {
  public:
@@ -45,6 +50,9 @@ class GraphIndex {
   // refer to texts or graph bytes that are not there. `node_value` and `edge_value` are
   // left for the caller, who has the graph file.
   std::optional<GraphRecords> records() const;
+
+  // The bytes of an extra section, or nothing when the index has none of that kind.
+  std::optional<std::string_view> section(index_format::SectionKind kind) const;
 
  private:
   GraphIndex(std::string bytes, std::vector<index_format::Section> sections)

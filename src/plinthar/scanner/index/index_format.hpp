@@ -40,11 +40,14 @@ struct Header {
 };
 
 enum class SectionKind : std::uint32_t {
-  blob = 1,     // the bytes of every distinct text
-  entries = 2,  // TextEntry per distinct text
-  nodes = 3,    // NodeRow per node, in graph order
-  edges = 4,    // EdgeRow per edge, in graph order
+  blob = 1,        // the bytes of every distinct text
+  entries = 2,     // TextEntry per distinct text
+  nodes = 3,       // NodeRow per node, in graph order
+  edges = 4,       // EdgeRow per edge, in graph order
+  snapshot = 5,    // the scanned tree (tree_snapshot.hpp)
+  term_stats = 6,  // term statistics of the file texts (term_stats.hpp)
 };
+inline constexpr std::uint32_t SECTION_KINDS = 7;  // one more than the largest kind
 
 struct Section {
   std::uint32_t kind;

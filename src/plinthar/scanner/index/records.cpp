@@ -8,8 +8,7 @@ namespace plinthar::scanner {
 namespace {
 
 // `text` lower-cased with its character set; a copy is kept only when lowering changed it.
-text::MaskedText prepared(std::string_view original, std::string& buffer,
-                          text::TextArena& texts) {
+text::MaskedText prepared(std::string_view original, std::string& buffer, text::TextArena& texts) {
   const text::MaskedText lowered = text::lowered_masked(original, buffer);
   if (lowered.text.data() == original.data()) return lowered;
   return text::MaskedText(texts.keep(lowered.text), lowered.mask);
