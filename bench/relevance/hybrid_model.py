@@ -335,6 +335,8 @@ class HybridIndex:
         # itself: the place the import system starts from (the root, src/, ...).
         key = spec.replace(".", "/")
         for i in self.suffixes.get(key, []):
+            if not self.ids[i].endswith(".py"):
+                continue
             head = without_ext(self.ids[i])
             if head.endswith("/__init__") or head == "__init__":
                 head = _parent(head)
