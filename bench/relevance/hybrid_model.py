@@ -46,6 +46,8 @@ COMPANION_GROUP_MAX = 8  # largest same-stem group that still pairs: 4 and 8 bot
 VERSION_BOOST = 2.0  # files declaring a version, for a version task: 0 -> 0.864, 1, 2, 4 -> 0.872*
 TEST_BOOST = 1.0    # test files, for a test task: 0 -> 0.880, 0.5 -> 0.880, 1 -> 0.883*, 2 -> 0.882
 SCOPE_WEIGHT = 2.0  # terms of a "type(scope):" prefix: 1 -> 0.878, 1.5, 2 -> 0.880*, 3 -> 0.881
+DOC_WORD_BOOST = 1.0
+CONFIG_WORD_BOOST = 2.0
 CAP_WEIGHT = 0.5    # per point of the classic capability boost (6 or more): not measurable here
 SCORE_SCALE = 1000  # integer _score = round(score * SCORE_SCALE)
 MIN_TERM = 2        # shortest kept word part: 2 and 3 both 0.883; 2 keeps ui, db, id
@@ -65,6 +67,10 @@ TEST_WORDS = frozenset(["test", "tests", "testing", "testcase", "testcases", "co
 SOURCE_EXTS = frozenset([".py", ".ts", ".tsx", ".js", ".jsx", ".go", ".swift"])
 # Extensions tried when an import specifier names a module without one.
 MODULE_EXTS = (".ts", ".tsx", ".js", ".jsx", ".py", ".go", ".swift", ".json", ".md", ".yaml", ".yml")
+# Conventional commit types: "type(scope): subject". The type is no search word.
+COMMIT_TYPES = frozenset("feat fix docs doc chore ci build deps refactor perf test tests style types revert".split())
+DOC_WORDS = frozenset("doc docs documentation readme typo typos guide guides".split())
+CONFIG_WORDS = frozenset("deps dependencies dependency ci workflow workflows config configs lint eslint prettier".split())
 TEST_DIRS = ("/test/", "/tests/", "/__tests__/", "/testsuite/")
 TEST_PREFIXES = ("test_", "tests_")
 TEST_SUFFIXES = ("_test", "_tests", ".test", ".spec", "-test", "-spec")
@@ -166,6 +172,15 @@ def is_test(path):
             or stem_.endswith(TEST_SUFFIXES))
 
 
+def file_kind(path):
+    ext = file_ext(path).lower()
+    if ext == ".md":
+        return "doc"
+    if ext in (".json", ".yaml", ".yml"):
+        return "config"
+    return "source"
+
+
 def bare_stem(path):
     """The file name without extension and test marks, lower-cased, without "_" and
     "-", stemmed: order_table.py, OrderTable.tsx and test_order_tables.py all give
@@ -253,6 +268,7 @@ class HybridIndex:
         self.avg_length = [(sum(l[f] for l in self.length) / count) or 1.0 for f in range(self.FIELDS)]
         self.prior = [math.log(1.0 + min(int(n.get("size", 0) or 0), PRIOR_CAP) / 1000.0) for n in self.nodes]
         self.is_test = [is_test(fid) for fid in self.ids]
+        self.kind = [file_kind(fid) for fid in self.ids]
         self.has_version = [bool(_VERSION_DECL.search(str(n.get("content", "")))) for n in self.nodes]
         self._build_lookup()
         self.neighbours = [set() for _ in self.ids]
@@ -395,6 +411,8 @@ class Query:
         weights = {}
         rest = text
         m = _CONVENTIONAL.match(text)
+        if m and m.group(1).lower() not in COMMIT_TYPES:
+            m = None  # "make_test_environ_builder: ..." names a function, not a type
         if m:  # "fix(persist): ...": the type is no search word, the scope a strong one
             for t in words(m.group(2) or ""):
                 weights.setdefault(t, SCOPE_WEIGHT)
@@ -405,6 +423,8 @@ class Query:
         raw = {w.lower() for w in re.findall(r"[A-Za-z0-9]+", text)}
         self.wants_version = bool(raw & VERSION_WORDS) or bool(_VERSION_NUMBER.search(text))
         self.wants_tests = bool(raw & TEST_WORDS)
+        self.wants_docs = bool(raw & DOC_WORDS)
+        self.wants_config = bool(raw & CONFIG_WORDS)
 
 
 def file_scores(index, query, cap_boost=None):
@@ -419,6 +439,10 @@ def file_scores(index, query, cap_boost=None):
             v += PROP_COMPANION * max(text[j] for j in index.companions[i])
         if query.wants_version and index.has_version[i]:
             v += VERSION_BOOST
+        if query.wants_docs and index.kind[i] == "doc":
+            v += DOC_WORD_BOOST
+        if query.wants_config and index.kind[i] == "config":
+            v += CONFIG_WORD_BOOST
         if query.wants_tests and index.is_test[i]:
             v += TEST_BOOST
         if cap_boost:
