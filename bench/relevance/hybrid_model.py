@@ -11,8 +11,9 @@ Ranking, per query, over the file nodes of one graph:
   3. plus a share of the best text score among the files it imports or that import
      it (edges resolved to file ids), and among its same-named companions (the test
      of a module, the module of a test);
-  4. plus fixed boosts when the task asks for a version bump (files that declare a
-     version), for tests (test files), and for a capability of the capability index.
+  4. plus fixed boosts when the task's words ask for a version bump (files that
+     declare a version), docs (Markdown), dependencies or CI (config files) or tests
+     (test files), and for the files of a matching capability of the capability index.
 
 Per-graph statistics (everything in HybridIndex) do not depend on the query, so crv can
 compute them once per graph and keep them beside it. DESIGN.md describes every step
@@ -29,30 +30,31 @@ import re
 import sys
 
 # ---- constants ----
-# Measured on the tuning sample (seed "tune", 150 commits of each of flask and
-# zustand), mean recall@12 of the two projects; the row chosen is marked *.
-W_PATH = 3.0        # path words: 1 -> 0.863, 2 -> 0.867, 3 -> 0.872*, 5 -> 0.872
-W_SYMBOL = 1.0      # symbol names and keywords: 0 -> 0.876, 1..3 -> 0.872..0.874, 10 -> 0.874 (flat; 1 = body weight)
+# Each varied alone over the tuning sample (seed "tune", 150 commits of each of flask
+# and zustand; bench/relevance/sweep.py), all others as set here: mean recall@12 of
+# the two projects, the chosen value marked *. DESIGN.md has the whole table.
+W_PATH = 3.0        # path words: 1 -> 0.899, 2 -> 0.900, 3 -> 0.900*, 5 -> 0.900
+W_SYMBOL = 1.0      # symbol names and keywords: 0, 1*, 3 -> 0.900 (names past the stored text still count)
 W_CONTENT = 1.0     # the text itself, the unit of the other weights
-K1 = 1.2            # term saturation: 0.8 -> 0.868, 1.2 -> 0.875*, 2.0 -> 0.878 (prior 0.2)
-B_PATH = 0.3        # length normalisation of the path field: 0, 0.3, 0.7 all 0.880
-B_SYMBOL = 0.5      # of the symbol field (not sensitive)
-B_CONTENT = 0.5     # of the text: 0.3 -> 0.871, 0.5 -> 0.880*, 0.75 -> 0.875, 0.9 -> 0.872
-PRIOR = 0.2         # weight of log(1 + size/1000): 0 -> 0.732, 0.1 -> 0.872, 0.2 -> 0.875*, 0.3 -> 0.875
-PRIOR_CAP = 100000  # size cap of the prior in bytes: 24000 -> 0.871, 50000 -> 0.876, 100000 -> 0.880* (= no cap)
-PROP_IMPORT = 0.1   # share of the best import neighbour's text score: 0 -> 0.849, 0.1 -> 0.860*, 0.2 -> 0.859, 0.4 -> 0.849
-PROP_COMPANION = 0.2  # share of the best companion's: 0 -> 0.860, 0.2 -> 0.864*, 0.4 -> 0.858, 0.7 -> 0.843
-COMPANION_GROUP_MAX = 8  # largest same-stem group that still pairs: 4 and 8 both 0.880
-VERSION_BOOST = 2.0  # files declaring a version, for a version task: 0 -> 0.864, 1, 2, 4 -> 0.872*
-TEST_BOOST = 1.0    # test files, for a test task: 0 -> 0.880, 0.5 -> 0.880, 1 -> 0.883*, 2 -> 0.882
-SCOPE_WEIGHT = 2.0  # terms of a "type(scope):" prefix: 1 -> 0.878, 1.5, 2 -> 0.880*, 3 -> 0.881
-DOC_WORD_BOOST = 1.0
-CONFIG_WORD_BOOST = 2.0
-CAP_WEIGHT = 0.5    # per point of the classic capability boost (6 or more): not measurable here
-SCORE_SCALE = 1000  # integer _score = round(score * SCORE_SCALE)
-MIN_TERM = 2        # shortest kept word part: 2 and 3 both 0.883; 2 keeps ui, db, id
+K1 = 1.2            # term saturation: 0.8 -> 0.888, 1.2* -> 0.900, 1.6..2.5 -> 0.901..0.903, 3 -> 0.893
+B_PATH = 0.3        # length normalisation of the path field: 0, 0.3*, 0.7 -> 0.900
+B_SYMBOL = 0.5      # of the symbol field: 0, 0.5*, 1 -> 0.900
+B_CONTENT = 0.5     # of the text: 0.3 -> 0.893, 0.5* -> 0.900, 0.75 -> 0.895, 0.9 -> 0.891
+PRIOR = 0.2         # weight of ln(1 + size/1000): 0 -> 0.836, 0.1 -> 0.895, 0.2* -> 0.900, 0.3 -> 0.890
+PRIOR_CAP = 100000  # bytes: 24000 -> 0.892, 50000 -> 0.896, 100000* and none -> 0.900 (lock files stay low)
+PROP_IMPORT = 0.1   # best import neighbour's text score: 0 -> 0.888, 0.1* -> 0.900, 0.2 -> 0.895, 0.4 -> 0.885
+PROP_COMPANION = 0.2  # best same-stem companion's: 0 -> 0.896, 0.2* -> 0.900, 0.4 -> 0.890
+COMPANION_GROUP_MAX = 8  # largest group that pairs: 2, 4, 8*, 16 -> 0.900 (8: the layers of one feature)
+VERSION_BOOST = 2.0  # version declarations, for a version task: 0 -> 0.888, 1, 2*, 4 -> 0.900
+DOC_WORD_BOOST = 1.0  # Markdown files, for a docs task: 0 -> 0.899, 1* -> 0.900, 2 -> 0.900
+CONFIG_WORD_BOOST = 2.0  # .json/.yaml/.yml, for a dependency/CI/config task: 0 -> 0.884, 1 -> 0.893, 2* -> 0.900, 4 -> 0.899
+TEST_BOOST = 1.0    # test files, for a test task: 0 -> 0.895, 1* -> 0.900, 2 -> 0.899
+SCOPE_WEIGHT = 2.0  # terms of a "type(scope):" prefix: 1 -> 0.898, 2* -> 0.900, 3 -> 0.900
+CAP_WEIGHT = 0.5    # per point of the classic capability boost (6 or more): no capability index to measure with
+SCORE_SCALE = 1000  # integer _score = floor(score * SCORE_SCALE + 0.5)
+MIN_TERM = 2        # shortest kept word part: 2* and 3 -> 0.900; 2 keeps ui, db, id
 
-# Words that carry no search meaning in a task: without this list 0.874, with it 0.883.
+# Words that carry no search meaning in a task: without this list 0.890, with it 0.900.
 STOP_WORDS = frozenset("""
 a an the to for with from and or of on in by at as is are was were be been it its this that
 these those into onto not no yes all any some when then than so if else but also via per
