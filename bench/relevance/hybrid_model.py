@@ -199,10 +199,10 @@ def bare_stem(path):
     return stem(s.replace("_", "").replace("-", ""))
 
 
-def _module_head(spec):
+def _module_head(target):
     """A specifier without a module extension: ./util.js also names util.ts."""
-    ext = file_ext(spec)
-    return spec[: -len(ext)] if ext.lower() in MODULE_EXTS else spec
+    ext = file_ext(target)
+    return target[: -len(ext)] if ext.lower() in MODULE_EXTS else target
 
 
 def _parent(path):
@@ -316,16 +316,16 @@ class HybridIndex:
                     if not bucket or bucket[-1] != i:
                         bucket.append(i)
 
-    def resolve(self, frm, spec, rel):
+    def resolve(self, frm, target, rel):
         """The file an edge's target names, or None."""
-        if not spec:
+        if not target:
             return None
         base = _parent(frm)
-        if frm.endswith(".py") and rel == "imports" and "/" not in spec:
-            return self._resolve_python(base, spec)
-        if spec.startswith(("./", "../")) or spec in (".", ".."):
-            return self._exact(_join(base, spec))
-        s = spec
+        if frm.endswith(".py") and rel == "imports" and "/" not in target:
+            return self._resolve_python(base, target)
+        if target.startswith(("./", "../")) or target in (".", ".."):
+            return self._exact(_join(base, target))
+        s = target
         for prefix in ("@/", "~/", "/"):
             if s.startswith(prefix):
                 s = s[len(prefix):]
@@ -341,17 +341,17 @@ class HybridIndex:
             found = self._suffix(s.split("/", 1)[1], frm)  # a package's own name: zustand/middleware
         return found
 
-    def _resolve_python(self, base, spec):
-        if spec.startswith("."):
-            dots = len(spec) - len(spec.lstrip("."))
+    def _resolve_python(self, base, target):
+        if target.startswith("."):
+            dots = len(target) - len(target.lstrip("."))
             d = base
             for _ in range(dots - 1):
                 d = _parent(d)
-            rest = spec[dots:].replace(".", "/")
+            rest = target[dots:].replace(".", "/")
             return self._exact("/".join(x for x in (d, rest) if x))
         # An absolute module names a file below a directory that is not a package
         # itself: the place the import system starts from (the root, src/, ...).
-        key = spec.replace(".", "/")
+        key = target.replace(".", "/")
         for i in self.suffixes.get(key, []):
             if not self.ids[i].endswith(".py"):
                 continue

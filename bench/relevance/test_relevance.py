@@ -96,8 +96,8 @@ class ResolveTest(unittest.TestCase):
     def setUp(self):
         self.index = hm.HybridIndex(graph_of(self.FILES))
 
-    def resolved(self, frm, spec, rel="imports"):
-        i = self.index.resolve(frm, spec, rel)
+    def resolved(self, frm, target, rel="imports"):
+        i = self.index.resolve(frm, target, rel)
         return None if i is None else self.index.ids[i]
 
     def test_targets(self):
@@ -119,9 +119,9 @@ class ResolveTest(unittest.TestCase):
             ("README.md", "/docs/guide.md", "references", "docs/guide.md"),
             ("README.md", "guide.md", "references", "docs/guide.md"),
         ]
-        for frm, spec, rel, want in cases:
-            with self.subTest(f"{frm} -> {spec}"):
-                self.assertEqual(self.resolved(frm, spec, rel), want)
+        for frm, target, rel, want in cases:
+            with self.subTest(f"{frm} -> {target}"):
+                self.assertEqual(self.resolved(frm, target, rel), want)
 
 
 class RankingTest(unittest.TestCase):
