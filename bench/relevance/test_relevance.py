@@ -11,6 +11,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import baselines  # noqa: E402
+import cost  # noqa: E402
 import history  # noqa: E402
 import hybrid_model as hm  # noqa: E402
 import run  # noqa: E402
@@ -167,6 +168,21 @@ class RankingTest(unittest.TestCase):
         self.assertEqual((rows[0]["_role"], rows[0]["_intent"]), ("code", "general"))
         self.assertEqual([(e["from"], e["to"]) for e in result["edges"]],
                          [("a/orders.py", "b.orders"), ("a/orders.py", "a/orders.py::list_orders")])
+
+    def test_postings_path_gives_the_same_ranking(self):
+        g = graph_of([("api/orders.py", "def list_orders(): pass\n" * 5, None, ["list_orders"]),
+                      ("tests/test_orders.py", "from api import orders\n"),
+                      ("package.json", '{"version": "1.0.0", "dependencies": {}}'),
+                      ("docs/orders.md", "# Orders\nHow orders are listed."),
+                      ("web/OrderList.tsx", "import { x } from '../api/client'\n")],
+                     edges=[("tests/test_orders.py", "api.orders", "imports")])
+        index = hm.HybridIndex(g)
+        postings = cost.build_postings(index)
+        for text in ["list orders", "test: order listing", "docs for orders", "update dependencies",
+                     "release 1.1.0", "nothing matches"]:
+            with self.subTest(text):
+                query = hm.Query(text)
+                self.assertEqual(cost.answer(index, postings, query)[0], hm.ranked(index, query))
 
     def test_empty_graph(self):
         self.assertEqual(hm.retrieve({}, "anything", 5, 5), {"files": [], "edges": []})
