@@ -39,6 +39,7 @@ class Walker {
   void walk(const fs::path& root) { walk(root, root_resolved_); }
 
   std::vector<WalkedFile> take_files() { return std::move(files_); }
+  std::vector<WalkedDirectory> take_directories() { return std::move(directories_); }
 
  private:
   struct FileEntry {
@@ -51,6 +52,7 @@ class Walker {
   // `resolved` is resolve_path(directory).
   void walk(const fs::path& directory, const fs::path& resolved) {
     if (!visited_.insert(resolved.string()).second) return;
+    directories_.push_back({directory, file_status(directory)});
     std::vector<std::string> subdirectories;
     std::vector<FileEntry> file_names;
     if (!list(directory, subdirectories, file_names)) return;
@@ -116,6 +118,7 @@ class Walker {
 
   fs::path root_resolved_;
   std::set<std::string> visited_;
+  std::vector<WalkedDirectory> directories_;
   std::vector<WalkedFile> files_;
 };
 
@@ -136,11 +139,13 @@ bool should_scan(const fs::path& path) {
   return std::find(SCANNED_EXTS.begin(), SCANNED_EXTS.end(), ext) != SCANNED_EXTS.end();
 }
 
-std::vector<WalkedFile> walk_files_resolved(const fs::path& root) {
+WalkedTree walk_tree(const fs::path& root) {
   Walker walker(root);
   walker.walk(root);
-  return walker.take_files();
+  return {walker.take_files(), walker.take_directories()};
 }
+
+std::vector<WalkedFile> walk_files_resolved(const fs::path& root) { return walk_tree(root).files; }
 
 std::vector<fs::path> walk_files(const fs::path& root) {
   std::vector<fs::path> paths;

@@ -3,8 +3,11 @@
 // Which files of a project tree take part in the graph.
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
+
+#include "plinthar/scanner/index/file_status.hpp"
 
 namespace plinthar::scanner {
 
@@ -25,6 +28,22 @@ struct WalkedFile {
 // resolved once each, from their parent's resolved location, so that a file that is
 // not itself a link costs no extra system call.
 std::vector<WalkedFile> walk_files_resolved(const std::filesystem::path& root);
+
+// A directory the walk listed, with its status taken before it was listed (nothing when
+// that could not be had), so that a later change to its entries changes the status.
+struct WalkedDirectory {
+  std::filesystem::path path;  // `root` as given joined with the names below it
+  std::optional<FileStatus> status;
+};
+
+// What a walk found: the files as walk_files_resolved gives them and the directories
+// it listed, in the order listed.
+struct WalkedTree {
+  std::vector<WalkedFile> files;
+  std::vector<WalkedDirectory> directories;
+};
+
+WalkedTree walk_tree(const std::filesystem::path& root);
 
 // Pure text test: the path has one of the accepted extensions (compared lower-cased)
 // and does not run through a "venv" or ".venv" folder.

@@ -150,43 +150,82 @@ void _append_symbol_nodes(std::vector<Node>& nodes, std::vector<Edge>& edges,
   append_symbol_nodes(nodes, edges, std::move(syms), file_id, ext);
 }
 
+struct FileScanner::Buffers {
+  SourceReader reader;
+};
+
+FileScanner::FileScanner(const fs::path& root, const ExistingNodes& existing_nodes)
+    : resolved_root_(text::resolve_path(root)),
+      existing_nodes_(existing_nodes),
+      buffers_(std::make_unique<Buffers>()) {}
+
+FileScanner::~FileScanner() = default;
+
+std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
+  const SourceFile* source = buffers_->reader.read(file.path);
+  if (source == nullptr) return std::nullopt;
+  FileScan result;
+  result.file_id = relative_file_id(file.resolved, resolved_root_);
+  const std::string& file_id = result.file_id;
+  const std::string path_ext(file_extension(file.path.native()));
+  const std::string ext = text::to_lower(path_ext);
+  const std::string fhash = text::short_hash(source->text);
+
+  const auto old = existing_nodes_.find(file_id);
+  const bool reuse = old != existing_nodes_.end() && old->second.is_object() &&
+                     old->second.contains("file_hash") && old->second["file_hash"] == fhash;
+  result.nodes.push_back(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
+                               : fresh_file_node(file_id, ext, *source, fhash));
+
+  std::vector<Edge> edges = parse_relations_for(file_id, source->text, path_ext);
+  if (has_symbol_extractor(ext)) {
+    std::vector<Node> symbol_nodes;
+    _append_symbol_nodes(symbol_nodes, edges,
+                         _extract_symbols_for_file(source->text, file_id, ext), file_id, ext);
+    for (Node& node : symbol_nodes) result.nodes.push_back(as_dict(std::move(node)));
+  }
+  result.edges = dedupe_edges(std::move(edges));
+  return result;
+}
+
 ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
-                      const std::set<fs::path>& excluded, const NodeVisitor& on_node) {
-  const fs::path resolved_root = text::resolve_path(root);
+                      const std::set<fs::path>& excluded, const NodeVisitor& on_node,
+                      const ScanObserver& observer) {
   std::set<fs::path> excluded_resolved;
   for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path));
   ScanTotals totals;
-  const auto visit = [&](text::Json&& node) {
-    ++totals.node_count;
-    if (is_symbol_node(node)) ++totals.symbol_count;
-    on_node(std::move(node));
-  };
   std::vector<Edge> edges;
-  SourceReader reader;
-  for (const auto& [path, resolved] : walk_files_resolved(root)) {
-    if (excluded_resolved.count(resolved) != 0) continue;
-    const SourceFile* source = reader.read(path);
-    if (source == nullptr) continue;
-    const std::string file_id = relative_file_id(resolved, resolved_root);
-    const std::string path_ext(file_extension(path.native()));
-    const std::string ext = text::to_lower(path_ext);
-    const std::string fhash = text::short_hash(source->text);
-
-    const auto old = existing_nodes.find(file_id);
-    const bool reuse = old != existing_nodes.end() && old->second.is_object() &&
-                       old->second.contains("file_hash") && old->second["file_hash"] == fhash;
-    visit(reuse ? reused_file_node(old->second, file_id, ext, *source, fhash)
-                : fresh_file_node(file_id, ext, *source, fhash));
-
-    auto relations = parse_relations_for(file_id, source->text, path_ext);
-    edges.insert(edges.end(), std::make_move_iterator(relations.begin()),
-                 std::make_move_iterator(relations.end()));
-    if (!has_symbol_extractor(ext)) continue;
-    std::vector<Node> symbol_nodes;
-    _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
-                         file_id, ext);
-    for (Node& node : symbol_nodes) visit(as_dict(std::move(node)));
+  FileScanner scanner(root, existing_nodes);
+  const WalkedTree tree = walk_tree(root);
+  if (observer.on_directory) {
+    for (const WalkedDirectory& directory : tree.directories) observer.on_directory(directory);
   }
+  for (const WalkedFile& file : tree.files) {
+    ScannedFile seen;
+    seen.walked = &file;
+    if (observer.on_file) seen.status = file_status(file.path);
+    auto result = excluded_resolved.count(file.resolved) != 0
+                      ? std::nullopt
+                      : scanner.scan(file);
+    if (result) {
+      seen.outcome = FileOutcome::scanned;
+      seen.file_id = std::move(result->file_id);
+      seen.node_count = result->nodes.size();
+      seen.edge_count = result->edges.size();
+      for (text::Json& node : result->nodes) {
+        ++totals.node_count;
+        if (is_symbol_node(node)) ++totals.symbol_count;
+        on_node(std::move(node));
+      }
+      edges.insert(edges.end(), std::make_move_iterator(result->edges.begin()),
+                   std::make_move_iterator(result->edges.end()));
+    } else if (excluded_resolved.count(file.resolved) != 0) {
+      seen.outcome = FileOutcome::excluded;
+    }
+    if (observer.on_file) observer.on_file(seen);
+  }
+  // Each file's edges come without repeats, and edges of different files differ in
+  // their source, unless two walked files share an id (two links to one file).
   totals.edges = dedupe_edges(std::move(edges));
   return totals;
 }

@@ -5,13 +5,17 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/index/file_status.hpp"
 
 namespace plinthar::scanner {
 
@@ -38,10 +42,61 @@ struct ScanTotals {
 // Receives each node of a scan, in graph order.
 using NodeVisitor = std::function<void(Json&&)>;
 
+// What became of a file the walk found.
+enum class FileOutcome : std::uint32_t { scanned = 0, skipped = 1, excluded = 2 };
+
+// One walked file as a scan saw it: its status taken before it was read, what became of
+// it, and for a scanned file its id and how many nodes (its file node, then its symbols)
+// and edges (without repeats) it gave.
+struct ScannedFile {
+  const WalkedFile* walked = nullptr;
+  std::optional<FileStatus> status;
+  FileOutcome outcome = FileOutcome::skipped;
+  std::string file_id;
+  std::size_t node_count = 0;
+  std::size_t edge_count = 0;
+};
+
+// Sees what a scan walked: every directory it listed, then each file, after the file's
+// nodes went to the node visitor.
+struct ScanObserver {
+  std::function<void(const WalkedDirectory&)> on_directory;
+  std::function<void(const ScannedFile&)> on_file;
+};
+
 // Scans as `scan` does, but hands each node to `on_node` instead of keeping it, so that
 // a caller writing the graph out never holds all of it.
 ScanTotals scan_nodes(const std::filesystem::path& root, const ExistingNodes& existing_nodes,
-                      const std::set<std::filesystem::path>& excluded, const NodeVisitor& on_node);
+                      const std::set<std::filesystem::path>& excluded, const NodeVisitor& on_node,
+                      const ScanObserver& observer = {});
+
+// The nodes (file node first, then its symbols) and the edges (without repeats) of one
+// file.
+struct FileScan {
+  std::string file_id;
+  std::vector<Json> nodes;
+  std::vector<Edge> edges;
+};
+
+// Scans single files of the tree under one root exactly as a scan of the whole tree
+// does, reusing its read buffers from file to file.
+class FileScanner {
+ public:
+  FileScanner(const std::filesystem::path& root, const ExistingNodes& existing_nodes);
+  ~FileScanner();
+  FileScanner(const FileScanner&) = delete;
+  FileScanner& operator=(const FileScanner&) = delete;
+
+  // The scan of `file`, or nothing when it is skipped (unreadable, too large, not a
+  // regular file).
+  std::optional<FileScan> scan(const WalkedFile& file);
+
+ private:
+  struct Buffers;
+  std::filesystem::path resolved_root_;
+  const ExistingNodes& existing_nodes_;
+  std::unique_ptr<Buffers> buffers_;
+};
 
 // Symbol records for a file of lower-cased extension `ext`; none for other extensions.
 std::vector<SymbolRecord> _extract_symbols_for_file(std::string_view content,
