@@ -2,6 +2,7 @@
 
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/scanner/index/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json_writer.hpp"
@@ -47,21 +48,43 @@ std::size_t write_edge(const Edge& edge, std::string& out) {
 
 }  // namespace
 
-GraphSpan GraphText::add_node(const Json& node) {
+std::string& GraphText::chunk_with_room() {
   if (chunks_.empty() || chunks_.back().size() >= CHUNK_BYTES) {
     chunks_.emplace_back();
     chunks_.back().reserve(CHUNK_BYTES + CHUNK_BYTES / 4);
   }
-  std::string& out = chunks_.back();
-  const std::size_t before = out.size();
+  return chunks_.back();
+}
+
+void GraphText::start_node(std::string& out) const {
   if (node_count_ > 0) out += ",\n";
   out += "    ";
-  const std::size_t start = out.size();
-  text::write_pretty_nested(node, 2, out);
+}
+
+// The node written from `start` of `out` (whose text before it began at `before`).
+GraphSpan GraphText::end_node(std::string& out, std::size_t before, std::size_t start) {
   ++node_count_;
   const GraphSpan span{size_ + (start - before), out.size() - start};
   size_ += out.size() - before;
   return span;
+}
+
+GraphSpan GraphText::add_node(const Json& node) {
+  std::string& out = chunk_with_room();
+  const std::size_t before = out.size();
+  start_node(out);
+  const std::size_t start = out.size();
+  text::write_pretty_nested(node, 2, out);
+  return end_node(out, before, start);
+}
+
+GraphSpan GraphText::add_node_text(std::string_view object_text) {
+  std::string& out = chunk_with_room();
+  const std::size_t before = out.size();
+  start_node(out);
+  const std::size_t start = out.size();
+  out += object_text;
+  return end_node(out, before, start);
 }
 
 std::string GraphText::head(std::string_view root, std::int64_t symbol_count,
@@ -84,7 +107,7 @@ std::uint64_t GraphText::node_list_offset(std::string_view root, std::int64_t sy
 }
 
 void GraphText::write(std::string_view root, std::int64_t symbol_count,
-                      const std::vector<Edge>& edges, const text::TextSink& emit,
+                      const std::vector<EdgeItem>& edges, const text::TextSink& emit,
                       std::vector<GraphSpan>* edge_spans) const {
   std::string out = head(root, symbol_count, edges.size());
   std::uint64_t written = 0;  // bytes handed to `emit`
@@ -104,7 +127,13 @@ void GraphText::write(std::string_view root, std::int64_t symbol_count,
     out += "[\n";
     for (std::size_t i = 0; i < edges.size(); ++i) {
       if (i > 0) out += ",\n";
-      const std::size_t start = write_edge(edges[i], out);
+      std::size_t start = out.size() + 4;
+      if (edges[i].edge != nullptr) {
+        start = write_edge(*edges[i].edge, out);
+      } else {
+        out += "    ";
+        out += edges[i].text;
+      }
       if (edge_spans != nullptr) edge_spans->push_back({written + start, out.size() - start});
       if (out.size() >= CHUNK_BYTES) {
         emit(out);
@@ -143,6 +172,13 @@ NodeRecord scanned_node_record(const Json& node, text::TextArena& texts) {
   return record;
 }
 
+std::vector<EdgeItem> edge_items(const std::vector<Edge>& edges) {
+  std::vector<EdgeItem> items;
+  items.reserve(edges.size());
+  for (const Edge& edge : edges) items.push_back({&edge, {}});
+  return items;
+}
+
 EdgeRecord scanned_edge_record(const Edge& edge) {
   EdgeRecord record;
   record.from = {edge.from, nullptr, true};
@@ -151,19 +187,19 @@ EdgeRecord scanned_edge_record(const Edge& edge) {
   return record;
 }
 
-// Writes the index of the graph just written to `out` (`size` bytes whose hash is
-// `hash`); a graph that is no longer the one written gets none.
-void write_index_beside(const std::filesystem::path& out, GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash) {
+}  // namespace
+
+void write_index_beside(const std::filesystem::path& out, const GraphRecords& records,
+                        std::uint64_t size, std::uint64_t hash, const TreeSnapshot& snapshot) {
   const auto status = file_status(out);
   if (!status || status->size != size) return;
-  prepare_records(records);
-  write_graph_index(index_path_for(out), records,
-                    {status->size, status->inode, status->device, status->mtime_ns,
-                     status->ctime_ns, hash});
+  write_graph_index(
+      index_path_for(out), records,
+      {status->size, status->inode, status->device, status->mtime_ns, status->ctime_ns, hash},
+      {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
 }
 
-}  // namespace
+namespace {}  // namespace
 
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
                             const ExistingNodes& existing_nodes,
@@ -171,11 +207,14 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
                             const NodeObserver& observe) {
   GraphText graph;
   GraphRecords records;
-  const ScanTotals totals = scan_nodes(root, existing_nodes, excluded, [&](Json&& node) {
+  SnapshotRecorder recorder(root.string(), existing_nodes.empty());
+  const auto on_node = [&](Json&& node) {
     records.node_spans.push_back(graph.add_node(node));
     records.nodes.push_back(scanned_node_record(node, records.texts));
     if (observe) observe(node);
-  });
+  };
+  const ScanTotals totals =
+      scan_nodes(root, existing_nodes, excluded, on_node, recorder.observer());
   const std::string root_text = root.string();
   const std::uint64_t list_offset =
       graph.node_list_offset(root_text, totals.symbol_count, totals.edges.size());
@@ -188,10 +227,12 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
       size += piece.size();
       emit(piece);
     };
-    graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
+    graph.write(root_text, totals.symbol_count, edge_items(totals.edges), hashed,
+                &records.edge_spans);
   });
   for (const Edge& edge : totals.edges) records.edges.push_back(scanned_edge_record(edge));
-  write_index_beside(out, records, size, hasher.value());
+  prepare_records(records);
+  write_index_beside(out, records, size, hasher.value(), std::move(recorder).take());
   return totals;
 }
 

@@ -180,8 +180,8 @@ std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
   std::vector<Edge> edges = parse_relations_for(file_id, source->text, path_ext);
   if (has_symbol_extractor(ext)) {
     std::vector<Node> symbol_nodes;
-    _append_symbol_nodes(symbol_nodes, edges,
-                         _extract_symbols_for_file(source->text, file_id, ext), file_id, ext);
+    _append_symbol_nodes(symbol_nodes, edges, _extract_symbols_for_file(source->text, file_id, ext),
+                         file_id, ext);
     for (Node& node : symbol_nodes) result.nodes.push_back(as_dict(std::move(node)));
   }
   result.edges = dedupe_edges(std::move(edges));
@@ -204,9 +204,7 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
     ScannedFile seen;
     seen.walked = &file;
     if (observer.on_file) seen.status = file_status(file.path);
-    auto result = excluded_resolved.count(file.resolved) != 0
-                      ? std::nullopt
-                      : scanner.scan(file);
+    auto result = excluded_resolved.count(file.resolved) != 0 ? std::nullopt : scanner.scan(file);
     if (result) {
       seen.outcome = FileOutcome::scanned;
       seen.file_id = std::move(result->file_id);
