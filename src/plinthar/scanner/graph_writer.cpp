@@ -32,10 +32,9 @@ void write_edge_member(std::string_view key, std::string_view value, std::string
   text::write_json_string(value, out);
 }
 
-// Writes the edge object after its indent; returns where the object starts in `out`.
-std::size_t write_edge(const Edge& edge, std::string& out) {
-  out += "    ";
-  const std::size_t start = out.size();
+}  // namespace
+
+void write_edge_object(const Edge& edge, std::string& out) {
   out += "{\n";
   write_edge_member("from", edge.from, out);
   out += ",\n";
@@ -43,6 +42,15 @@ std::size_t write_edge(const Edge& edge, std::string& out) {
   out += ",\n";
   write_edge_member("rel", edge.rel, out);
   out += "\n    }";
+}
+
+namespace {
+
+// Writes the edge object after its indent; returns where the object starts in `out`.
+std::size_t write_edge(const Edge& edge, std::string& out) {
+  out += "    ";
+  const std::size_t start = out.size();
+  write_edge_object(edge, out);
   return start;
 }
 
@@ -149,42 +157,11 @@ void GraphText::write(std::string_view root, std::int64_t symbol_count,
 
 namespace {
 
-std::string_view member_text(const Json& node, const char* key) {
-  const auto found = node.find(key);
-  return found == node.end() ? std::string_view() : found->get_ref<const std::string&>();
-}
-
-// The ranking record of a node the scanner made (every member a string), its texts kept
-// in `texts`.
-NodeRecord scanned_node_record(const Json& node, text::TextArena& texts) {
-  NodeRecord record;
-  record.id.text = texts.keep(member_text(node, "id"));
-  record.id.present = true;
-  record.kind = texts.keep(member_text(node, "kind"));
-  record.ext = texts.keep(member_text(node, "ext"));
-  record.confidence = texts.keep(member_text(node, "confidence"));
-  record.summary = texts.keep(member_text(node, "summary"));
-  std::vector<std::string_view> keywords;
-  for (const Json& keyword : node["keywords"]) {
-    keywords.push_back(keyword.get_ref<const std::string&>());
-  }
-  record.keywords = texts.join(keywords, ' ');
-  return record;
-}
-
 std::vector<EdgeItem> edge_items(const std::vector<Edge>& edges) {
   std::vector<EdgeItem> items;
   items.reserve(edges.size());
   for (const Edge& edge : edges) items.push_back({&edge, {}});
   return items;
-}
-
-EdgeRecord scanned_edge_record(const Edge& edge) {
-  EdgeRecord record;
-  record.from = {edge.from, nullptr, true};
-  record.to = {edge.to, nullptr, true};
-  record.rel = edge.rel;
-  return record;
 }
 
 }  // namespace
@@ -210,7 +187,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   SnapshotRecorder recorder(root.string(), existing_nodes.empty());
   const auto on_node = [&](Json&& node) {
     records.node_spans.push_back(graph.add_node(node));
-    records.nodes.push_back(scanned_node_record(node, records.texts));
+    records.nodes.push_back(record_of_scanned_node(node, records.texts));
     if (observe) observe(node);
   };
   const ScanTotals totals =
@@ -230,7 +207,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     graph.write(root_text, totals.symbol_count, edge_items(totals.edges), hashed,
                 &records.edge_spans);
   });
-  for (const Edge& edge : totals.edges) records.edges.push_back(scanned_edge_record(edge));
+  for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
   prepare_records(records);
   write_index_beside(out, records, size, hasher.value(), std::move(recorder).take());
   return totals;

@@ -29,6 +29,9 @@ struct EdgeItem {
   std::string_view text;
 };
 
+// Appends the object text of `edge` as it stands in a graph file (after its indent).
+void write_edge_object(const Edge& edge, std::string& out);
+
 // Writes the index of the graph just written to `out` (`size` bytes whose content hash is
 // `hash`), from its prepared `records` (with their spans) and the snapshot of the tree;
 // a graph file that is no longer the one written gets none.

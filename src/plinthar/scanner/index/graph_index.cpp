@@ -417,6 +417,8 @@ std::optional<GraphRecords> GraphIndex::records() const {
   return records;
 }
 
+GraphIdentity GraphIndex::graph() const { return read_at<fmt::Header>(bytes_, 0).graph; }
+
 std::optional<std::string_view> GraphIndex::section(fmt::SectionKind kind) const {
   const fmt::Section& section = sections_[static_cast<std::size_t>(kind)];
   if (section.kind != static_cast<std::uint32_t>(kind)) return std::nullopt;

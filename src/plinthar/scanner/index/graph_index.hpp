@@ -51,6 +51,9 @@ class GraphIndex {
   // left for the caller, who has the graph file.
   std::optional<GraphRecords> records() const;
 
+  // What the graph file was when the index was made.
+  GraphIdentity graph() const;
+
   // The bytes of an extra section, or nothing when the index has none of that kind.
   std::optional<std::string_view> section(index_format::SectionKind kind) const;
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plinthar/scanner/graph.hpp"
 #include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/text_arena.hpp"
@@ -72,8 +73,20 @@ struct GraphRecords {
   text::TextArena texts;
 };
 
-// Fills the lower-cased texts of `node` (kept in `texts` where lowering changes them).
+// The record of a node the scanner made (every member a string), its texts kept in
+// `texts`; not yet prepared.
+NodeRecord record_of_scanned_node(const text::Json& node, text::TextArena& texts);
+
+// The record of `edge`, viewing its texts; not yet prepared.
+EdgeRecord record_of_edge(const Edge& edge);
+
+// Fills the lower-cased texts of `node` or `edge` (kept in `texts` where lowering changes
+// them).
 void prepare_node(NodeRecord& node, text::TextArena& texts);
+void prepare_edge(EdgeRecord& edge, text::TextArena& texts);
+
+// Counts every node's degree over all the edges.
+void count_degrees(GraphRecords& records);
 
 // Fills the lower-cased texts of every record and the nodes' degrees.
 void prepare_records(GraphRecords& records);

@@ -1,0 +1,362 @@
+#include "plinthar/scanner/refresh.hpp"
+
+// A refresh walks the tree only when a directory changed (an unchanged directory has the
+// same entries), takes the status of every file, and reads again the files whose status
+// changed, or is too close to the snapshot's time to be trusted. A file read again that
+// gives the same nodes and edges as before changes only the snapshot; anything else
+// rewrites the graph file, copying the objects of the unchanged files from the file as
+// it stands. A file's nodes and edges stand together in a graph file when no two files
+// share an id, which the snapshot records.
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <fcntl.h>
+
+#include "plinthar/platform/mapped_file.hpp"
+#include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/scanner/index/tree_snapshot.hpp"
+#include "plinthar/text/content_hash.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json_reader.hpp"
+#include "plinthar/text/json_writer.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+// The graph file as it stands, with what its index says of it.
+struct StandingGraph {
+  GraphIndex index;
+  GraphRecords records;
+  TreeSnapshot snapshot;
+  platform::PaddedFile bytes;
+  std::vector<std::size_t> first_node;  // per snapshot file: its first node and edge
+  std::vector<std::size_t> first_edge;
+
+  std::string_view text(const GraphSpan& span) const {
+    return std::string_view(bytes.data(), bytes.size()).substr(span.offset, span.length);
+  }
+};
+
+// Where each snapshot file's nodes and edges start; false when the counts do not add up
+// to the records.
+bool locate_files(StandingGraph& graph) {
+  std::size_t nodes = 0;
+  std::size_t edges = 0;
+  for (const SnapshotFile& file : graph.snapshot.files) {
+    graph.first_node.push_back(nodes);
+    graph.first_edge.push_back(edges);
+    nodes += file.node_count;
+    edges += file.edge_count;
+  }
+  return nodes == graph.records.nodes.size() && edges == graph.records.edges.size();
+}
+
+std::optional<StandingGraph> open_standing(const fs::path& graph_file, RefreshMode mode) {
+  const text::FileDescriptor fd(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  auto index = GraphIndex::open(index_path_for(graph_file), fd.get());
+  if (!index) return std::nullopt;
+  const auto section = index->section(index_format::SectionKind::snapshot);
+  auto snapshot = section ? read_snapshot(*section) : std::nullopt;
+  if (!snapshot || !snapshot->distinct_ids ||
+      (mode == RefreshMode::full_scan && !snapshot->fresh)) {
+    return std::nullopt;
+  }
+  auto records = index->records();
+  auto bytes = platform::PaddedFile::read(fd.get(), 0);
+  if (!records || !bytes) return std::nullopt;
+  StandingGraph graph{
+      std::move(*index), std::move(*records), std::move(*snapshot), std::move(*bytes), {}, {}};
+  if (!locate_files(graph)) return std::nullopt;
+  return graph;
+}
+
+// A file the walk finds now, and what becomes of it.
+struct Candidate {
+  WalkedFile walked;
+  const SnapshotFile* previous = nullptr;  // the file at this path in the snapshot
+  std::size_t previous_index = 0;
+  std::optional<FileStatus> status;
+  FileOutcome outcome = FileOutcome::skipped;
+  bool reused = false;              // taken over from the graph as it stands
+  std::optional<FileScan> scanned;  // read again
+};
+
+bool directories_unchanged(const TreeSnapshot& snapshot) {
+  for (const SnapshotDirectory& directory : snapshot.directories) {
+    if (!snapshot.settled(directory.status) || file_status(directory.path) != directory.status) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The files of the tree now, each with the snapshot's entry for its path, and the
+// directories; `rewalked` tells whether the tree had to be walked again.
+std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::path& root,
+                                     std::vector<SnapshotDirectory>& directories, bool& rewalked) {
+  std::vector<Candidate> files;
+  rewalked = !directories_unchanged(snapshot);
+  if (!rewalked) {
+    directories = snapshot.directories;
+    for (std::size_t i = 0; i < snapshot.files.size(); ++i) {
+      const SnapshotFile& file = snapshot.files[i];
+      files.push_back({{file.path, file.resolved}, &file, i, {}, {}, false, {}});
+    }
+    return files;
+  }
+  std::unordered_map<std::string, std::size_t> by_path;
+  for (std::size_t i = 0; i < snapshot.files.size(); ++i) by_path[snapshot.files[i].path] = i;
+  WalkedTree tree = walk_tree(root);
+  for (WalkedDirectory& directory : tree.directories) {
+    directories.push_back({directory.path.string(), directory.status});
+  }
+  for (WalkedFile& walked : tree.files) {
+    const auto found = by_path.find(walked.path.string());
+    const SnapshotFile* previous =
+        found == by_path.end() ? nullptr : &snapshot.files[found->second];
+    const std::size_t index = found == by_path.end() ? 0 : found->second;
+    files.push_back({std::move(walked), previous, index, {}, {}, false, {}});
+  }
+  return files;
+}
+
+// Decides which files keep what the graph has of them.
+void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
+              const std::set<fs::path>& excluded) {
+  std::set<fs::path> excluded_resolved;
+  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path));
+  for (Candidate& file : files) {
+    file.status = file_status(file.walked.path);
+    if (excluded_resolved.count(file.walked.resolved) != 0) {
+      file.outcome = FileOutcome::excluded;
+      continue;
+    }
+    const SnapshotFile* previous = file.previous;
+    if (previous != nullptr && previous->outcome != FileOutcome::excluded &&
+        previous->status == file.status && snapshot.settled(previous->status)) {
+      file.reused = true;
+      file.outcome = previous->outcome;
+    }
+  }
+}
+
+// The earlier file nodes of the files to be read again, for a rescan's reuse of the
+// analysis of unchanged texts.
+ExistingNodes earlier_nodes(const std::vector<Candidate>& files, const StandingGraph& graph,
+                            const fs::path& resolved_root) {
+  std::unordered_map<std::string_view, std::size_t> first_node_of;
+  for (std::size_t i = 0; i < graph.snapshot.files.size(); ++i) {
+    const SnapshotFile& file = graph.snapshot.files[i];
+    if (file.outcome == FileOutcome::scanned) first_node_of[file.file_id] = graph.first_node[i];
+  }
+  ExistingNodes nodes;
+  for (const Candidate& file : files) {
+    if (file.reused || file.outcome == FileOutcome::excluded) continue;
+    std::string id = relative_file_id(file.walked.resolved, resolved_root);
+    const auto found = first_node_of.find(id);
+    if (found == first_node_of.end()) continue;
+    const auto node = text::try_parse_json(graph.text(graph.records.node_spans[found->second]));
+    if (node) nodes.emplace(std::move(id), std::move(*node));
+  }
+  return nodes;
+}
+
+void read_changed_files(std::vector<Candidate>& files, const fs::path& root,
+                        const ExistingNodes& earlier) {
+  FileScanner scanner(root, earlier);
+  for (Candidate& file : files) {
+    if (file.reused || file.outcome == FileOutcome::excluded) continue;
+    file.scanned = scanner.scan(file.walked);
+    file.outcome = file.scanned ? FileOutcome::scanned : FileOutcome::skipped;
+  }
+}
+
+// Whether a file read again gave exactly the objects the graph already holds for it.
+bool same_as_before(const Candidate& file, const StandingGraph& graph) {
+  const SnapshotFile& previous = *file.previous;
+  if (!file.scanned) return previous.outcome == FileOutcome::skipped;
+  const FileScan& scan = *file.scanned;
+  if (previous.outcome != FileOutcome::scanned || scan.nodes.size() != previous.node_count ||
+      scan.edges.size() != previous.edge_count) {
+    return false;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < scan.nodes.size(); ++i) {
+    text.clear();
+    text::write_pretty_nested(scan.nodes[i], 2, text);
+    const GraphSpan& span = graph.records.node_spans[graph.first_node[file.previous_index] + i];
+    if (text != graph.text(span)) return false;
+  }
+  for (std::size_t i = 0; i < scan.edges.size(); ++i) {
+    text.clear();
+    write_edge_object(scan.edges[i], text);
+    const GraphSpan& span = graph.records.edge_spans[graph.first_edge[file.previous_index] + i];
+    if (text != graph.text(span)) return false;
+  }
+  return true;
+}
+
+// Whether the graph file would come out as it stands: the same files in the same order,
+// each with the same objects.
+bool graph_unchanged(const std::vector<Candidate>& files, const StandingGraph& graph) {
+  if (files.size() != graph.snapshot.files.size()) return false;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const Candidate& file = files[i];
+    if (file.previous != &graph.snapshot.files[i] || file.outcome != file.previous->outcome) {
+      return false;
+    }
+    if (!file.reused && file.outcome != FileOutcome::excluded && !same_as_before(file, graph)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TreeSnapshot new_snapshot(const std::vector<Candidate>& files, const StandingGraph& graph,
+                          std::vector<SnapshotDirectory> directories, std::int64_t taken_ns) {
+  TreeSnapshot snapshot;
+  snapshot.root = graph.snapshot.root;
+  snapshot.taken_ns = taken_ns;
+  snapshot.fresh = graph.snapshot.fresh;
+  snapshot.directories = std::move(directories);
+  std::set<std::string> ids;
+  for (const Candidate& file : files) {
+    SnapshotFile entry;
+    entry.path = file.walked.path.string();
+    entry.resolved = file.walked.resolved.string();
+    entry.outcome = file.outcome;
+    if (file.reused) {
+      entry.status = file.previous->status;
+      entry.file_id = file.previous->file_id;
+      entry.node_count = file.previous->node_count;
+      entry.edge_count = file.previous->edge_count;
+    } else {
+      entry.status = file.status;
+      if (file.scanned) {
+        entry.file_id = file.scanned->file_id;
+        entry.node_count = static_cast<std::uint32_t>(file.scanned->nodes.size());
+        entry.edge_count = static_cast<std::uint32_t>(file.scanned->edges.size());
+      }
+    }
+    if (entry.outcome == FileOutcome::scanned && !ids.insert(entry.file_id).second) {
+      snapshot.distinct_ids = false;
+    }
+    snapshot.files.push_back(std::move(entry));
+  }
+  return snapshot;
+}
+
+// Counts of the graph for the report of a rescan.
+RefreshResult counts_of(const GraphRecords& records, bool rewritten) {
+  RefreshResult result;
+  result.rewritten = rewritten;
+  result.node_count = static_cast<std::int64_t>(records.nodes.size());
+  for (const NodeRecord& node : records.nodes) {
+    if (node.kind == "symbol") ++result.symbol_count;
+  }
+  result.edge_count = static_cast<std::int64_t>(records.edges.size());
+  return result;
+}
+
+// Writes the graph of `files`, the objects of reused files copied from the graph as it
+// stands, with its index; returns its records.
+RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
+                            const StandingGraph& graph, const TreeSnapshot& snapshot,
+                            const NodeObserver& observe) {
+  GraphText text;
+  GraphRecords records;
+  std::vector<EdgeItem> edges;
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    const Candidate& file = files[f];
+    if (file.reused && file.outcome == FileOutcome::scanned) {
+      const std::size_t first = graph.first_node[file.previous_index];
+      for (std::size_t i = first; i < first + file.previous->node_count; ++i) {
+        const std::string_view object = graph.text(graph.records.node_spans[i]);
+        records.node_spans.push_back(text.add_node_text(object));
+        records.nodes.push_back(graph.records.nodes[i]);
+        if (observe) observe(text::parse_json(object));
+      }
+      const std::size_t first_edge = graph.first_edge[file.previous_index];
+      for (std::size_t i = first_edge; i < first_edge + file.previous->edge_count; ++i) {
+        edges.push_back({nullptr, graph.text(graph.records.edge_spans[i])});
+        records.edges.push_back(graph.records.edges[i]);
+      }
+    } else if (file.scanned) {
+      for (const Json& node : file.scanned->nodes) {
+        records.node_spans.push_back(text.add_node(node));
+        NodeRecord& record =
+            records.nodes.emplace_back(record_of_scanned_node(node, records.texts));
+        prepare_node(record, records.texts);
+        if (observe) observe(node);
+      }
+      for (const Edge& edge : file.scanned->edges) {
+        edges.push_back({&edge, {}});
+        prepare_edge(records.edges.emplace_back(record_of_edge(edge)), records.texts);
+      }
+    }
+  }
+  count_degrees(records);
+  RefreshResult result = counts_of(records, true);
+  const std::uint64_t list_offset =
+      text.node_list_offset(snapshot.root, result.symbol_count, edges.size());
+  for (GraphSpan& span : records.node_spans) span.offset += list_offset;
+  text::ContentHasher hasher;
+  std::uint64_t size = 0;
+  text::write_file_atomically(graph_file, [&](const text::TextSink& emit) {
+    const auto hashed = [&](std::string_view piece) {
+      hasher.add(piece);
+      size += piece.size();
+      emit(piece);
+    };
+    text.write(snapshot.root, result.symbol_count, edges, hashed, &records.edge_spans);
+  });
+  write_index_beside(graph_file, records, size, hasher.value(), snapshot);
+  return result;
+}
+
+}  // namespace
+
+std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
+                                                const std::set<fs::path>& excluded,
+                                                RefreshMode mode,
+                                                const std::optional<fs::path>& root,
+                                                const NodeObserver& observe) {
+  const std::int64_t started = wall_clock_ns();
+  auto graph = open_standing(graph_file, mode);
+  if (!graph || (root && root->string() != graph->snapshot.root)) return std::nullopt;
+  const fs::path tree_root = graph->snapshot.root;
+  std::vector<SnapshotDirectory> directories;
+  bool rewalked = false;
+  std::vector<Candidate> files = current_files(graph->snapshot, tree_root, directories, rewalked);
+  classify(files, graph->snapshot, excluded);
+  const ExistingNodes earlier = mode == RefreshMode::keep_analysis
+                                    ? earlier_nodes(files, *graph, text::resolve_path(tree_root))
+                                    : ExistingNodes{};
+  read_changed_files(files, tree_root, earlier);
+  TreeSnapshot snapshot = new_snapshot(files, *graph, std::move(directories), started);
+  if (!snapshot.distinct_ids) return std::nullopt;
+  const auto files_read =
+      static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const Candidate& file) {
+        return !file.reused && file.outcome != FileOutcome::excluded;
+      }));
+  RefreshResult result;
+  if (!graph_unchanged(files, *graph)) {
+    result = rewrite_graph(graph_file, files, *graph, snapshot, observe);
+  } else {
+    // The same graph: only the snapshot learns the statuses of the files read again.
+    if (files_read > 0 || rewalked) {
+      write_graph_index(index_path_for(graph_file), graph->records, graph->index.graph(),
+                        {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
+    }
+    result = counts_of(graph->records, false);
+  }
+  result.files_read = files_read;
+  return result;
+}
+
+}  // namespace plinthar::scanner
