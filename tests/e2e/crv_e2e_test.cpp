@@ -132,6 +132,23 @@ TEST_F(CrvE2E, GraphIndexChangesNoAnswerAndIsRebuiltWhenDamaged) {
   EXPECT_EQ(testing::read_text(data_ / "info_graph.index"), rebuilt);
 }
 
+TEST_F(CrvE2E, RefreshFollowsTheTreeAsAScanDoesAndOnlyWhenAsked) {
+  dir_.write("proj/app.py", "import os\n\ndef run():\n    pass\n");
+  ASSERT_EQ(crv("scan").status, 0);
+  const std::string before = testing::read_text(data_ / "info_graph.json");
+  dir_.write("proj/billing.py", "def invoice():\n    pass\n");
+  const std::string args = "retrieve --json --query 'invoice billing'";
+  EXPECT_EQ(crv(args).status, 0);
+  EXPECT_EQ(testing::read_text(data_ / "info_graph.json"), before);
+  const auto refreshed = crv(args + " --refresh");
+  ASSERT_EQ(refreshed.status, 0) << refreshed.err;
+  const std::string graph = testing::read_text(data_ / "info_graph.json");
+  ASSERT_EQ(crv("scan").status, 0);
+  EXPECT_EQ(graph, testing::read_text(data_ / "info_graph.json"));
+  EXPECT_EQ(refreshed.out, crv(args).out);
+  EXPECT_NE(refreshed.out.find("billing.py"), std::string::npos);
+}
+
 TEST_F(CrvE2E, GraphFileHoldingAListIsAnError) {
   dir_.write("tool/data/info_graph.json", "[]");
   for (const char* args : {"retrieve --query x", "prime"}) {

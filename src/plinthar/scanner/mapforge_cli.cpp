@@ -10,6 +10,7 @@
 #include "plinthar/platform/heap_tuning.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/previous_graph.hpp"
+#include "plinthar/scanner/refresh.hpp"
 #include "plinthar/scanner/symbol_index.hpp"
 #include "plinthar/text/file_io.hpp"
 
@@ -36,6 +37,53 @@ std::string normalised(const fs::path& path) {
   return out.empty() ? "." : out;
 }
 
+// What the report says of a graph.
+struct GraphCounts {
+  std::int64_t nodes = 0;
+  std::int64_t symbols = 0;
+  std::size_t edges = 0;
+  std::size_t indexed_symbols = 0;  // members of the symbol index
+};
+
+void write_symbol_index(const SymbolIndex& index, const fs::path& index_path) {
+  std::string index_text;
+  index.write(index_text);
+  text::write_file_atomically(index_path, index_text);
+}
+
+// A rescan that reads only the files changed since the previous graph, when that graph's
+// index holds a snapshot of this root; nothing otherwise.
+std::optional<GraphCounts> rescan_changed_files(const fs::path& root, const fs::path& out_path,
+                                                const fs::path& index_path) {
+  std::error_code error;
+  if (!fs::exists(out_path, error) || !fs::exists(index_path, error)) return std::nullopt;
+  SymbolIndex index;
+  const auto refreshed =
+      refresh_graph_file(out_path, {out_path, index_path}, RefreshMode::keep_analysis, root,
+                         [&index](const Json& node) { index.add(node); });
+  if (!refreshed) return std::nullopt;
+  GraphCounts counts{refreshed->node_count, refreshed->symbol_count,
+                     static_cast<std::size_t>(refreshed->edge_count), index.size()};
+  if (refreshed->rewritten) {
+    write_symbol_index(index, index_path);
+  } else {
+    // The graph and the symbol index beside it stand as the last run wrote them; symbol
+    // ids are distinct, since file ids are.
+    counts.indexed_symbols = static_cast<std::size_t>(refreshed->symbol_count);
+  }
+  return counts;
+}
+
+GraphCounts scan_whole_tree(const fs::path& root, const fs::path& out_path,
+                            const fs::path& index_path) {
+  SymbolIndex index;
+  const ScanTotals totals =
+      write_graph_file(root, out_path, load_previous_file_nodes(out_path), {out_path, index_path},
+                       [&index](const Json& node) { index.add(node); });
+  write_symbol_index(index, index_path);
+  return {totals.node_count, totals.symbol_count, totals.edges.size(), index.size()};
+}
+
 int run(const Options& options, std::ostream& out) {
   platform::tune_heap_for_large_graph(platform::default_heap_reserve());
   const fs::path root = text::resolve_path(options.root);
@@ -43,18 +91,14 @@ int run(const Options& options, std::ostream& out) {
   text::create_parent_directories(out_path);
   const fs::path index_path = out_path.parent_path() / "symbol_index.json";
 
-  SymbolIndex index;
-  const ScanTotals totals =
-      write_graph_file(root, out_path, load_previous_file_nodes(out_path), {out_path, index_path},
-                       [&index](const Json& node) { index.add(node); });
-  std::string index_text;
-  index.write(index_text);
-  text::write_file_atomically(index_path, index_text);
+  auto counts = rescan_changed_files(root, out_path, index_path);
+  if (!counts) counts = scan_whole_tree(root, out_path, index_path);
 
-  out << "Scanned: " << totals.node_count - totals.symbol_count << " files, " << totals.symbol_count
-      << " symbols, " << totals.edges.size() << " edges\n";
+  out << "Scanned: " << counts->nodes - counts->symbols << " files, " << counts->symbols
+      << " symbols, " << counts->edges << " edges\n";
   out << "Wrote: " << normalised(out_path) << "\n";
-  out << "Symbol index: " << normalised(index_path) << " (" << index.size() << " symbols)\n";
+  out << "Symbol index: " << normalised(index_path) << " (" << counts->indexed_symbols
+      << " symbols)\n";
   return STATUS_OK;
 }
 

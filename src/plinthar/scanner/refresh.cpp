@@ -9,12 +9,14 @@
 // share an id, which the snapshot records.
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include <fcntl.h>
 
+#include "plinthar/error.hpp"
 #include "plinthar/platform/mapped_file.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/index/tree_snapshot.hpp"
@@ -27,18 +29,41 @@ namespace plinthar::scanner {
 namespace fs = std::filesystem;
 namespace {
 
-// The graph file as it stands, with what its index says of it.
-struct StandingGraph {
-  GraphIndex index;
-  GraphRecords records;
-  TreeSnapshot snapshot;
-  platform::PaddedFile bytes;
+// The graph file as it stands, with what its index says of it. The records and the
+// file's bytes are read only when a file changed.
+class StandingGraph {
+ public:
+  StandingGraph(std::shared_ptr<const text::FileDescriptor> file, GraphIndex index,
+                TreeSnapshot snapshot)
+      : file_(std::move(file)), index_(std::move(index)), snapshot_(std::move(snapshot)) {}
+
+  const GraphIndex& index() const { return index_; }
+  const TreeSnapshot& snapshot() const { return snapshot_; }
   std::vector<std::size_t> first_node;  // per snapshot file: its first node and edge
   std::vector<std::size_t> first_edge;
 
-  std::string_view text(const GraphSpan& span) const {
-    return std::string_view(bytes.data(), bytes.size()).substr(span.offset, span.length);
+  const GraphRecords& records() {
+    if (!records_) {
+      records_ = index_.records();
+      if (!records_) throw Error("the graph index changed while being read");
+    }
+    return *records_;
   }
+
+  std::string_view text(const GraphSpan& span) {
+    if (!bytes_) {
+      bytes_ = platform::PaddedFile::read(file_->get(), 0);
+      if (!bytes_) throw Error("cannot read the graph file");
+    }
+    return std::string_view(bytes_->data(), bytes_->size()).substr(span.offset, span.length);
+  }
+
+ private:
+  std::shared_ptr<const text::FileDescriptor> file_;
+  GraphIndex index_;
+  TreeSnapshot snapshot_;
+  std::optional<GraphRecords> records_;
+  std::optional<platform::PaddedFile> bytes_;
 };
 
 // Where each snapshot file's nodes and edges start; false when the counts do not add up
@@ -46,19 +71,20 @@ struct StandingGraph {
 bool locate_files(StandingGraph& graph) {
   std::size_t nodes = 0;
   std::size_t edges = 0;
-  for (const SnapshotFile& file : graph.snapshot.files) {
+  for (const SnapshotFile& file : graph.snapshot().files) {
     graph.first_node.push_back(nodes);
     graph.first_edge.push_back(edges);
     nodes += file.node_count;
     edges += file.edge_count;
   }
-  return nodes == graph.records.nodes.size() && edges == graph.records.edges.size();
+  return nodes == graph.index().node_count() && edges == graph.index().edge_count();
 }
 
 std::optional<StandingGraph> open_standing(const fs::path& graph_file, RefreshMode mode) {
-  const text::FileDescriptor fd(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return std::nullopt;
-  auto index = GraphIndex::open(index_path_for(graph_file), fd.get());
+  auto fd = std::make_shared<const text::FileDescriptor>(
+      ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd->get() < 0) return std::nullopt;
+  auto index = GraphIndex::open(index_path_for(graph_file), fd->get());
   if (!index) return std::nullopt;
   const auto section = index->section(index_format::SectionKind::snapshot);
   auto snapshot = section ? read_snapshot(*section) : std::nullopt;
@@ -66,11 +92,7 @@ std::optional<StandingGraph> open_standing(const fs::path& graph_file, RefreshMo
       (mode == RefreshMode::full_scan && !snapshot->fresh)) {
     return std::nullopt;
   }
-  auto records = index->records();
-  auto bytes = platform::PaddedFile::read(fd.get(), 0);
-  if (!records || !bytes) return std::nullopt;
-  StandingGraph graph{
-      std::move(*index), std::move(*records), std::move(*snapshot), std::move(*bytes), {}, {}};
+  StandingGraph graph(std::move(fd), std::move(*index), std::move(*snapshot));
   if (!locate_files(graph)) return std::nullopt;
   return graph;
 }
@@ -147,11 +169,11 @@ void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
 
 // The earlier file nodes of the files to be read again, for a rescan's reuse of the
 // analysis of unchanged texts.
-ExistingNodes earlier_nodes(const std::vector<Candidate>& files, const StandingGraph& graph,
+ExistingNodes earlier_nodes(const std::vector<Candidate>& files, StandingGraph& graph,
                             const fs::path& resolved_root) {
   std::unordered_map<std::string_view, std::size_t> first_node_of;
-  for (std::size_t i = 0; i < graph.snapshot.files.size(); ++i) {
-    const SnapshotFile& file = graph.snapshot.files[i];
+  for (std::size_t i = 0; i < graph.snapshot().files.size(); ++i) {
+    const SnapshotFile& file = graph.snapshot().files[i];
     if (file.outcome == FileOutcome::scanned) first_node_of[file.file_id] = graph.first_node[i];
   }
   ExistingNodes nodes;
@@ -160,7 +182,7 @@ ExistingNodes earlier_nodes(const std::vector<Candidate>& files, const StandingG
     std::string id = relative_file_id(file.walked.resolved, resolved_root);
     const auto found = first_node_of.find(id);
     if (found == first_node_of.end()) continue;
-    const auto node = text::try_parse_json(graph.text(graph.records.node_spans[found->second]));
+    const auto node = text::try_parse_json(graph.text(graph.records().node_spans[found->second]));
     if (node) nodes.emplace(std::move(id), std::move(*node));
   }
   return nodes;
@@ -177,7 +199,7 @@ void read_changed_files(std::vector<Candidate>& files, const fs::path& root,
 }
 
 // Whether a file read again gave exactly the objects the graph already holds for it.
-bool same_as_before(const Candidate& file, const StandingGraph& graph) {
+bool same_as_before(const Candidate& file, StandingGraph& graph) {
   const SnapshotFile& previous = *file.previous;
   if (!file.scanned) return previous.outcome == FileOutcome::skipped;
   const FileScan& scan = *file.scanned;
@@ -189,13 +211,13 @@ bool same_as_before(const Candidate& file, const StandingGraph& graph) {
   for (std::size_t i = 0; i < scan.nodes.size(); ++i) {
     text.clear();
     text::write_pretty_nested(scan.nodes[i], 2, text);
-    const GraphSpan& span = graph.records.node_spans[graph.first_node[file.previous_index] + i];
+    const GraphSpan& span = graph.records().node_spans[graph.first_node[file.previous_index] + i];
     if (text != graph.text(span)) return false;
   }
   for (std::size_t i = 0; i < scan.edges.size(); ++i) {
     text.clear();
     write_edge_object(scan.edges[i], text);
-    const GraphSpan& span = graph.records.edge_spans[graph.first_edge[file.previous_index] + i];
+    const GraphSpan& span = graph.records().edge_spans[graph.first_edge[file.previous_index] + i];
     if (text != graph.text(span)) return false;
   }
   return true;
@@ -203,11 +225,11 @@ bool same_as_before(const Candidate& file, const StandingGraph& graph) {
 
 // Whether the graph file would come out as it stands: the same files in the same order,
 // each with the same objects.
-bool graph_unchanged(const std::vector<Candidate>& files, const StandingGraph& graph) {
-  if (files.size() != graph.snapshot.files.size()) return false;
+bool graph_unchanged(const std::vector<Candidate>& files, StandingGraph& graph) {
+  if (files.size() != graph.snapshot().files.size()) return false;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const Candidate& file = files[i];
-    if (file.previous != &graph.snapshot.files[i] || file.outcome != file.previous->outcome) {
+    if (file.previous != &graph.snapshot().files[i] || file.outcome != file.previous->outcome) {
       return false;
     }
     if (!file.reused && file.outcome != FileOutcome::excluded && !same_as_before(file, graph)) {
@@ -217,12 +239,12 @@ bool graph_unchanged(const std::vector<Candidate>& files, const StandingGraph& g
   return true;
 }
 
-TreeSnapshot new_snapshot(const std::vector<Candidate>& files, const StandingGraph& graph,
+TreeSnapshot new_snapshot(const std::vector<Candidate>& files, StandingGraph& graph,
                           std::vector<SnapshotDirectory> directories, std::int64_t taken_ns) {
   TreeSnapshot snapshot;
-  snapshot.root = graph.snapshot.root;
+  snapshot.root = graph.snapshot().root;
   snapshot.taken_ns = taken_ns;
-  snapshot.fresh = graph.snapshot.fresh;
+  snapshot.fresh = graph.snapshot().fresh;
   snapshot.directories = std::move(directories);
   std::set<std::string> ids;
   for (const Candidate& file : files) {
@@ -266,7 +288,7 @@ RefreshResult counts_of(const GraphRecords& records, bool rewritten) {
 // Writes the graph of `files`, the objects of reused files copied from the graph as it
 // stands, with its index; returns its records.
 RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
-                            const StandingGraph& graph, const TreeSnapshot& snapshot,
+                            StandingGraph& graph, const TreeSnapshot& snapshot,
                             const NodeObserver& observe) {
   GraphText text;
   GraphRecords records;
@@ -276,15 +298,15 @@ RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candid
     if (file.reused && file.outcome == FileOutcome::scanned) {
       const std::size_t first = graph.first_node[file.previous_index];
       for (std::size_t i = first; i < first + file.previous->node_count; ++i) {
-        const std::string_view object = graph.text(graph.records.node_spans[i]);
+        const std::string_view object = graph.text(graph.records().node_spans[i]);
         records.node_spans.push_back(text.add_node_text(object));
-        records.nodes.push_back(graph.records.nodes[i]);
+        records.nodes.push_back(graph.records().nodes[i]);
         if (observe) observe(text::parse_json(object));
       }
       const std::size_t first_edge = graph.first_edge[file.previous_index];
       for (std::size_t i = first_edge; i < first_edge + file.previous->edge_count; ++i) {
-        edges.push_back({nullptr, graph.text(graph.records.edge_spans[i])});
-        records.edges.push_back(graph.records.edges[i]);
+        edges.push_back({nullptr, graph.text(graph.records().edge_spans[i])});
+        records.edges.push_back(graph.records().edges[i]);
       }
     } else if (file.scanned) {
       for (const Json& node : file.scanned->nodes) {
@@ -328,12 +350,12 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
                                                 const NodeObserver& observe) {
   const std::int64_t started = wall_clock_ns();
   auto graph = open_standing(graph_file, mode);
-  if (!graph || (root && root->string() != graph->snapshot.root)) return std::nullopt;
-  const fs::path tree_root = graph->snapshot.root;
+  if (!graph || (root && root->string() != graph->snapshot().root)) return std::nullopt;
+  const fs::path tree_root = graph->snapshot().root;
   std::vector<SnapshotDirectory> directories;
   bool rewalked = false;
-  std::vector<Candidate> files = current_files(graph->snapshot, tree_root, directories, rewalked);
-  classify(files, graph->snapshot, excluded);
+  std::vector<Candidate> files = current_files(graph->snapshot(), tree_root, directories, rewalked);
+  classify(files, graph->snapshot(), excluded);
   const ExistingNodes earlier = mode == RefreshMode::keep_analysis
                                     ? earlier_nodes(files, *graph, text::resolve_path(tree_root))
                                     : ExistingNodes{};
@@ -350,10 +372,10 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
   } else {
     // The same graph: only the snapshot learns the statuses of the files read again.
     if (files_read > 0 || rewalked) {
-      write_graph_index(index_path_for(graph_file), graph->records, graph->index.graph(),
+      write_graph_index(index_path_for(graph_file), graph->records(), graph->index().graph(),
                         {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
     }
-    result = counts_of(graph->records, false);
+    result = counts_of(graph->records(), false);
   }
   result.files_read = files_read;
   return result;

@@ -55,6 +55,11 @@ void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
       ->default_str(std::to_string(default_value));
 }
 
+void add_refresh(CLI::App& app, Args& args) {
+  app.add_flag("--refresh", args.refresh,
+               "Bring the graph up to date with the project first, reading changed files only");
+}
+
 void declare_scan(CLI::App& app, Args& args, const Locations& locations) {
   args.root = locations.default_root.string();
   args.out = locations.graph_json.string();
@@ -69,6 +74,7 @@ void declare_retrieve(CLI::App& app, Args& args, const Locations&) {
   add_integer(app, "--top-files", args.top_files, 20);
   add_integer(app, "--top-edges", args.top_edges, 40);
   app.add_flag("--json", args.json);
+  add_refresh(app, args);
 }
 
 void declare_prime(CLI::App& app, Args& args, const Locations&) {
@@ -76,6 +82,7 @@ void declare_prime(CLI::App& app, Args& args, const Locations&) {
   add_integer(app, "--top-files", args.top_files, 12);
   add_integer(app, "--top-edges", args.top_edges, 20);
   add_integer(app, "--recent-actions", args.recent_actions, 8);
+  add_refresh(app, args);
 }
 
 void declare_action_log(CLI::App& app, Args& args, const Locations&) {

@@ -32,6 +32,7 @@ struct Args {
   std::int64_t top_edges = 0;
   std::int64_t recent_actions = 0;
   bool json = false;
+  bool refresh = false;  // retrieve, prime: bring the graph up to date with the tree first
   std::string kind;  // action log
   std::string summary;
   std::string meta;

@@ -53,7 +53,7 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
 }
 
 int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root);
+  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root, args.refresh);
   const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
   const RetrieveResult result =
       retrieve(graph.records(), query, args.top_files, args.top_edges, locations.capability_index);

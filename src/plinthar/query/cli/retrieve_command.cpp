@@ -40,7 +40,7 @@ std::string format_retrieve_json(std::string_view query, RetrieveResult&& result
 }
 
 int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root);
+  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root, args.refresh);
   RetrieveResult result = retrieve(graph.records(), args.query, args.top_files, args.top_edges,
                                    locations.capability_index);
   out << (args.json ? format_retrieve_json(args.query, std::move(result))

@@ -12,6 +12,7 @@
 #include "plinthar/query/graph/member_text.hpp"
 #include "plinthar/query/graph/record_reader.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
+#include "plinthar/scanner/refresh.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
@@ -68,6 +69,15 @@ void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
   scanner::write_graph_file(scan_root, graph_file, {}, {graph_file});
 }
 
+void refresh_graph(const fs::path& graph_file, const fs::path& scan_root) {
+  if (scanner::refresh_graph_file(graph_file, {graph_file}, scanner::RefreshMode::full_scan,
+                                  std::nullopt)) {
+    return;
+  }
+  scanner::write_graph_file(recorded_root(graph_file).value_or(scan_root), graph_file, {},
+                            {graph_file});
+}
+
 std::optional<LoadedGraph> load_from_index(const fs::path& graph_file, const SharedFile& graph) {
   auto index = scanner::GraphIndex::open(scanner::index_path_for(graph_file), graph->get());
   if (!index) return std::nullopt;
@@ -114,10 +124,32 @@ LoadedGraph::LoadedGraph(Json map)
   scanner::prepare_records(records_);
 }
 
-LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root) {
-  if (!file_exists(graph_file)) write_first_graph(graph_file, scan_root);
-  const auto graph =
-      std::make_shared<const text::FileDescriptor>(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
+std::optional<fs::path> recorded_root(const fs::path& graph_file) {
+  // The graph writer puts "root" first: `{`, a line break, two spaces, then the member.
+  constexpr std::string_view HEAD = "{\n  \"root\": \"";
+  const text::FileDescriptor fd(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) return std::nullopt;
+  std::string head(std::size_t{64} << 10, '\0');
+  const ssize_t count = ::read(fd.get(), head.data(), head.size());
+  if (count <= 0) return std::nullopt;
+  head.resize(static_cast<std::size_t>(count));
+  if (!head.starts_with(HEAD)) return std::nullopt;
+  const std::size_t end = head.find("\",\n", HEAD.size());
+  if (end == std::string::npos) return std::nullopt;
+  const auto root =
+      text::try_parse_json(std::string_view(head).substr(HEAD.size() - 1, end - HEAD.size() + 2));
+  if (!root || !root->is_string()) return std::nullopt;
+  return fs::path(root->get_ref<const std::string&>());
+}
+
+LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root, bool refresh) {
+  if (!file_exists(graph_file)) {
+    write_first_graph(graph_file, scan_root);
+  } else if (refresh) {
+    refresh_graph(graph_file, scan_root);
+  }
+  const auto graph = std::make_shared<const text::FileDescriptor>(
+      ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
   if (graph->get() < 0) throw Error("cannot read " + graph_file.string());
   if (auto loaded = load_from_index(graph_file, graph)) return std::move(*loaded);
   return load_from_text(graph_file, graph);

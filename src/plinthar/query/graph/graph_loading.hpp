@@ -43,10 +43,17 @@ class LoadedGraph {
 
 // The graph of `graph_file`. When that file does not exist, a full scan of `scan_root`
 // (with the graph file left out of it) is written there first, creating its folder.
+// With `refresh`, an existing graph is first brought up to date with its tree, reading
+// only the files that changed when its index holds a snapshot of the tree, else
+// scanning in full the root it was scanned from (`scan_root` when that cannot be told).
 // Throws plinthar::Error when the file cannot be read or written, is not UTF-8 or JSON,
 // or does not hold a graph map.
 LoadedGraph load_graph(const std::filesystem::path& graph_file,
-                       const std::filesystem::path& scan_root);
+                       const std::filesystem::path& scan_root, bool refresh = false);
+
+// The "root" that the graph file at `graph_file` records, read from its first lines;
+// nothing when that cannot be had.
+std::optional<std::filesystem::path> recorded_root(const std::filesystem::path& graph_file);
 
 // The graph map held in `bytes`, the content of `path` (named in errors), read by the
 // general parser. Throws plinthar::Error for text that is not UTF-8 or JSON and for a top

@@ -417,6 +417,14 @@ std::optional<GraphRecords> GraphIndex::records() const {
   return records;
 }
 
+std::size_t GraphIndex::node_count() const {
+  return sections_[static_cast<std::size_t>(fmt::SectionKind::nodes)].size / sizeof(fmt::NodeRow);
+}
+
+std::size_t GraphIndex::edge_count() const {
+  return sections_[static_cast<std::size_t>(fmt::SectionKind::edges)].size / sizeof(fmt::EdgeRow);
+}
+
 GraphIdentity GraphIndex::graph() const { return read_at<fmt::Header>(bytes_, 0).graph; }
 
 std::optional<std::string_view> GraphIndex::section(fmt::SectionKind kind) const {

@@ -51,6 +51,10 @@ class GraphIndex {
   // left for the caller, who has the graph file.
   std::optional<GraphRecords> records() const;
 
+  // How many nodes and edges the index holds.
+  std::size_t node_count() const;
+  std::size_t edge_count() const;
+
   // What the graph file was when the index was made.
   GraphIdentity graph() const;
 
