@@ -40,10 +40,8 @@ std::string numbered(char prefix, int number) {
 
 std::string written(const GraphText& text, std::string_view root, std::int64_t symbol_count,
                     const std::vector<Edge>& edges) {
-  std::vector<EdgeItem> items;
-  for (const Edge& edge : edges) items.push_back({&edge, {}});
   std::string out;
-  text.write(root, symbol_count, items, [&out](std::string_view piece) { out += piece; });
+  text.write(root, symbol_count, edges, [&out](std::string_view piece) { out += piece; });
   return out;
 }
 

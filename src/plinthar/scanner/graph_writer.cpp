@@ -46,12 +46,19 @@ void write_edge_object(const Edge& edge, std::string& out) {
 
 namespace {
 
-// Writes the edge object after its indent; returns where the object starts in `out`.
-std::size_t write_edge(const Edge& edge, std::string& out) {
-  out += "    ";
-  const std::size_t start = out.size();
-  write_edge_object(edge, out);
-  return start;
+// The text of a graph file up to its first node: the root, the counts, the opening of
+// the node list (or the whole of an empty one).
+std::string graph_head(std::string_view root, std::int64_t node_count, std::int64_t symbol_count,
+                       std::size_t edge_count) {
+  std::string out = "{\n  \"root\": ";
+  text::write_json_string(root, out);
+  out += ",\n";
+  write_count("node_count", node_count, out);
+  write_count("edge_count", static_cast<std::int64_t>(edge_count), out);
+  write_count("file_count", node_count - symbol_count, out);
+  write_count("symbol_count", symbol_count, out);
+  out += node_count == 0 ? "  \"nodes\": []" : "  \"nodes\": [\n";
+  return out;
 }
 
 }  // namespace
@@ -64,107 +71,126 @@ std::string& GraphText::chunk_with_room() {
   return chunks_.back();
 }
 
-void GraphText::start_node(std::string& out) const {
+GraphSpan GraphText::add_node(const Json& node) {
+  std::string& out = chunk_with_room();
+  const std::size_t before = out.size();
   if (node_count_ > 0) out += ",\n";
   out += "    ";
-}
-
-// The node written from `start` of `out` (whose text before it began at `before`).
-GraphSpan GraphText::end_node(std::string& out, std::size_t before, std::size_t start) {
+  const std::size_t start = out.size();
+  text::write_pretty_nested(node, 2, out);
   ++node_count_;
   const GraphSpan span{size_ + (start - before), out.size() - start};
   size_ += out.size() - before;
   return span;
 }
 
-GraphSpan GraphText::add_node(const Json& node) {
-  std::string& out = chunk_with_room();
-  const std::size_t before = out.size();
-  start_node(out);
-  const std::size_t start = out.size();
-  text::write_pretty_nested(node, 2, out);
-  return end_node(out, before, start);
-}
-
-GraphSpan GraphText::add_node_text(std::string_view object_text) {
-  std::string& out = chunk_with_room();
-  const std::size_t before = out.size();
-  start_node(out);
-  const std::size_t start = out.size();
-  out += object_text;
-  return end_node(out, before, start);
-}
-
-std::string GraphText::head(std::string_view root, std::int64_t symbol_count,
-                            std::size_t edge_count) const {
-  const auto node_count = static_cast<std::int64_t>(node_count_);
-  std::string out = "{\n  \"root\": ";
-  text::write_json_string(root, out);
-  out += ",\n";
-  write_count("node_count", node_count, out);
-  write_count("edge_count", static_cast<std::int64_t>(edge_count), out);
-  write_count("file_count", node_count - symbol_count, out);
-  write_count("symbol_count", symbol_count, out);
-  out += node_count_ == 0 ? "  \"nodes\": []" : "  \"nodes\": [\n";
-  return out;
-}
-
 std::uint64_t GraphText::node_list_offset(std::string_view root, std::int64_t symbol_count,
                                           std::size_t edge_count) const {
-  return head(root, symbol_count, edge_count).size();
+  return graph_head(root, static_cast<std::int64_t>(node_count_), symbol_count, edge_count).size();
 }
 
 void GraphText::write(std::string_view root, std::int64_t symbol_count,
-                      const std::vector<EdgeItem>& edges, const text::TextSink& emit,
+                      const std::vector<Edge>& edges, const text::TextSink& emit,
                       std::vector<GraphSpan>* edge_spans) const {
-  std::string out = head(root, symbol_count, edges.size());
-  std::uint64_t written = 0;  // bytes handed to `emit`
-  if (node_count_ == 0) {
-    out += ",\n";
-  } else {
-    emit(out);
-    written += out.size();
-    for (const std::string& chunk : chunks_) emit(chunk);
-    written += size_;
-    out = "\n  ],\n";
+  GraphStream stream(emit, root, static_cast<std::int64_t>(node_count_), symbol_count,
+                     edges.size());
+  for (std::size_t i = 0; i < chunks_.size(); ++i) {
+    stream.joined_nodes(chunks_[i], i + 1 == chunks_.size() ? node_count_ : 0);
   }
-  out += "  \"edges\": ";
-  if (edges.empty()) {
-    out += "[]";
-  } else {
-    out += "[\n";
-    for (std::size_t i = 0; i < edges.size(); ++i) {
-      if (i > 0) out += ",\n";
-      std::size_t start = out.size() + 4;
-      if (edges[i].edge != nullptr) {
-        start = write_edge(*edges[i].edge, out);
-      } else {
-        out += "    ";
-        out += edges[i].text;
-      }
-      if (edge_spans != nullptr) edge_spans->push_back({written + start, out.size() - start});
-      if (out.size() >= CHUNK_BYTES) {
-        emit(out);
-        written += out.size();
-        out.clear();
-      }
-    }
-    out += "\n  ]";
+  for (const Edge& edge : edges) {
+    const GraphSpan span = stream.edge(edge);
+    if (edge_spans != nullptr) edge_spans->push_back(span);
   }
-  out += "\n}";
-  emit(out);
+  stream.finish();
 }
 
-namespace {
+GraphStream::GraphStream(const text::TextSink& emit, std::string_view root, std::int64_t node_count,
+                         std::int64_t symbol_count, std::size_t edge_count)
+    : emit_(emit),
+      out_(graph_head(root, node_count, symbol_count, edge_count)),
+      node_count_(node_count),
+      edge_count_(edge_count) {}
 
-std::vector<EdgeItem> edge_items(const std::vector<Edge>& edges) {
-  std::vector<EdgeItem> items;
-  items.reserve(edges.size());
-  for (const Edge& edge : edges) items.push_back({&edge, {}});
-  return items;
+std::uint64_t GraphStream::start_node() {
+  if (nodes_++ > 0) out_ += ",\n";
+  out_ += "    ";
+  return position();
 }
 
-}  // namespace
+GraphSpan GraphStream::node(std::string_view object_text) {
+  const std::uint64_t start = start_node();
+  out_ += object_text;
+  const GraphSpan span{start, object_text.size()};
+  flush_when_full();
+  return span;
+}
+
+GraphSpan GraphStream::node(const Json& node) {
+  const std::uint64_t start = start_node();
+  text::write_pretty_nested(node, 2, out_);
+  const GraphSpan span{start, position() - start};
+  flush_when_full();
+  return span;
+}
+
+void GraphStream::joined_nodes(std::string_view text, std::size_t count) {
+  emit_(out_);
+  flushed_ += out_.size();
+  out_.clear();
+  emit_(text);
+  flushed_ += text.size();
+  nodes_ += count;
+}
+
+std::uint64_t GraphStream::start_edge() {
+  if (edges_ == 0) {
+    out_ += node_count_ == 0 ? ",\n" : "\n  ],\n";
+    out_ += edge_count_ == 0 ? "  \"edges\": []" : "  \"edges\": [\n";
+  } else {
+    out_ += ",\n";
+  }
+  ++edges_;
+  out_ += "    ";
+  return position();
+}
+
+GraphSpan GraphStream::edge(std::string_view object_text) {
+  const std::uint64_t start = start_edge();
+  out_ += object_text;
+  const GraphSpan span{start, object_text.size()};
+  flush_when_full();
+  return span;
+}
+
+GraphSpan GraphStream::edge(const Edge& edge) {
+  const std::uint64_t start = start_edge();
+  write_edge_object(edge, out_);
+  const GraphSpan span{start, position() - start};
+  flush_when_full();
+  return span;
+}
+
+void GraphStream::finish() {
+  if (edges_ == 0) {
+    out_ += node_count_ == 0 ? ",\n" : "\n  ],\n";
+    out_ += "  \"edges\": []";
+  } else {
+    out_ += "\n  ]";
+  }
+  out_ += "\n}";
+  emit_(out_);
+  flushed_ += out_.size();
+  out_.clear();
+}
+
+void GraphStream::flush_when_full() {
+  if (out_.size() < CHUNK_BYTES) return;
+  emit_(out_);
+  flushed_ += out_.size();
+  out_.clear();
+}
+
+namespace {}  // namespace
 
 void write_index_beside(const std::filesystem::path& out, const GraphRecords& records,
                         std::uint64_t size, std::uint64_t hash, const TreeSnapshot& snapshot) {
@@ -204,8 +230,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
       size += piece.size();
       emit(piece);
     };
-    graph.write(root_text, totals.symbol_count, edge_items(totals.edges), hashed,
-                &records.edge_spans);
+    graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
   });
   for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
   prepare_records(records);

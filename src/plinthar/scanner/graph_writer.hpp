@@ -22,15 +22,46 @@ namespace plinthar::scanner {
 // Sees each node of a scan on its way into the graph file.
 using NodeObserver = std::function<void(const Json&)>;
 
-// An edge of a graph file being written: the edge itself, or its object's text as it
-// stands in an earlier graph file.
-struct EdgeItem {
-  const Edge* edge = nullptr;
-  std::string_view text;
-};
-
 // Appends the object text of `edge` as it stands in a graph file (after its indent).
 void write_edge_object(const Edge& edge, std::string& out);
+
+// Writes the text of a graph file piece by piece when its counts are known up front,
+// telling where each node's and edge's object stands in it: the head, every node, then
+// every edge, then finish().
+class GraphStream {
+ public:
+  // `emit` must outlive the stream.
+  GraphStream(const text::TextSink& emit, std::string_view root, std::int64_t node_count,
+              std::int64_t symbol_count, std::size_t edge_count);
+
+  // The next node, as its object's text already written (all nodes stand at the same
+  // indent) or as the node.
+  GraphSpan node(std::string_view object_text);
+  GraphSpan node(const Json& node);
+  // Nodes already joined as the node list holds them, `count` of them; not mixed with
+  // single nodes.
+  void joined_nodes(std::string_view text, std::size_t count);
+
+  GraphSpan edge(std::string_view object_text);
+  GraphSpan edge(const Edge& edge);
+
+  // Ends the text, once every node and edge counted up front is in.
+  void finish();
+
+ private:
+  std::uint64_t position() const { return flushed_ + out_.size(); }
+  std::uint64_t start_node();
+  std::uint64_t start_edge();
+  void flush_when_full();
+
+  const text::TextSink& emit_;
+  std::string out_;
+  std::uint64_t flushed_ = 0;  // bytes handed to `emit`
+  std::int64_t node_count_;
+  std::size_t edge_count_;
+  std::size_t nodes_ = 0;
+  std::size_t edges_ = 0;
+};
 
 // Writes the index of the graph just written to `out` (`size` bytes whose content hash is
 // `hash`), from its prepared `records` (with their spans) and the snapshot of the tree;
@@ -57,14 +88,11 @@ class GraphText {
   // Adds the next node of the "nodes" list; returns where its object stands in the text
   // of the list (add node_list_offset() for its place in the file).
   GraphSpan add_node(const Json& node);
-  // The same for a node whose object's text is already written (as in an earlier graph
-  // file; objects in the node list all have the same indent).
-  GraphSpan add_node_text(std::string_view object_text);
 
   // Hands the whole map to `emit`, in pieces: "root" is `root`, "file_count" the number
   // of nodes added less `symbol_count`, then the nodes and `edges`. `edge_spans`, when
   // given, receives where each edge's object stands in the file.
-  void write(std::string_view root, std::int64_t symbol_count, const std::vector<EdgeItem>& edges,
+  void write(std::string_view root, std::int64_t symbol_count, const std::vector<Edge>& edges,
              const text::TextSink& emit, std::vector<GraphSpan>* edge_spans = nullptr) const;
 
   // Where the text of the node list starts in the file that write() gives.
@@ -72,10 +100,7 @@ class GraphText {
                                  std::size_t edge_count) const;
 
  private:
-  std::string head(std::string_view root, std::int64_t symbol_count, std::size_t edge_count) const;
   std::string& chunk_with_room();
-  void start_node(std::string& out) const;
-  GraphSpan end_node(std::string& out, std::size_t before, std::size_t start);
 
   std::vector<std::string> chunks_;  // node texts, about a megabyte each
   std::size_t node_count_ = 0;

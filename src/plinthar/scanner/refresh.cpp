@@ -38,6 +38,7 @@ class StandingGraph {
       : file_(std::move(file)), index_(std::move(index)), snapshot_(std::move(snapshot)) {}
 
   const GraphIndex& index() const { return index_; }
+  GraphIndex take_index() { return std::move(index_); }
   const TreeSnapshot& snapshot() const { return snapshot_; }
   std::vector<std::size_t> first_node;  // per snapshot file: its first node and edge
   std::vector<std::size_t> first_edge;
@@ -97,9 +98,11 @@ std::optional<StandingGraph> open_standing(const fs::path& graph_file, RefreshMo
   return graph;
 }
 
-// A file the walk finds now, and what becomes of it.
+// A file the walk finds now, and what becomes of it. Paths stay text: most files are
+// only looked at through their status.
 struct Candidate {
-  WalkedFile walked;
+  std::string_view path;                   // as walked
+  std::string_view resolved;               // its resolved location
   const SnapshotFile* previous = nullptr;  // the file at this path in the snapshot
   std::size_t previous_index = 0;
   std::optional<FileStatus> status;
@@ -110,7 +113,8 @@ struct Candidate {
 
 bool directories_unchanged(const TreeSnapshot& snapshot) {
   for (const SnapshotDirectory& directory : snapshot.directories) {
-    if (!snapshot.settled(directory.status) || file_status(directory.path) != directory.status) {
+    if (!snapshot.settled(directory.status) ||
+        file_status(std::string(directory.path).c_str()) != directory.status) {
       return false;
     }
   }
@@ -120,29 +124,37 @@ bool directories_unchanged(const TreeSnapshot& snapshot) {
 // The files of the tree now, each with the snapshot's entry for its path, and the
 // directories; `rewalked` tells whether the tree had to be walked again.
 std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::path& root,
-                                     std::vector<SnapshotDirectory>& directories, bool& rewalked) {
+                                     std::vector<SnapshotDirectory>& directories, bool& rewalked,
+                                     text::TextArena& storage) {
   std::vector<Candidate> files;
   rewalked = !directories_unchanged(snapshot);
   if (!rewalked) {
     directories = snapshot.directories;
     for (std::size_t i = 0; i < snapshot.files.size(); ++i) {
       const SnapshotFile& file = snapshot.files[i];
-      files.push_back({{file.path, file.resolved}, &file, i, {}, {}, false, {}});
+      files.push_back({file.path, file.resolved, &file, i, {}, {}, false, {}});
     }
     return files;
   }
-  std::unordered_map<std::string, std::size_t> by_path;
+  std::unordered_map<std::string_view, std::size_t> by_path;
   for (std::size_t i = 0; i < snapshot.files.size(); ++i) by_path[snapshot.files[i].path] = i;
   WalkedTree tree = walk_tree(root);
   for (WalkedDirectory& directory : tree.directories) {
-    directories.push_back({directory.path.string(), directory.status});
+    directories.push_back({storage.keep(directory.path.native()), directory.status});
   }
-  for (WalkedFile& walked : tree.files) {
-    const auto found = by_path.find(walked.path.string());
+  for (const WalkedFile& walked : tree.files) {
+    const auto found = by_path.find(walked.path.native());
     const SnapshotFile* previous =
         found == by_path.end() ? nullptr : &snapshot.files[found->second];
     const std::size_t index = found == by_path.end() ? 0 : found->second;
-    files.push_back({std::move(walked), previous, index, {}, {}, false, {}});
+    files.push_back({storage.keep(walked.path.native()),
+                     storage.keep(walked.resolved.native()),
+                     previous,
+                     index,
+                     {},
+                     {},
+                     false,
+                     {}});
   }
   return files;
 }
@@ -150,11 +162,11 @@ std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::pat
 // Decides which files keep what the graph has of them.
 void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
               const std::set<fs::path>& excluded) {
-  std::set<fs::path> excluded_resolved;
-  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path));
+  std::set<std::string> excluded_resolved;
+  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path).string());
   for (Candidate& file : files) {
-    file.status = file_status(file.walked.path);
-    if (excluded_resolved.count(file.walked.resolved) != 0) {
+    file.status = file_status(std::string(file.path).c_str());
+    if (excluded_resolved.count(std::string(file.resolved)) != 0) {
       file.outcome = FileOutcome::excluded;
       continue;
     }
@@ -179,7 +191,7 @@ ExistingNodes earlier_nodes(const std::vector<Candidate>& files, StandingGraph& 
   ExistingNodes nodes;
   for (const Candidate& file : files) {
     if (file.reused || file.outcome == FileOutcome::excluded) continue;
-    std::string id = relative_file_id(file.walked.resolved, resolved_root);
+    std::string id = relative_file_id(fs::path(file.resolved), resolved_root);
     const auto found = first_node_of.find(id);
     if (found == first_node_of.end()) continue;
     const auto node = text::try_parse_json(graph.text(graph.records().node_spans[found->second]));
@@ -193,7 +205,7 @@ void read_changed_files(std::vector<Candidate>& files, const fs::path& root,
   FileScanner scanner(root, earlier);
   for (Candidate& file : files) {
     if (file.reused || file.outcome == FileOutcome::excluded) continue;
-    file.scanned = scanner.scan(file.walked);
+    file.scanned = scanner.scan({fs::path(file.path), fs::path(file.resolved)});
     file.outcome = file.scanned ? FileOutcome::scanned : FileOutcome::skipped;
   }
 }
@@ -246,11 +258,11 @@ TreeSnapshot new_snapshot(const std::vector<Candidate>& files, StandingGraph& gr
   snapshot.taken_ns = taken_ns;
   snapshot.fresh = graph.snapshot().fresh;
   snapshot.directories = std::move(directories);
-  std::set<std::string> ids;
+  std::set<std::string_view> ids;
   for (const Candidate& file : files) {
     SnapshotFile entry;
-    entry.path = file.walked.path.string();
-    entry.resolved = file.walked.resolved.string();
+    entry.path = file.path;
+    entry.resolved = file.resolved;
     entry.outcome = file.outcome;
     if (file.reused) {
       entry.status = file.previous->status;
@@ -285,58 +297,84 @@ RefreshResult counts_of(const GraphRecords& records, bool rewritten) {
   return result;
 }
 
-// Writes the graph of `files`, the objects of reused files copied from the graph as it
-// stands, with its index; returns its records.
-RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
-                            StandingGraph& graph, const TreeSnapshot& snapshot,
-                            const NodeObserver& observe) {
-  GraphText text;
-  GraphRecords records;
-  std::vector<EdgeItem> edges;
-  for (std::size_t f = 0; f < files.size(); ++f) {
-    const Candidate& file = files[f];
-    if (file.reused && file.outcome == FileOutcome::scanned) {
+// The counts of the graph of `files`: every scanned file gives one file node and its
+// symbols.
+RefreshResult counts_of(const std::vector<Candidate>& files) {
+  RefreshResult result;
+  result.rewritten = true;
+  for (const Candidate& file : files) {
+    if (file.outcome != FileOutcome::scanned) continue;
+    const std::size_t nodes = file.reused ? file.previous->node_count : file.scanned->nodes.size();
+    result.node_count += static_cast<std::int64_t>(nodes);
+    result.symbol_count += static_cast<std::int64_t>(nodes) - 1;
+    result.edge_count += static_cast<std::int64_t>(file.reused ? file.previous->edge_count
+                                                               : file.scanned->edges.size());
+  }
+  return result;
+}
+
+// Streams the graph of `files` into `stream`, the objects of reused files copied from the
+// graph as it stands, and gathers the records of the new index. `observe` sees every
+// symbol node.
+void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, StandingGraph& graph,
+                  GraphRecords& records, const NodeObserver& observe) {
+  const GraphRecords& old = graph.records();
+  for (const Candidate& file : files) {
+    if (file.outcome != FileOutcome::scanned) continue;
+    if (file.reused) {
       const std::size_t first = graph.first_node[file.previous_index];
       for (std::size_t i = first; i < first + file.previous->node_count; ++i) {
-        const std::string_view object = graph.text(graph.records().node_spans[i]);
-        records.node_spans.push_back(text.add_node_text(object));
-        records.nodes.push_back(graph.records().nodes[i]);
-        if (observe) observe(text::parse_json(object));
+        const std::string_view object = graph.text(old.node_spans[i]);
+        records.node_spans.push_back(stream.node(object));
+        records.nodes.push_back(old.nodes[i]);
+        if (observe && old.nodes[i].kind == "symbol") observe(text::parse_json(object));
       }
-      const std::size_t first_edge = graph.first_edge[file.previous_index];
-      for (std::size_t i = first_edge; i < first_edge + file.previous->edge_count; ++i) {
-        edges.push_back({nullptr, graph.text(graph.records().edge_spans[i])});
-        records.edges.push_back(graph.records().edges[i]);
-      }
-    } else if (file.scanned) {
+    } else {
       for (const Json& node : file.scanned->nodes) {
-        records.node_spans.push_back(text.add_node(node));
-        NodeRecord& record =
-            records.nodes.emplace_back(record_of_scanned_node(node, records.texts));
-        prepare_node(record, records.texts);
+        records.node_spans.push_back(stream.node(node));
+        prepare_node(records.nodes.emplace_back(record_of_scanned_node(node, records.texts)),
+                     records.texts);
         if (observe) observe(node);
       }
+    }
+  }
+  for (const Candidate& file : files) {
+    if (file.outcome != FileOutcome::scanned) continue;
+    if (file.reused) {
+      const std::size_t first = graph.first_edge[file.previous_index];
+      for (std::size_t i = first; i < first + file.previous->edge_count; ++i) {
+        records.edge_spans.push_back(stream.edge(graph.text(old.edge_spans[i])));
+        records.edges.push_back(old.edges[i]);
+      }
+    } else {
       for (const Edge& edge : file.scanned->edges) {
-        edges.push_back({&edge, {}});
+        records.edge_spans.push_back(stream.edge(edge));
         prepare_edge(records.edges.emplace_back(record_of_edge(edge)), records.texts);
       }
     }
   }
-  count_degrees(records);
-  RefreshResult result = counts_of(records, true);
-  const std::uint64_t list_offset =
-      text.node_list_offset(snapshot.root, result.symbol_count, edges.size());
-  for (GraphSpan& span : records.node_spans) span.offset += list_offset;
+  stream.finish();
+}
+
+// Writes the graph of `files` with its index.
+RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
+                            StandingGraph& graph, const TreeSnapshot& snapshot,
+                            const NodeObserver& observe) {
+  const RefreshResult result = counts_of(files);
+  GraphRecords records;
   text::ContentHasher hasher;
   std::uint64_t size = 0;
   text::write_file_atomically(graph_file, [&](const text::TextSink& emit) {
-    const auto hashed = [&](std::string_view piece) {
+    const text::TextSink hashed = [&](std::string_view piece) {
       hasher.add(piece);
       size += piece.size();
       emit(piece);
     };
-    text.write(snapshot.root, result.symbol_count, edges, hashed, &records.edge_spans);
+    GraphStream stream(hashed, snapshot.root, result.node_count, result.symbol_count,
+                       static_cast<std::size_t>(result.edge_count));
+    stream_graph(stream, files, graph, records, observe);
   });
+  count_degrees(records);
   write_index_beside(graph_file, records, size, hasher.value(), snapshot);
   return result;
 }
@@ -354,7 +392,9 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
   const fs::path tree_root = graph->snapshot().root;
   std::vector<SnapshotDirectory> directories;
   bool rewalked = false;
-  std::vector<Candidate> files = current_files(graph->snapshot(), tree_root, directories, rewalked);
+  text::TextArena storage;  // the texts of files and directories walked again
+  std::vector<Candidate> files =
+      current_files(graph->snapshot(), tree_root, directories, rewalked, storage);
   classify(files, graph->snapshot(), excluded);
   const ExistingNodes earlier = mode == RefreshMode::keep_analysis
                                     ? earlier_nodes(files, *graph, text::resolve_path(tree_root))
@@ -376,6 +416,7 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
                         {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
     }
     result = counts_of(graph->records(), false);
+    result.index = graph->take_index();
   }
   result.files_read = files_read;
   return result;

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "plinthar/scanner/graph_writer.hpp"
+#include "plinthar/scanner/index/graph_index.hpp"
 
 namespace plinthar::scanner {
 
@@ -26,15 +27,18 @@ struct RefreshResult {
   std::int64_t node_count = 0;
   std::int64_t symbol_count = 0;
   std::int64_t edge_count = 0;
+  // The index of the graph file, when the graph was not rewritten (its records still
+  // describe the graph, whatever the index file on disk says of the tree now).
+  std::optional<GraphIndex> index;
 };
 
 // Brings `graph_file` up to date with the tree that the snapshot in its index describes,
 // reading only new and changed files, with `excluded` left out as a scan leaves it out;
 // when anything changed, the graph file and its index are rewritten. `root`, when given,
-// must be the root the graph was scanned from. `observe`, when given, sees every node of
-// a rewritten graph. Nothing when the graph file has no current index with a snapshot
-// fit for `mode`: the caller then scans in full. Throws plinthar::Error when the graph
-// cannot be written.
+// must be the root the graph was scanned from. `observe`, when given, sees every symbol
+// node of a rewritten graph (and may see file nodes). Nothing when the graph file has no current
+// index with a snapshot fit for `mode`: the caller then scans in full. Throws plinthar::Error when
+// the graph cannot be written.
 std::optional<RefreshResult> refresh_graph_file(const std::filesystem::path& graph_file,
                                                 const std::set<std::filesystem::path>& excluded,
                                                 RefreshMode mode,

@@ -69,17 +69,22 @@ void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
   scanner::write_graph_file(scan_root, graph_file, {}, {graph_file});
 }
 
-void refresh_graph(const fs::path& graph_file, const fs::path& scan_root) {
-  if (scanner::refresh_graph_file(graph_file, {graph_file}, scanner::RefreshMode::full_scan,
-                                  std::nullopt)) {
-    return;
+// Brings the graph file up to date; returns its index when the refresh found the graph
+// as it stood.
+std::optional<scanner::GraphIndex> refresh_graph(const fs::path& graph_file,
+                                                 const fs::path& scan_root) {
+  if (auto refreshed = scanner::refresh_graph_file(graph_file, {graph_file},
+                                                   scanner::RefreshMode::full_scan, std::nullopt)) {
+    return std::move(refreshed->index);
   }
   scanner::write_graph_file(recorded_root(graph_file).value_or(scan_root), graph_file, {},
                             {graph_file});
+  return std::nullopt;
 }
 
-std::optional<LoadedGraph> load_from_index(const fs::path& graph_file, const SharedFile& graph) {
-  auto index = scanner::GraphIndex::open(scanner::index_path_for(graph_file), graph->get());
+std::optional<LoadedGraph> load_from_index(const fs::path& graph_file, const SharedFile& graph,
+                                           std::optional<scanner::GraphIndex> index) {
+  if (!index) index = scanner::GraphIndex::open(scanner::index_path_for(graph_file), graph->get());
   if (!index) return std::nullopt;
   auto records = index->records();
   if (!records) return std::nullopt;
@@ -143,15 +148,18 @@ std::optional<fs::path> recorded_root(const fs::path& graph_file) {
 }
 
 LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root, bool refresh) {
+  std::optional<scanner::GraphIndex> index;
   if (!file_exists(graph_file)) {
     write_first_graph(graph_file, scan_root);
   } else if (refresh) {
-    refresh_graph(graph_file, scan_root);
+    index = refresh_graph(graph_file, scan_root);
   }
   const auto graph = std::make_shared<const text::FileDescriptor>(
       ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
   if (graph->get() < 0) throw Error("cannot read " + graph_file.string());
-  if (auto loaded = load_from_index(graph_file, graph)) return std::move(*loaded);
+  if (auto loaded = load_from_index(graph_file, graph, std::move(index))) {
+    return std::move(*loaded);
+  }
   return load_from_text(graph_file, graph);
 }
 

@@ -28,8 +28,12 @@ std::optional<FileStatus> file_status(int fd) {
 }
 
 std::optional<FileStatus> file_status(const std::filesystem::path& path) {
+  return file_status(path.c_str());
+}
+
+std::optional<FileStatus> file_status(const char* path) {
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  if (::stat(path, &status) != 0) return std::nullopt;
   return status_of(status);
 }
 

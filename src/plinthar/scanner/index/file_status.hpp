@@ -24,5 +24,6 @@ std::optional<FileStatus> file_status(int fd);
 
 // The status of `path`, following symbolic links; nothing when it cannot be had.
 std::optional<FileStatus> file_status(const std::filesystem::path& path);
+std::optional<FileStatus> file_status(const char* path);
 
 }  // namespace plinthar::scanner

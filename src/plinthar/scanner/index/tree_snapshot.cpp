@@ -43,10 +43,10 @@ class Reader {
     bytes_.remove_prefix(sizeof value);
     return true;
   }
-  bool get_text(std::string& text) {
+  bool get_text(std::string_view& text) {
     std::uint32_t size = 0;
     if (!get(size) || bytes_.size() < size) return false;
-    text.assign(bytes_.substr(0, size));
+    text = bytes_.substr(0, size);
     bytes_.remove_prefix(size);
     return true;
   }
@@ -90,15 +90,16 @@ SnapshotRecorder::SnapshotRecorder(std::string root, bool fresh) {
 ScanObserver SnapshotRecorder::observer() {
   ScanObserver observer;
   observer.on_directory = [this](const WalkedDirectory& directory) {
-    snapshot_.directories.push_back({directory.path.string(), directory.status});
+    snapshot_.directories.push_back(
+        {snapshot_.storage.keep(directory.path.native()), directory.status});
   };
   observer.on_file = [this](const ScannedFile& seen) {
     SnapshotFile file;
-    file.path = seen.walked->path.string();
-    file.resolved = seen.walked->resolved.string();
+    file.path = snapshot_.storage.keep(seen.walked->path.native());
+    file.resolved = snapshot_.storage.keep(seen.walked->resolved.native());
     file.status = seen.status;
     file.outcome = seen.outcome;
-    file.file_id = seen.file_id;
+    file.file_id = snapshot_.storage.keep(seen.file_id);
     file.node_count = static_cast<std::uint32_t>(seen.node_count);
     file.edge_count = static_cast<std::uint32_t>(seen.edge_count);
     if (seen.outcome == FileOutcome::scanned) ids_.push_back(seen.file_id);
@@ -142,10 +143,11 @@ std::optional<TreeSnapshot> read_snapshot(std::string_view section) {
   TreeSnapshot snapshot;
   std::uint32_t flags = 0;
   std::uint32_t count = 0;
-  if (!in.get_text(snapshot.root) || !in.get(snapshot.taken_ns) || !in.get(flags) ||
-      !in.get(count)) {
+  std::string_view root;
+  if (!in.get_text(root) || !in.get(snapshot.taken_ns) || !in.get(flags) || !in.get(count)) {
     return std::nullopt;
   }
+  snapshot.root = root;
   snapshot.fresh = (flags & FRESH) != 0;
   snapshot.distinct_ids = (flags & DISTINCT_IDS) != 0;
   for (std::uint32_t i = 0; i < count; ++i) {

@@ -13,6 +13,7 @@
 
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/text/text_arena.hpp"
 
 namespace plinthar::scanner {
 
@@ -21,17 +22,19 @@ namespace plinthar::scanner {
 // it had when it was read.
 inline constexpr std::int64_t RACY_NANOSECONDS = 50'000'000;
 
+// Texts of a snapshot are views: of the index section it was read from, or of the
+// snapshot's own storage.
 struct SnapshotDirectory {
-  std::string path;  // as walked
+  std::string_view path;  // as walked
   std::optional<FileStatus> status;
 };
 
 struct SnapshotFile {
-  std::string path;      // as walked
-  std::string resolved;  // its resolved location
+  std::string_view path;      // as walked
+  std::string_view resolved;  // its resolved location
   std::optional<FileStatus> status;
   FileOutcome outcome = FileOutcome::skipped;
-  std::string file_id;           // for a scanned file
+  std::string_view file_id;      // for a scanned file
   std::uint32_t node_count = 0;  // its nodes in the graph, in order after the earlier files'
   std::uint32_t edge_count = 0;  // likewise for its edges
 };
@@ -46,6 +49,7 @@ struct TreeSnapshot {
   bool distinct_ids = true;
   std::vector<SnapshotDirectory> directories;
   std::vector<SnapshotFile> files;
+  text::TextArena storage;  // texts this snapshot made itself
 
   // Whether `status`, recorded in this snapshot, can be trusted to change with the file
   // (or directory).
@@ -71,8 +75,8 @@ class SnapshotRecorder {
   std::vector<std::string> ids_;
 };
 
-// The snapshot as the bytes of its index section, and back; nothing for bytes that do
-// not hold one.
+// The snapshot as the bytes of its index section, and back (viewing into `section`, which
+// must outlive it); nothing for bytes that do not hold one.
 std::string snapshot_section(const TreeSnapshot& snapshot);
 std::optional<TreeSnapshot> read_snapshot(std::string_view section);
 
