@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Times mapforge and crv on a project tree and prints medians beside floors.
 
-Usage: bench/run_bench.py [--tree DIR | --synthetic N] [--build build] [--runs 5]
+Usage: bench/run_bench.py [--tree DIR | --synthetic N] [--build build] [--runs 5] [--edit-tree]
 
 For each step it runs a warm-up, then --runs measured runs, and reports the median
 wall time, user time and peak resident memory (from wait4). Floors, measured in the
 same run on the same files: reading every scanned file (cat), one ripgrep pass
-(-j1) of the path-mention pattern over them, and reading the graph file.
+(-j1) of the path-mention pattern over them, reading the graph file, and /bin/true.
+
+crv reads the graph that mapforge wrote, with the graph index beside it. The rows with
+--refresh after a change append a comment line to one file of the tree before each
+run: done on the synthetic tree, and on a --tree only with --edit-tree.
 """
 import argparse
 import json
@@ -75,6 +79,8 @@ def main():
     parser.add_argument("--synthetic", type=int, default=10000, help="files of the synthetic tree")
     parser.add_argument("--build", default="build", help="build directory with mapforge and crv")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--edit-tree", action="store_true",
+                        help="let the refresh rows change a file of the --tree")
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
@@ -106,7 +112,7 @@ def main():
         row("mapforge full scan", full, f"{mb / full[0]:.1f} MB/s of {mb:.1f} MB, "
             f"{len(files)} files, {node_count} nodes")
         rescan = measure(mapforge, args.runs)
-        row("mapforge unchanged rescan", rescan, f"{mb / rescan[0]:.1f} MB/s")
+        row("mapforge unchanged rescan", rescan, f"{rescan[0] / full[0]:.3f}x the full scan")
 
         list_file = os.path.join(work, "files.txt")
         with open(list_file, "wb") as handle:
@@ -124,12 +130,14 @@ def main():
             measure(["dd", f"if={out}", "of=/dev/null", "bs=1M", "status=none"], args.runs),
             f"{graph_mb:.1f} MB")
 
-        # crv copied next to a fresh data directory that holds the graph.
+        # crv copied beside a data directory that is mapforge's output folder, so that the
+        # graph index mapforge wrote stays current for it.
         crv_dir = os.path.join(work, "crv")
-        os.makedirs(os.path.join(crv_dir, "data"))
+        os.makedirs(crv_dir)
+        os.symlink(os.path.dirname(out), os.path.join(crv_dir, "data"))
         shutil.copy2(os.path.join(build, "crv"), crv_dir)
-        shutil.copy2(out, os.path.join(crv_dir, "data", "info_graph.json"))
         crv = os.path.join(crv_dir, "crv")
+        index = os.path.join(os.path.dirname(out), "info_graph.index")
         env = dict(os.environ, CORVEL_PROJECT_ROOT=tree)
         for command in ("prime", "retrieve"):
             figures = []
@@ -140,6 +148,22 @@ def main():
             row(f"crv {command}{' --json' if command == 'retrieve' else ''} (10 tasks)", med,
                 f"max {max(f[0] for f in figures) * 1000:.1f} ms; RSS/graph "
                 f"{med[2] / graph_mb:.2f}")
+        prime = [crv, "prime", "--query", TASKS[0]]
+        drop_index = lambda: os.path.exists(index) and os.remove(index)
+        row("crv prime, index rebuilt", measure(prime, args.runs, env, before=drop_index),
+            "first call after the graph changed")
+        row("crv prime --refresh, unchanged", measure(prime + ["--refresh"], args.runs, env))
+        if not args.tree or args.edit_tree:
+            edited = files[len(files) // 2]
+            append = lambda: open(edited, "a").write("\n# edited by run_bench\n")
+            # The status of a file changed within 50 ms of the last refresh is not trusted,
+            # so each run waits past that before its edit.
+            settle = lambda: (time.sleep(0.06), append(), time.sleep(0.06))
+            row("crv prime --refresh, 1 file changed",
+                measure(prime + ["--refresh"], args.runs, env, before=settle), edited)
+            row("mapforge rescan, 1 file changed", measure(mapforge, args.runs, before=settle))
+        row("floor: /bin/true", measure(["true"], args.runs))
+        row("crv stats (empty log)", measure([crv, "stats"], args.runs, env))
         row("crv action log", measure([crv, "action", "log", "--kind", "bench", "--summary", "x"],
                                       args.runs, env))
         row("crv --help (start-up)", measure([crv, "--help"], args.runs, env))
