@@ -1,7 +1,6 @@
 """What the two command-line modules share: arguments, streams and the way they end."""
 
 import os
-import signal
 import sys
 
 
@@ -22,6 +21,8 @@ def flush_python_streams():
 def exit_as_program(main):
     """Runs ``main`` as the interpreter's main program and exits with its status. A closed
     pipe and an interrupt end the process as they end the executables."""
+    import signal  # only here: importing it costs an embedding program a few milliseconds
+
     signal.signal(signal.SIGPIPE, signal.SIG_DFL)
     signal.signal(signal.SIGINT, signal.SIG_DFL)
     sys.exit(main())
