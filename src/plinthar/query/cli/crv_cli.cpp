@@ -7,6 +7,14 @@
 #include "plinthar/query/cli/command_line.hpp"
 
 namespace plinthar::query {
+namespace {
+
+int report_failure(const std::exception& error, std::ostream& err) {
+  err << "crv: error: " << error.what() << "\n";
+  return STATUS_FAILURE;
+}
+
+}  // namespace
 
 int crv_main(int argc, const char* const* argv, const Locations& locations, std::ostream& out,
              std::ostream& err) {
@@ -16,20 +24,29 @@ int crv_main(int argc, const char* const* argv, const Locations& locations, std:
     return parsed.args->func(*parsed.args, locations, out, err);
   } catch (const std::exception& error) {
     out.flush();
-    err << "crv: error: " << error.what() << "\n";
-    return STATUS_FAILURE;
+    return report_failure(error, err);
   }
 }
 
-int crv_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int crv_main(int argc, const char* const* argv, const std::filesystem::path& base_dir,
+             std::ostream& out, std::ostream& err) {
   Locations locations;
   try {
-    locations = compute_locations(running_program_dir(), process_env);
+    locations = compute_locations(base_dir, process_env);
   } catch (const std::exception& error) {
-    err << "crv: error: " << error.what() << "\n";
-    return STATUS_FAILURE;
+    return report_failure(error, err);
   }
   return crv_main(argc, argv, locations, out, err);
+}
+
+int crv_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  std::filesystem::path base_dir;
+  try {
+    base_dir = running_program_dir();
+  } catch (const std::exception& error) {
+    return report_failure(error, err);
+  }
+  return crv_main(argc, argv, base_dir, out, err);
 }
 
 }  // namespace plinthar::query
