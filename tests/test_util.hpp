@@ -54,6 +54,13 @@ inline std::string read_text(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The shell words that start the built program at `program`. In a cross build they start
+// it under the emulator that CTest runs the tests with (PLINTHAR_TEST_EMULATOR, quoted
+// words each followed by a space), since the system cannot run the target's programs.
+inline std::string program_command(const std::filesystem::path& program) {
+  return std::string(PLINTHAR_TEST_EMULATOR) + "'" + program.string() + "'";
+}
+
 // Result of running a program: exit status and captured output.
 struct RunResult {
   int status = -1;
