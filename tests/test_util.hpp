@@ -3,6 +3,7 @@
 // Shared fixtures: a temporary directory that cleans up after itself (kept when
 // PLINTHAR_KEEP_TEMP is set, for debugging), file helpers and a way to run a program.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,13 @@ class TempDir {
     std::filesystem::create_directories(target.parent_path());
     std::ofstream out(target, std::ios::binary);
     out << content;
+    return target;
+  }
+
+  // A file of `size` bytes that takes no room on disk (all one hole).
+  std::filesystem::path sparse(std::string_view relative, std::uint64_t size) const {
+    const auto target = write(relative, "");
+    std::filesystem::resize_file(target, size);
     return target;
   }
 

@@ -1,5 +1,6 @@
 #include "plinthar/platform/mapped_file.hpp"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "plinthar/error.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::platform {
@@ -61,6 +63,25 @@ TEST(PaddedFile, ReadsPipesToTheEnd) {
   writer.join();
   ASSERT_TRUE(text.has_value());
   EXPECT_EQ(contents(*text), std::pair(content, true));
+}
+
+// Sizes that a 32-bit size_t cannot count with the padding: refused with the whole size
+// in the message (which also shows that the size was read in 64 bits), never cut short.
+TEST(PaddedFile, RefusesFilesBeyondA32BitAddressSpace) {
+  if (sizeof(std::size_t) > 4) GTEST_SKIP() << "a 64-bit address space holds these sizes";
+  testing::TempDir dir;
+  for (const std::uint64_t size :
+       {(std::uint64_t{4} << 30) - 4096, std::uint64_t{4} << 30, (std::uint64_t{5} << 30) + 3}) {
+    const auto path = dir.sparse("g" + std::to_string(size), size);
+    try {
+      read(path);
+      ADD_FAILURE() << "read " << size << " bytes";
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "cannot read " + path.string() + ": " + std::to_string(size) +
+                    " bytes do not fit in the address space of this system");
+    }
+  }
 }
 
 TEST(PaddedFile, RefusesDirectoriesAndMissingFiles) {
