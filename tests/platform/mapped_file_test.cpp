@@ -8,7 +8,10 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "plinthar/error.hpp"
 #include "test_util.hpp"
@@ -82,6 +85,41 @@ TEST(PaddedFile, RefusesFilesBeyondA32BitAddressSpace) {
                     " bytes do not fit in the address space of this system");
     }
   }
+}
+
+// A file that fits the size_t but not the address space left (a 2-3 GiB graph on a
+// 32-bit system, here a 256 MiB one under a limit) is refused, not copied into memory.
+TEST(PaddedFile, RefusesAFileTheAddressSpaceHasNoRoomFor) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer needs address space of its own";
+#endif
+  testing::TempDir dir;
+  const auto path = dir.sparse("g.json", std::size_t{256} << 20);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64 << 20);
+    const rlimit limit{room, room};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
+    const std::string expected = "cannot read " + path.string() +
+                                 ": 268435456 bytes do not fit in the address space of this system";
+    try {
+      read(path);
+    } catch (const Error& error) {
+      ::_exit(error.what() == expected ? 0 : 1);
+    } catch (...) {
+      ::_exit(4);
+    }
+    ::_exit(2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  // An emulator keeps the limit to itself.
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "the address space limit is not applied here";
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: another message, 3: no limit could be set, 4: another exception";
 }
 
 TEST(PaddedFile, RefusesDirectoriesAndMissingFiles) {
