@@ -3,6 +3,7 @@
 // Shared fixtures: a temporary directory that cleans up after itself (kept when
 // PLINTHAR_KEEP_TEMP is set, for debugging), file helpers and a way to run a program.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,6 +46,13 @@ class TempDir {
     return target;
   }
 
+  // A file of `size` bytes that takes no room on disk (all one hole).
+  std::filesystem::path sparse(std::string_view relative, std::uint64_t size) const {
+    const auto target = write(relative, "");
+    std::filesystem::resize_file(target, size);
+    return target;
+  }
+
  private:
   std::filesystem::path path_;
 };
@@ -52,6 +60,13 @@ class TempDir {
 inline std::string read_text(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The shell words that start the built program at `program`. In a cross build they start
+// it under the emulator that CTest runs the tests with (PLINTHAR_TEST_EMULATOR, quoted
+// words each followed by a space), since the system cannot run the target's programs.
+inline std::string program_command(const std::filesystem::path& program) {
+  return std::string(PLINTHAR_TEST_EMULATOR) + "'" + program.string() + "'";
 }
 
 // Result of running a program: exit status and captured output.

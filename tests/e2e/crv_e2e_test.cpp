@@ -28,8 +28,8 @@ class CrvE2E : public ::testing::Test {
 
   // Runs crv with `args` in the project folder, with `env` put before the command.
   testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(dir_ / "proj", "'" + (dir_ / "tool/crv").string() + "' " + args,
-                                env);
+    return testing::run_command(dir_ / "proj",
+                                testing::program_command(dir_ / "tool/crv") + " " + args, env);
   }
 
   std::string proj() const { return fs::canonical(dir_ / "proj").string(); }
@@ -61,8 +61,9 @@ TEST_F(CrvE2E, ScanWritesTheSameGraphAsTheScannerAndReportsIt) {
   EXPECT_EQ(result.out, "Scanned: " + graph["node_count"].dump() + " nodes, " +
                             graph["edge_count"].dump() +
                             " edges\nWrote: " + (data_ / "info_graph.json").string() + "\n");
-  const auto scanner = testing::run_command(
-      dir_.path(), std::string(PLINTHAR_MAPFORGE_BIN) + " --root proj --out other/g.json");
+  const auto scanner =
+      testing::run_command(dir_.path(), testing::program_command(PLINTHAR_MAPFORGE_BIN) +
+                                            " --root proj --out other/g.json");
   ASSERT_EQ(scanner.status, 0) << scanner.err;
   EXPECT_EQ(testing::read_text(data_ / "info_graph.json"),
             testing::read_text(dir_ / "other/g.json"));
@@ -88,7 +89,7 @@ TEST_F(CrvE2E, ProgramInsideTheProjectNeverScansItsOwnGraph) {
   dir_.write("proj/a.py", "import os\n");
   fs::create_directories(dir_ / "proj/tools");
   fs::copy_file(dir_ / "tool/crv", dir_ / "proj/tools/crv");
-  const std::string inner = "'" + (dir_ / "proj/tools/crv").string() + "' scan";
+  const std::string inner = testing::program_command(dir_ / "proj/tools/crv") + " scan";
   ASSERT_EQ(testing::run_command(dir_ / "proj", inner).status, 0);
   const std::string first = testing::read_text(dir_ / "proj/tools/data/info_graph.json");
   ASSERT_EQ(testing::run_command(dir_ / "proj", inner).status, 0);
@@ -98,7 +99,8 @@ TEST_F(CrvE2E, ProgramInsideTheProjectNeverScansItsOwnGraph) {
 TEST_F(CrvE2E, FirstRetrieveOnAnEmptyDataDirScansTheDefaultRoot) {
   dir_.write("proj/src/invoice.py", "def total(invoice):\n    return 1\n");
   const auto result = testing::run_command(
-      dir_.path(), "'" + (dir_ / "tool/crv").string() + "' retrieve --query 'invoice total' --json",
+      dir_.path(),
+      testing::program_command(dir_ / "tool/crv") + " retrieve --query 'invoice total' --json",
       "CORVEL_PROJECT_ROOT=proj ");
   ASSERT_EQ(result.status, 0) << result.err;
   const text::Json graph = text::Json::parse(testing::read_text(data_ / "info_graph.json"));
@@ -173,9 +175,9 @@ TEST_F(CrvE2E, UsageErrorsWriteNothing) {
 
 TEST_F(CrvE2E, ConcurrentActionLogsAllArriveWhole) {
   const std::string summary(6000, 'x');
-  const std::string command = "for i in $(seq 1 40); do '" + (dir_ / "tool/crv").string() +
-                              "' action log --kind k$i --summary " + summary +
-                              " >/dev/null & done; wait";
+  const std::string command =
+      "for i in $(seq 1 40); do " + testing::program_command(dir_ / "tool/crv") +
+      " action log --kind k$i --summary " + summary + " >/dev/null & done; wait";
   ASSERT_EQ(testing::run_command(dir_ / "proj", command).status, 0);
   std::istringstream log(testing::read_text(data_ / "action_events.jsonl"));
   std::set<std::string> kinds;

@@ -24,7 +24,8 @@ class CrvGraphReading : public ::testing::Test {
   }
 
   testing::RunResult crv(const std::string& args) const {
-    return testing::run_command(dir_ / "proj", "'" + (dir_ / "tool/crv").string() + "' " + args);
+    return testing::run_command(dir_ / "proj",
+                                testing::program_command(dir_ / "tool/crv") + " " + args);
   }
 
   testing::TempDir dir_;

@@ -31,7 +31,8 @@ class CrvSession : public ::testing::Test {
   }
 
   testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(dir_ / "proj", "'" + (dir_ / "tool/crv").string() + "' " + args,
+    return testing::run_command(dir_ / "proj",
+                                testing::program_command(dir_ / "tool/crv") + " " + args,
                                 "CRV_CAPABILITY_INDEX=functionality_index.md " + env);
   }
 

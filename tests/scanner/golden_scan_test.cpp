@@ -43,8 +43,8 @@ TEST(GoldenScan, ExampleProjectGraphAndSymbolIndex) {
   testing::TempDir dir;
   const fs::path root = fs::canonical(EXAMPLE);
   const auto result =
-      testing::run_command(dir.path(), std::string(PLINTHAR_MAPFORGE_BIN) + " --root '" +
-                                           root.string() + "' --out out/g.json");
+      testing::run_command(dir.path(), testing::program_command(PLINTHAR_MAPFORGE_BIN) +
+                                           " --root '" + root.string() + "' --out out/g.json");
   ASSERT_EQ(result.status, 0) << result.err;
   expect_golden(FIXTURES / "shop_scan" / "info_graph.json",
                 replace_root(testing::read_text(dir / "out/g.json"), root.string()));

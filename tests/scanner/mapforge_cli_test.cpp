@@ -14,7 +14,7 @@ namespace plinthar::scanner {
 namespace {
 namespace fs = std::filesystem;
 
-const std::string MAPFORGE = PLINTHAR_MAPFORGE_BIN;
+const std::string MAPFORGE = testing::program_command(PLINTHAR_MAPFORGE_BIN);
 
 TEST(MapforgeCli, WritesBothFilesAndReports) {
   testing::TempDir dir;

@@ -1,5 +1,6 @@
 #include "plinthar/text/file_io.hpp"
 
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -48,6 +49,24 @@ TEST(ReadFile, MissingFileAndDirectoryReadAsNothing) {
   EXPECT_FALSE(read_file(dir / "missing"));
   EXPECT_FALSE(read_file(dir.path()));
   EXPECT_EQ(read_file(dir.write("a", "bytes\0x")).value_or(""), "bytes");
+}
+
+// A string cannot hold 2 GiB on a 32-bit system: such files are refused with their whole
+// size (read in 64 bits) rather than read with a size cut to 32 bits.
+TEST(ReadFile, RefusesFilesBeyondA32BitString) {
+  if (sizeof(std::size_t) > 4) GTEST_SKIP() << "a 64-bit string holds these sizes";
+  testing::TempDir dir;
+  for (const std::uint64_t size : {std::uint64_t{2} << 30, (std::uint64_t{4} << 30) + 5}) {
+    const auto path = dir.sparse("log" + std::to_string(size), size);
+    try {
+      read_file(path);
+      ADD_FAILURE() << "read " << size << " bytes";
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "cannot read " + path.string() + ": " + std::to_string(size) +
+                    " bytes do not fit in the address space of this system");
+    }
+  }
 }
 
 // One buffer carried from file to file (larger, smaller, empty, at the limit) must hold

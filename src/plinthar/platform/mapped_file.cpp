@@ -1,6 +1,7 @@
 #include "plinthar/platform/mapped_file.hpp"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -9,6 +10,8 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "plinthar/error.hpp"
 
 namespace plinthar::platform {
 namespace {
@@ -72,6 +75,18 @@ std::optional<std::pair<void*, std::size_t>> map_padded(int fd, std::size_t size
   return std::pair{reserved, span};
 }
 
+// Whether `size` bytes and the padding can be counted in a size_t, compared in 64 bits:
+// a 32-bit system cannot hold files of 4 GiB and more at all.
+bool fits_in_address_space(off_t size, std::size_t padding) {
+  return static_cast<std::uint64_t>(size) <=
+         SIZE_MAX - round_up(padding, page_size()) - page_size();
+}
+
+[[noreturn]] void refuse_as_too_large(const std::filesystem::path& path, off_t size) {
+  throw Error("cannot read " + path.string() + ": " + std::to_string(size) +
+              " bytes do not fit in the address space of this system");
+}
+
 }  // namespace
 
 std::optional<PaddedFile> PaddedFile::read(const std::filesystem::path& path, std::size_t padding) {
@@ -84,6 +99,7 @@ std::optional<PaddedFile> PaddedFile::read(int fd, std::size_t padding) {
   struct stat status {};
   if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
   PaddedFile padded;
+  if (!fits_in_address_space(status.st_size, padding)) refuse_as_too_large(path, status.st_size);
   const auto stated_size = static_cast<std::size_t>(status.st_size);
   if (S_ISREG(status.st_mode) && stated_size > 0) {
     if (const auto mapped = map_padded(fd, stated_size, padding)) {
@@ -93,6 +109,8 @@ std::optional<PaddedFile> PaddedFile::read(int fd, std::size_t padding) {
       padded.readable_ = mapped->second;
       return padded;
     }
+    // With no room to map the file, a copy in memory would need as much room again.
+    if (errno == ENOMEM) refuse_as_too_large(path, status.st_size);
   }
   const auto bytes = read_rest(fd, stated_size);
   if (!bytes) return std::nullopt;

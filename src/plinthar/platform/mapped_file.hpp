@@ -16,7 +16,8 @@ class PaddedFile {
  public:
   // The bytes of the file at `path` followed by at least `padding` zero bytes; nothing when
   // it cannot be opened or read, or is a directory. A mapped file must be replaced by
-  // renaming a new one over it, never rewritten in place, while it is held.
+  // renaming a new one over it, never rewritten in place, while it is held. Throws
+  // plinthar::Error for a file too large for the address space (on 32-bit systems).
   static std::optional<PaddedFile> read(const std::filesystem::path& path, std::size_t padding);
   // The same for the file open as `fd`, read from its start; `fd` stays open.
   static std::optional<PaddedFile> read(int fd, std::size_t padding);

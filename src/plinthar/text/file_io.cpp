@@ -86,6 +86,11 @@ std::optional<std::string> read_file(const fs::path& path) {
   if (fd.get() < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+  // Compared in 64 bits: a 32-bit system cannot hold files of 2 GiB and more in a string.
+  if (static_cast<std::uint64_t>(status.st_size) >= std::string().max_size()) {
+    throw Error("cannot read " + path.string() + ": " + std::to_string(status.st_size) +
+                " bytes do not fit in the address space of this system");
+  }
   return read_all(fd.get(), static_cast<std::size_t>(status.st_size));
 }
 

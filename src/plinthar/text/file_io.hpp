@@ -28,7 +28,8 @@ class FileDescriptor {
   int fd_;
 };
 
-// The file's bytes, or nothing when it cannot be read.
+// The file's bytes, or nothing when it cannot be read. Throws plinthar::Error for a file
+// larger than a string can be on this system (2 GiB on 32-bit ones).
 std::optional<std::string> read_file(const std::filesystem::path& path);
 
 // A regular file's size on disk and, when that is at most `max_bytes`, its bytes.

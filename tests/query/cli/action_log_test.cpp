@@ -1,6 +1,8 @@
 #include "plinthar/query/cli/action_log.hpp"
 
+#include <cstdint>
 #include <sstream>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,19 @@ TEST(FormatTimestamp, SixFractionDigitsUnlessTheMicrosecondsAreZero) {
   EXPECT_EQ(format_timestamp(1772373909000000), "2026-03-01T14:05:09+00:00");
   EXPECT_EQ(format_timestamp(0), "1970-01-01T00:00:00+00:00");
   EXPECT_EQ(format_timestamp(-1), "1969-12-31T23:59:59.999999+00:00");
+}
+
+// Times a 32-bit time_t cannot hold, on either side.
+TEST(FormatTimestamp, TimesBeyondThe32BitRange) {
+  const std::pair<std::int64_t, const char*> cases[] = {
+      {2147483648000000, "2038-01-19T03:14:08+00:00"},
+      {4294967296500000, "2106-02-07T06:28:16.500000+00:00"},
+      {-2147483649000000, "1901-12-13T20:45:51+00:00"},
+      {253402300799999999, "9999-12-31T23:59:59.999999+00:00"},
+  };
+  for (const auto& [microseconds, expected] : cases) {
+    EXPECT_EQ(format_timestamp(microseconds), expected) << microseconds;
+  }
 }
 
 TEST(ParseMeta, OnlyAJsonObjectIsAccepted) {

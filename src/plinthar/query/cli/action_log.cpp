@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <ostream>
 
 #include <fcntl.h>
@@ -56,17 +56,20 @@ std::variant<text::Json, std::string> parse_meta(std::string_view text) {
 }
 
 std::string format_timestamp(std::int64_t microseconds) {
-  std::int64_t seconds = microseconds / 1000000;
-  std::int64_t fraction = microseconds % 1000000;
-  if (fraction < 0) {
-    fraction += 1000000;
-    --seconds;
-  }
-  const auto time = static_cast<std::time_t>(seconds);
-  std::tm parts{};
-  ::gmtime_r(&time, &parts);
+  // The calendar of <chrono> rather than time_t, which is 32 bits on some 32-bit systems
+  // and wraps in January 2038.
+  namespace chrono = std::chrono;
+  const chrono::sys_time<chrono::microseconds> time{chrono::microseconds(microseconds)};
+  const auto day = chrono::floor<chrono::days>(time);
+  const chrono::year_month_day date{day};
+  const chrono::hh_mm_ss clock{chrono::floor<chrono::seconds>(time - day)};
+  const auto fraction = (time - chrono::floor<chrono::seconds>(time)).count();
   char buffer[64];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &parts);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02d",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+                static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()));
   std::string text = buffer;
   if (fraction != 0) {
     std::snprintf(buffer, sizeof buffer, ".%06lld", static_cast<long long>(fraction));
