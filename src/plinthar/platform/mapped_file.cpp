@@ -92,14 +92,15 @@ bool fits_in_address_space(off_t size, std::size_t padding) {
 std::optional<PaddedFile> PaddedFile::read(const std::filesystem::path& path, std::size_t padding) {
   const OpenFile file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) return std::nullopt;
-  return read(file.fd, padding);
+  return read(file.fd, padding, path);
 }
 
-std::optional<PaddedFile> PaddedFile::read(int fd, std::size_t padding) {
+std::optional<PaddedFile> PaddedFile::read(int fd, std::size_t padding,
+                                           const std::filesystem::path& name) {
   struct stat status {};
   if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
   PaddedFile padded;
-  if (!fits_in_address_space(status.st_size, padding)) refuse_as_too_large(path, status.st_size);
+  if (!fits_in_address_space(status.st_size, padding)) refuse_as_too_large(name, status.st_size);
   const auto stated_size = static_cast<std::size_t>(status.st_size);
   if (S_ISREG(status.st_mode) && stated_size > 0) {
     if (const auto mapped = map_padded(fd, stated_size, padding)) {
@@ -110,7 +111,7 @@ std::optional<PaddedFile> PaddedFile::read(int fd, std::size_t padding) {
       return padded;
     }
     // With no room to map the file, a copy in memory would need as much room again.
-    if (errno == ENOMEM) refuse_as_too_large(path, status.st_size);
+    if (errno == ENOMEM) refuse_as_too_large(name, status.st_size);
   }
   const auto bytes = read_rest(fd, stated_size);
   if (!bytes) return std::nullopt;

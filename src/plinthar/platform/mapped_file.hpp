@@ -19,8 +19,10 @@ class PaddedFile {
   // renaming a new one over it, never rewritten in place, while it is held. Throws
   // plinthar::Error for a file too large for the address space (on 32-bit systems).
   static std::optional<PaddedFile> read(const std::filesystem::path& path, std::size_t padding);
-  // The same for the file open as `fd`, read from its start; `fd` stays open.
-  static std::optional<PaddedFile> read(int fd, std::size_t padding);
+  // The same for the file open as `fd` (named `name` in errors), read from its start;
+  // `fd` stays open.
+  static std::optional<PaddedFile> read(int fd, std::size_t padding,
+                                        const std::filesystem::path& name);
 
   PaddedFile(PaddedFile&& other) noexcept;
   PaddedFile& operator=(PaddedFile&& other) noexcept;

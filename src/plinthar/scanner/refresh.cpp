@@ -33,9 +33,12 @@ namespace {
 // file's bytes are read only when a file changed.
 class StandingGraph {
  public:
-  StandingGraph(std::shared_ptr<const text::FileDescriptor> file, GraphIndex index,
-                TreeSnapshot snapshot)
-      : file_(std::move(file)), index_(std::move(index)), snapshot_(std::move(snapshot)) {}
+  StandingGraph(fs::path path, std::shared_ptr<const text::FileDescriptor> file,
+                GraphIndex index, TreeSnapshot snapshot)
+      : path_(std::move(path)),
+        file_(std::move(file)),
+        index_(std::move(index)),
+        snapshot_(std::move(snapshot)) {}
 
   const GraphIndex& index() const { return index_; }
   GraphIndex take_index() { return std::move(index_); }
@@ -53,13 +56,14 @@ class StandingGraph {
 
   std::string_view text(const GraphSpan& span) {
     if (!bytes_) {
-      bytes_ = platform::PaddedFile::read(file_->get(), 0);
+      bytes_ = platform::PaddedFile::read(file_->get(), 0, path_);
       if (!bytes_) throw Error("cannot read the graph file");
     }
     return std::string_view(bytes_->data(), bytes_->size()).substr(span.offset, span.length);
   }
 
  private:
+  fs::path path_;
   std::shared_ptr<const text::FileDescriptor> file_;
   GraphIndex index_;
   TreeSnapshot snapshot_;
@@ -93,7 +97,7 @@ std::optional<StandingGraph> open_standing(const fs::path& graph_file, RefreshMo
       (mode == RefreshMode::full_scan && !snapshot->fresh)) {
     return std::nullopt;
   }
-  StandingGraph graph(std::move(fd), std::move(*index), std::move(*snapshot));
+  StandingGraph graph(graph_file, std::move(fd), std::move(*index), std::move(*snapshot));
   if (!locate_files(graph)) return std::nullopt;
   return graph;
 }

@@ -16,8 +16,8 @@ class GraphFileText {
   // The text of the file at `path`; nothing when it cannot be opened or read, or is a
   // directory.
   static std::optional<GraphFileText> read(const std::filesystem::path& path);
-  // The same for the file open as `fd`, which stays open.
-  static std::optional<GraphFileText> read(int fd);
+  // The same for the file open as `fd` (named `name` in errors), which stays open.
+  static std::optional<GraphFileText> read(int fd, const std::filesystem::path& name);
 
   // The bytes, with their padding.
   simdjson::padded_string_view view() const {

@@ -94,7 +94,7 @@ std::optional<LoadedGraph> load_from_index(const fs::path& graph_file, const Sha
 // Reads the graph file's text, and writes its index for the next call when the records
 // could be read straight from it.
 LoadedGraph load_from_text(const fs::path& graph_file, const SharedFile& graph) {
-  auto text = GraphFileText::read(graph->get());
+  auto text = GraphFileText::read(graph->get(), graph_file);
   if (!text) throw Error("cannot read " + graph_file.string());
   const auto view = text->view();
   const std::uint64_t hash = text::content_hash(std::string_view(view.data(), view.size()));
