@@ -2,6 +2,7 @@
 
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/scanner/index/term_stats_builder.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json_writer.hpp"
@@ -153,14 +154,15 @@ EdgeRecord scanned_edge_record(const Edge& edge) {
 
 // Writes the index of the graph just written to `out` (`size` bytes whose hash is
 // `hash`); a graph that is no longer the one written gets none.
-void write_index_beside(const std::filesystem::path& out, GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash) {
+void write_index_beside(const std::filesystem::path& out, GraphRecords& records, std::uint64_t size,
+                        std::uint64_t hash, const ExtraSections& extra) {
   const auto status = file_status(out);
   if (!status || status->size != size) return;
   prepare_records(records);
-  write_graph_index(index_path_for(out), records,
-                    {status->size, status->inode, status->device, status->mtime_ns,
-                     status->ctime_ns, hash});
+  write_graph_index(
+      index_path_for(out), records,
+      {status->size, status->inode, status->device, status->mtime_ns, status->ctime_ns, hash},
+      extra);
 }
 
 }  // namespace
@@ -171,9 +173,11 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
                             const NodeObserver& observe) {
   GraphText graph;
   GraphRecords records;
+  TermStatsBuilder term_stats;
   const ScanTotals totals = scan_nodes(root, existing_nodes, excluded, [&](Json&& node) {
     records.node_spans.push_back(graph.add_node(node));
     records.nodes.push_back(scanned_node_record(node, records.texts));
+    term_stats.add_node(stats_node_of(node));
     if (observe) observe(node);
   });
   const std::string root_text = root.string();
@@ -190,8 +194,12 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     };
     graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
   });
-  for (const Edge& edge : totals.edges) records.edges.push_back(scanned_edge_record(edge));
-  write_index_beside(out, records, size, hasher.value());
+  for (const Edge& edge : totals.edges) {
+    records.edges.push_back(scanned_edge_record(edge));
+    term_stats.add_edge(edge.from, edge.to, edge.rel);
+  }
+  write_index_beside(out, records, size, hasher.value(),
+                     {{index_format::SectionKind::term_stats, term_stats.finish()}});
   return totals;
 }
 
