@@ -32,6 +32,7 @@ struct Args {
   std::int64_t top_edges = 0;
   std::int64_t recent_actions = 0;
   bool json = false;
+  std::string rank;  // retrieve, prime: "classic" or "hybrid"
   std::string kind;  // action log
   std::string summary;
   std::string meta;
