@@ -55,6 +55,7 @@ constexpr const char* QUERY = "--query 'fix(orders): create order with an empty 
 TEST_F(CrvHybrid, AnswersTheSameFromTheScannedIndexAndFromStatisticsBuiltLater) {
   ASSERT_EQ(crv("scan").status, 0);
   EXPECT_TRUE(index_has_term_stats());
+  const std::string scanned_index = testing::read_text(data_ / "info_graph.index");
   const auto scanned = crv(std::string("retrieve --json --rank hybrid ") + QUERY);
   ASSERT_EQ(scanned.status, 0) << scanned.err;
   const text::Json payload = text::Json::parse(scanned.out);
@@ -69,6 +70,8 @@ TEST_F(CrvHybrid, AnswersTheSameFromTheScannedIndexAndFromStatisticsBuiltLater) 
   EXPECT_FALSE(index_has_term_stats());
   EXPECT_EQ(crv(std::string("retrieve --json --rank hybrid ") + QUERY).out, scanned.out);
   EXPECT_TRUE(index_has_term_stats());
+  // Statistics built from the graph file are those the scan built.
+  EXPECT_EQ(testing::read_text(data_ / "info_graph.index"), scanned_index);
   const auto written = fs::last_write_time(data_ / "info_graph.index");
   EXPECT_EQ(crv(std::string("retrieve --json --rank hybrid ") + QUERY).out, scanned.out);
   EXPECT_EQ(fs::last_write_time(data_ / "info_graph.index"), written);

@@ -62,7 +62,7 @@ TEST(HybridQuery, WeighsScopeTermsAndReadsWhatKindOfFileTheTaskAsksFor) {
 class HybridRanking : public ::testing::Test {
  protected:
   HybridRanking() {
-    graph_ = Json::parse(R"({"nodes": [
+    graph_ = Json::parse(R"json({"nodes": [
       {"id": "api/orders.py", "kind": "file", "path": "api/orders.py", "ext": ".py", "size": 100,
        "keywords": [], "content": "from .ledger import post\ndef refund(order): post(order)"},
       {"id": "api/ledger.py", "kind": "file", "path": "api/ledger.py", "ext": ".py", "size": 100,
@@ -76,7 +76,7 @@ class HybridRanking : public ::testing::Test {
       "edges": [
       {"from": "api/orders.py", "to": ".ledger", "rel": "imports"},
       {"from": "api/orders.py", "to": "api/orders.py::refund", "rel": "contains"},
-      {"from": "api/mail.py", "to": "smtplib", "rel": "imports"}]})");
+      {"from": "api/mail.py", "to": "smtplib", "rel": "imports"}]})json");
     records_ = records_of(graph_);
 scanner::prepare_records(records_);
 records_.node_value = [this](std::size_t i) { return graph_["nodes"][i]; };
