@@ -5,14 +5,14 @@
 //
 // Usage: hybrid_bench GRAPH_FILE [QUERY [RUNS]]
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
 
 #include "plinthar/query/graph/graph_loading.hpp"
 #include "plinthar/query/graph/term_stats_loading.hpp"

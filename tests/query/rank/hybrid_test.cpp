@@ -78,33 +78,33 @@ class HybridRanking : public ::testing::Test {
       {"from": "api/orders.py", "to": "api/orders.py::refund", "rel": "contains"},
       {"from": "api/mail.py", "to": "smtplib", "rel": "imports"}]})json");
     records_ = records_of(graph_);
-scanner::prepare_records(records_);
-records_.node_value = [this](std::size_t i) { return graph_["nodes"][i]; };
-records_.edge_value = [this](std::size_t i) { return graph_["edges"][i]; };
-scanner::TermStatsBuilder builder;
-for (const Json& node : graph_["nodes"]) builder.add_node(scanner::stats_node_of(node));
-for (const Json& edge : graph_["edges"]) {
-  builder.add_edge(edge["from"].get<std::string>(), edge["to"].get<std::string>(),
-                   edge["rel"].get<std::string>());
-}
-bytes_ = builder.finish();
-}
+    scanner::prepare_records(records_);
+    records_.node_value = [this](std::size_t i) { return graph_["nodes"][i]; };
+    records_.edge_value = [this](std::size_t i) { return graph_["edges"][i]; };
+    scanner::TermStatsBuilder builder;
+    for (const Json& node : graph_["nodes"]) builder.add_node(scanner::stats_node_of(node));
+    for (const Json& edge : graph_["edges"]) {
+      builder.add_edge(edge["from"].get<std::string>(), edge["to"].get<std::string>(),
+                       edge["rel"].get<std::string>());
+    }
+    bytes_ = builder.finish();
+  }
 
-RetrieveResult retrieve(std::string_view query, std::int64_t top_files = 20,
-                        std::int64_t top_edges = 40) const {
-  return retrieve_hybrid(records_, *scanner::TermStats::open(bytes_), query, top_files, top_edges,
-                         "no-capability-index.md");
-}
+  RetrieveResult retrieve(std::string_view query, std::int64_t top_files = 20,
+                          std::int64_t top_edges = 40) const {
+    return retrieve_hybrid(records_, *scanner::TermStats::open(bytes_), query, top_files, top_edges,
+                           "no-capability-index.md");
+  }
 
-static std::vector<std::string> ids(const std::vector<Json>& rows) {
-  std::vector<std::string> out;
-  for (const Json& row : rows) out.push_back(row["id"].get<std::string>());
-  return out;
-}
+  static std::vector<std::string> ids(const std::vector<Json>& rows) {
+    std::vector<std::string> out;
+    for (const Json& row : rows) out.push_back(row["id"].get<std::string>());
+    return out;
+  }
 
-Json graph_;
-GraphRecords records_;
-std::string bytes_;
+  Json graph_;
+  GraphRecords records_;
+  std::string bytes_;
 };
 
 TEST_F(HybridRanking, LiftsImportedFilesAndAnsweredKindsAboveEquallySizedOthers) {
