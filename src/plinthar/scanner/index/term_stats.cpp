@@ -6,7 +6,7 @@ namespace plinthar::scanner {
 
 namespace {
 
-std::size_t padded_to_8(std::size_t size) { return (size + 7) / 8 * 8; }
+std::uint64_t padded_to_8(std::uint64_t size) { return (size + 7) / 8 * 8; }
 
 template <typename T>
 PackedArray<T> array_at(std::string_view bytes, std::size_t offset, std::size_t count) {
@@ -30,11 +30,11 @@ bool list_is_whole(const PackedArray<std::uint32_t>& starts,
 }  // namespace
 
 TermStatsOffsets term_stats_offsets(const TermStatsHeader& header) {
-  const std::size_t files = header.file_count;
-  const std::size_t edges = header.edge_count;
+  const std::uint64_t files = header.file_count;
+  const std::uint64_t edges = header.edge_count;
   TermStatsOffsets at{};
-  std::size_t offset = padded_to_8(sizeof(TermStatsHeader));
-  const auto place = [&offset](std::size_t& start, std::size_t bytes) {
+  std::uint64_t offset = padded_to_8(sizeof(TermStatsHeader));
+  const auto place = [&offset](std::uint64_t& start, std::uint64_t bytes) {
     start = offset;
     offset = padded_to_8(offset + bytes);
   };
@@ -44,12 +44,12 @@ TermStatsOffsets term_stats_offsets(const TermStatsHeader& header) {
   place(at.prior, files * 8);
   place(at.flags, files);
   place(at.neighbour_start, (files + 1) * 4);
-  place(at.neighbours, std::size_t{header.neighbour_count} * 4);
+  place(at.neighbours, std::uint64_t{header.neighbour_count} * 4);
   place(at.companion_start, (files + 1) * 4);
-  place(at.companions, std::size_t{header.companion_count} * 4);
+  place(at.companions, std::uint64_t{header.companion_count} * 4);
   place(at.edge_from, edges * 4);
   place(at.edge_target, edges * 4);
-  place(at.terms, std::size_t{header.term_count} * sizeof(TermEntry));
+  place(at.terms, std::uint64_t{header.term_count} * sizeof(TermEntry));
   place(at.term_text, header.term_text_bytes);
   place(at.postings, header.postings_bytes);
   at.end = offset;
@@ -113,7 +113,9 @@ std::optional<TermEntry> TermStats::find(std::string_view term) const {
   while (low < high) {
     const std::size_t middle = low + (high - low) / 2;
     const TermEntry entry = terms_[middle];
-    if (std::size_t{entry.text_offset} + entry.text_length > term_text_.size()) return std::nullopt;
+    if (std::uint64_t{entry.text_offset} + entry.text_length > term_text_.size()) {
+      return std::nullopt;
+    }
     const int order = term_text_.substr(entry.text_offset, entry.text_length).compare(term);
     if (order == 0) return entry;
     if (order < 0) {

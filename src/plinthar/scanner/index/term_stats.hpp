@@ -52,9 +52,10 @@ struct TermStatsHeader {
 };
 
 // Where each array of the layout starts, in bytes from the header's start, and where
-// the whole ends; computed from the header's counts alone.
+// the whole ends; computed from the header's counts alone (in 64 bits, so that no count
+// can make them wrap).
 struct TermStatsOffsets {
-  std::size_t node, canonical, length, prior, flags, neighbour_start, neighbours, companion_start,
+  std::uint64_t node, canonical, length, prior, flags, neighbour_start, neighbours, companion_start,
       companions, edge_from, edge_target, terms, term_text, postings, end;
 };
 TermStatsOffsets term_stats_offsets(const TermStatsHeader& header);
