@@ -122,5 +122,17 @@ TEST(TermStats, AnEmptyGraphHasNoFilesAndUnitAverages) {
   EXPECT_EQ(stats->document_frequency("x"), 0u);
 }
 
+TEST(TermStats, ReadsSizesOfHandMadeNodesAsIntegers) {
+  const struct {
+    const char* size;
+    std::int64_t read;
+  } cases[] = {{"12", 12},     {"12.9", 12}, {"\" 12 \"", 12}, {"\"+7\"", 7},
+               {"\"1.5\"", 0}, {"true", 1},  {"null", 0},      {"[1]", 0}};
+  for (const auto& c : cases) {
+    const text::Json node = text::Json::parse(std::string("{\"size\": ") + c.size + "}");
+    EXPECT_EQ(stats_node_of(node).size, c.read) << c.size;
+  }
+}
+
 }  // namespace
 }  // namespace plinthar::scanner

@@ -1,12 +1,14 @@
 #include "plinthar/scanner/index/term_stats_builder.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <numeric>
 
 #include "plinthar/scanner/index/edge_targets.hpp"
 #include "plinthar/scanner/index/file_traits.hpp"
+#include "plinthar/text/ascii.hpp"
 
 namespace plinthar::scanner {
 
@@ -103,6 +105,16 @@ std::int64_t size_member(const text::Json& node) {
   }
   if (found->is_number_integer()) return found->get<std::int64_t>();
   if (found->is_number_float()) return static_cast<std::int64_t>(found->get<double>());
+  if (found->is_boolean()) return found->get<bool>() ? 1 : 0;
+  if (found->is_string()) {  // a hand-made "12"
+    std::string_view digits = found->get_ref<const std::string&>();
+    while (!digits.empty() && text::is_ascii_pattern_space(digits.front())) digits.remove_prefix(1);
+    while (!digits.empty() && text::is_ascii_pattern_space(digits.back())) digits.remove_suffix(1);
+    if (digits.starts_with('+')) digits.remove_prefix(1);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc() && end == digits.data() + digits.size()) return value;
+  }
   return 0;
 }
 
