@@ -2,6 +2,7 @@
 
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/scanner/index/term_stats_builder.hpp"
 #include "plinthar/scanner/index/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -190,19 +191,15 @@ void GraphStream::flush_when_full() {
   out_.clear();
 }
 
-namespace {}  // namespace
-
 void write_index_beside(const std::filesystem::path& out, const GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash, const TreeSnapshot& snapshot) {
+                        std::uint64_t size, std::uint64_t hash, const ExtraSections& extra) {
   const auto status = file_status(out);
   if (!status || status->size != size) return;
   write_graph_index(
       index_path_for(out), records,
       {status->size, status->inode, status->device, status->mtime_ns, status->ctime_ns, hash},
-      {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
+      extra);
 }
-
-namespace {}  // namespace
 
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
                             const ExistingNodes& existing_nodes,
@@ -211,9 +208,11 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   GraphText graph;
   GraphRecords records;
   SnapshotRecorder recorder(root.string(), existing_nodes.empty());
+  TermStatsBuilder term_stats;
   const auto on_node = [&](Json&& node) {
     records.node_spans.push_back(graph.add_node(node));
     records.nodes.push_back(record_of_scanned_node(node, records.texts));
+    term_stats.add_node(stats_node_of(node));
     if (observe) observe(node);
   };
   const ScanTotals totals =
@@ -232,9 +231,15 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     };
     graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
   });
-  for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
+  for (const Edge& edge : totals.edges) {
+    records.edges.push_back(record_of_edge(edge));
+    term_stats.add_edge(edge.from, edge.to, edge.rel);
+  }
   prepare_records(records);
-  write_index_beside(out, records, size, hasher.value(), std::move(recorder).take());
+  write_index_beside(out, records, size, hasher.value(),
+                     {{index_format::SectionKind::snapshot,
+                       snapshot_section(std::move(recorder).take())},
+                      {index_format::SectionKind::term_stats, term_stats.finish()}});
   return totals;
 }
 

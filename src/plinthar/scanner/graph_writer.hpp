@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/index/records.hpp"
 #include "plinthar/scanner/index/tree_snapshot.hpp"
 #include "plinthar/scanner/scan.hpp"
@@ -64,10 +65,11 @@ class GraphStream {
 };
 
 // Writes the index of the graph just written to `out` (`size` bytes whose content hash is
-// `hash`), from its prepared `records` (with their spans) and the snapshot of the tree;
-// a graph file that is no longer the one written gets none.
+// `hash`), from its prepared `records` (with their spans) and the `extra` sections (the
+// tree's snapshot, the term statistics); a graph file that is no longer the one written
+// gets none.
 void write_index_beside(const std::filesystem::path& out, const GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash, const TreeSnapshot& snapshot);
+                        std::uint64_t size, std::uint64_t hash, const ExtraSections& extra);
 
 // Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
 // and replaces `out` atomically with the graph in the pretty form: byte for byte

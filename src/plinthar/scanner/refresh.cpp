@@ -379,7 +379,9 @@ RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candid
     stream_graph(stream, files, graph, records, observe);
   });
   count_degrees(records);
-  write_index_beside(graph_file, records, size, hasher.value(), snapshot);
+  // The term statistics are left out: the hybrid ranking builds them on its first call.
+  write_index_beside(graph_file, records, size, hasher.value(),
+                     {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
   return result;
 }
 

@@ -60,6 +60,23 @@ void add_refresh(CLI::App& app, Args& args) {
                "Bring the graph up to date with the project first, reading changed files only");
 }
 
+// The rankings `--rank` chooses from; the first is the default.
+constexpr std::string_view RANKINGS[] = {"classic", "hybrid"};
+
+void add_rank(CLI::App& app, std::string& member) {
+  member = std::string(RANKINGS[0]);
+  app.add_option("--rank", member, "Ranking: classic (default) or hybrid")
+      ->type_name("{classic,hybrid}")
+      ->check(CLI::Validator(
+          [](std::string& value) -> std::string {
+            for (const std::string_view name : RANKINGS) {
+              if (value == name) return {};
+            }
+            return "invalid choice: '" + value + "' (choose from 'classic', 'hybrid')";
+          },
+          "", "RANK"));
+}
+
 void declare_scan(CLI::App& app, Args& args, const Locations& locations) {
   args.root = locations.default_root.string();
   args.out = locations.graph_json.string();
@@ -75,6 +92,7 @@ void declare_retrieve(CLI::App& app, Args& args, const Locations&) {
   add_integer(app, "--top-edges", args.top_edges, 40);
   app.add_flag("--json", args.json);
   add_refresh(app, args);
+  add_rank(app, args.rank);
 }
 
 void declare_prime(CLI::App& app, Args& args, const Locations&) {
@@ -83,6 +101,7 @@ void declare_prime(CLI::App& app, Args& args, const Locations&) {
   add_integer(app, "--top-edges", args.top_edges, 20);
   add_integer(app, "--recent-actions", args.recent_actions, 8);
   add_refresh(app, args);
+  add_rank(app, args.rank);
 }
 
 void declare_action_log(CLI::App& app, Args& args, const Locations&) {

@@ -6,7 +6,6 @@
 #include "plinthar/query/cli/action_log.hpp"
 #include "plinthar/query/cli/retrieve_command.hpp"
 #include "plinthar/query/cli/value_text.hpp"
-#include "plinthar/query/graph/graph_loading.hpp"
 #include "plinthar/text/escapes.hpp"
 #include "plinthar/text/json.hpp"
 
@@ -53,10 +52,8 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
 }
 
 int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root, args.refresh);
   const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
-  const RetrieveResult result =
-      retrieve(graph.records(), query, args.top_files, args.top_edges, locations.capability_index);
+  const RetrieveResult result = ranked_retrieval(args, locations, query);
   const std::vector<text::Json> actions = read_action_events(locations, args.recent_actions);
   out << format_prime(query, result, actions);
   return STATUS_OK;

@@ -5,6 +5,8 @@
 #include "plinthar/error.hpp"
 #include "plinthar/query/cli/value_text.hpp"
 #include "plinthar/query/graph/graph_loading.hpp"
+#include "plinthar/query/graph/term_stats_loading.hpp"
+#include "plinthar/query/rank/hybrid.hpp"
 #include "plinthar/text/escapes.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
@@ -39,10 +41,20 @@ std::string format_retrieve_json(std::string_view query, RetrieveResult&& result
   return text;
 }
 
-int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
+RetrieveResult ranked_retrieval(const Args& args, const Locations& locations,
+                                std::string_view query) {
   const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root, args.refresh);
-  RetrieveResult result = retrieve(graph.records(), args.query, args.top_files, args.top_edges,
-                                   locations.capability_index);
+  if (args.rank == "hybrid") {
+    const GraphTermStats stats = load_term_stats(graph, locations.graph_json);
+    return retrieve_hybrid(graph.records(), stats.stats(), query, args.top_files, args.top_edges,
+                           locations.capability_index);
+  }
+  return retrieve(graph.records(), query, args.top_files, args.top_edges,
+                  locations.capability_index);
+}
+
+int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
+  RetrieveResult result = ranked_retrieval(args, locations, args.query);
   out << (args.json ? format_retrieve_json(args.query, std::move(result))
                     : format_retrieve_text(args.query, result));
   return STATUS_OK;

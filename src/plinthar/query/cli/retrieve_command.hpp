@@ -14,6 +14,10 @@ namespace plinthar::query {
 
 using text::Json;
 
+// Loads the graph and ranks it for `query` with the ranking `args.rank` names.
+RetrieveResult ranked_retrieval(const Args& args, const Locations& locations,
+                                std::string_view query);
+
 // Loads the graph, runs retrieval and prints the result; everything is printed after
 // retrieval returns, so a failure leaves standard output empty.
 int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out,

@@ -33,6 +33,8 @@ class LoadedGraph {
   explicit LoadedGraph(Json map);
 
   const GraphRecords& records() const { return records_; }
+  // The index the records come from, when they come from one.
+  const scanner::GraphIndex* index() const { return index_ ? &*index_ : nullptr; }
 
  private:
   std::optional<scanner::GraphIndex> index_;

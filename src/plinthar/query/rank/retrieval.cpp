@@ -95,23 +95,6 @@ Ranked rank_candidates(std::vector<Candidate> candidates) {
 
 const StoredMember NO_MEMBER{};
 
-// Number of leading entries that "the first n" takes from a list of `size`: negative n
-// leaves off the last |n|.
-std::size_t take_count(std::size_t size, std::int64_t n) {
-  const auto length = static_cast<std::int64_t>(size);
-  if (n >= 0) return static_cast<std::size_t>(std::min(n, length));
-  return static_cast<std::size_t>(std::max<std::int64_t>(0, length + n));
-}
-
-std::vector<text::Json> first_entries(std::size_t size, std::int64_t n,
-                                      const std::function<text::Json(std::size_t)>& value_at) {
-  const std::size_t count = take_count(size, n);
-  std::vector<text::Json> entries;
-  entries.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) entries.push_back(value_at(i));
-  return entries;
-}
-
 std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
                                    const QueryContext& context, const CapabilityBoosts& caps,
                                    const EdgeCensus& census) {
@@ -123,18 +106,6 @@ std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
     if (s > 0) scored.push_back({s, i, &node.id, &NO_MEMBER});
   }
   return scored;
-}
-
-text::Json make_row(const text::Json& node, std::int64_t score, std::string_view role,
-                    std::string_view intent) {
-  text::Json row = text::Json::object();
-  for (auto member = node.begin(); member != node.end(); ++member) {
-    if (member.key() != "content") row[member.key()] = member.value();
-  }
-  row["_score"] = score;
-  row["_role"] = role;
-  row["_intent"] = intent;
-  return row;
 }
 
 // The base file of a node: symbols share the place of the file that defines them.
@@ -159,7 +130,7 @@ ChosenFiles choose_files(const GraphRecords& graph, Ranked& ranked, std::int64_t
     if (!seen_file_bases.insert(file_base(node)).second) continue;
     const std::string_view role = node_role(node.id.text, node.ext);
     chosen.rows.push_back(
-        make_row(graph.node_value(candidate.index), candidate.score, role, intent));
+        result_row(graph.node_value(candidate.index), candidate.score, role, intent));
     chosen.ids.insert(node.id);
   }
   return chosen;
@@ -207,6 +178,33 @@ RetrieveResult rank(const GraphRecords& graph, const QueryContext& context,
 }
 
 }  // namespace
+
+std::size_t take_count(std::size_t size, std::int64_t n) {
+  const auto length = static_cast<std::int64_t>(size);
+  if (n >= 0) return static_cast<std::size_t>(std::min(n, length));
+  return static_cast<std::size_t>(std::max<std::int64_t>(0, length + n));
+}
+
+std::vector<text::Json> first_entries(std::size_t size, std::int64_t n,
+                                      const std::function<text::Json(std::size_t)>& value_at) {
+  const std::size_t count = take_count(size, n);
+  std::vector<text::Json> entries;
+  entries.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) entries.push_back(value_at(i));
+  return entries;
+}
+
+text::Json result_row(const text::Json& node, std::int64_t score, std::string_view role,
+                      std::string_view intent) {
+  text::Json row = text::Json::object();
+  for (auto member = node.begin(); member != node.end(); ++member) {
+    if (member.key() != "content") row[member.key()] = member.value();
+  }
+  row["_score"] = score;
+  row["_role"] = role;
+  row["_intent"] = intent;
+  return row;
+}
 
 RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
                         std::int64_t top_edges, const std::filesystem::path& capability_index) {

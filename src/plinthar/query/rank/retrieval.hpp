@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -20,9 +21,21 @@ struct RetrieveResult {
   std::vector<Json> edges;
 };
 
-// Ranks the prepared records of a graph (prepare_records); rows and chosen edges are built from the records' values.
-// `capability_index` is the index file to read (a missing file adds no boosts). Throws
-// plinthar::Error for equally scored ids that have no order (a string against a number,
+// Number of leading entries that "the first n" takes from a list of `size`: negative n
+// leaves off the last |n|.
+std::size_t take_count(std::size_t size, std::int64_t n);
+
+// The first n entries (as take_count) of a list whose entries `value_at` gives.
+std::vector<Json> first_entries(std::size_t size, std::int64_t n,
+                                const std::function<Json(std::size_t)>& value_at);
+
+// A result row: `node` without "content", then "_score", "_role" and "_intent".
+Json result_row(const Json& node, std::int64_t score, std::string_view role,
+                std::string_view intent);
+
+// Ranks the prepared records of a graph (prepare_records); rows and chosen edges are built from the
+// records' values. `capability_index` is the index file to read (a missing file adds no boosts).
+// Throws plinthar::Error for equally scored ids that have no order (a string against a number,
 // say). A negative limit keeps all but that many of the last entries.
 RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
                         std::int64_t top_edges, const std::filesystem::path& capability_index);
