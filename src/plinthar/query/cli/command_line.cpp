@@ -177,7 +177,11 @@ std::string usage_line(const CLI::App& app) {
   for (const CLI::Option* option : current->get_options()) {
     if (option == current->get_help_ptr()) continue;
     std::string name = option->get_name();
-    if (option->get_items_expected_max() != 0) name += " " + metavar(name);
+    if (option->get_items_expected_max() != 0) {
+      // An option with a fixed set of values shows them, as "{a,b}".
+      const std::string type = option->get_type_name();
+      name += " " + (type.starts_with('{') ? type : metavar(name));
+    }
     usage += option->get_required() ? " " + name : " [" + name + "]";
   }
   std::string names;
