@@ -5,6 +5,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/cli/command_line.hpp"
+#include "plinthar/query/cli/data_directory.hpp"
 
 namespace plinthar::query {
 
@@ -24,7 +25,7 @@ int crv_main(int argc, const char* const* argv, const Locations& locations, std:
 int crv_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   Locations locations;
   try {
-    locations = compute_locations(running_program_dir(), process_env);
+    locations = locate(running_program_dir(), process_env);
   } catch (const std::exception& error) {
     err << "crv: error: " << error.what() << "\n";
     return STATUS_FAILURE;
