@@ -52,13 +52,26 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
   return text;
 }
 
-int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
+PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations) {
+  if (options.refresh) throw Error("refreshing the graph is not available in this build");
+  if (options.rank != "classic") throw Error("unknown ranking: " + options.rank);
   const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root);
-  const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
-  const RetrieveResult result =
-      retrieve(graph.records(), query, args.top_files, args.top_edges, locations.capability_index);
-  const std::vector<text::Json> actions = read_action_events(locations, args.recent_actions);
-  out << format_prime(query, result, actions);
+  PrimeContent content;
+  content.query = options.query;
+  content.result = retrieve(graph.records(), options.query, options.top_files, options.top_edges,
+                            locations.capability_index);
+  content.actions = read_action_events(locations, options.recent_actions);
+  return content;
+}
+
+int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
+  PrimeOptions options;
+  options.query = prime_query(args.query, process_env("CRV_QUERY"));
+  options.top_files = args.top_files;
+  options.top_edges = args.top_edges;
+  options.recent_actions = args.recent_actions;
+  const PrimeContent content = gather_prime(options, locations);
+  out << format_prime(content.query, content.result, content.actions);
   return STATUS_OK;
 }
 
