@@ -25,7 +25,7 @@ extern "C" void on_time_limit(int) {
   ::_exit(timeout_status);
 }
 
-// Ends the process after `seconds` (none when 0 or less) with the hook's failure.
+// Ends the process after --timeout seconds (never when 0 or less) the way the hook fails.
 class TimeLimit {
  public:
   TimeLimit(const Args& args, const std::string& prefix) {
