@@ -77,17 +77,18 @@ struct RunResult {
 };
 
 // Runs `command` through the shell in `directory`, with `env_prefix` (e.g.
-// "CRV_QUERY=x ") put before it; standard input is empty.
+// "CRV_QUERY=x ") put before it; standard input is empty unless `input` names a file.
 inline RunResult run_command(const std::filesystem::path& directory, const std::string& command,
-                             const std::string& env_prefix = "") {
+                             const std::string& env_prefix = "",
+                             const std::filesystem::path& input = "/dev/null") {
   static int counter = 0;
   const auto stem =
       std::filesystem::temp_directory_path() /
       ("plinthar-run-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   const std::string out_file = stem.string() + ".out";
   const std::string err_file = stem.string() + ".err";
-  const std::string full = "cd '" + directory.string() + "' && " + env_prefix + command +
-                           " </dev/null >'" + out_file + "' 2>'" + err_file + "'";
+  const std::string full = "cd '" + directory.string() + "' && " + env_prefix + command + " <'" +
+                           input.string() + "' >'" + out_file + "' 2>'" + err_file + "'";
   const int raw = std::system(full.c_str());
   RunResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -7,6 +7,7 @@
 
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
+#include "plinthar/version.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::scanner {
@@ -117,6 +118,9 @@ TEST(MapforgeCli, UsageErrorsAndHelp) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Scan project and build information graph JSON."), std::string::npos);
   EXPECT_NE(help.out.find("Output JSON path."), std::string::npos);
+  const auto version = testing::run_command(dir.path(), MAPFORGE + " --version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "mapforge " + std::string(VERSION) + "\n");
   EXPECT_FALSE(fs::exists(dir / "corvel-dashboard"));
 }
 

@@ -13,6 +13,7 @@
 #include "plinthar/scanner/refresh.hpp"
 #include "plinthar/scanner/symbol_index.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/version.hpp"
 
 namespace plinthar::scanner {
 namespace fs = std::filesystem;
@@ -102,21 +103,36 @@ int run(const Options& options, std::ostream& out) {
   return STATUS_OK;
 }
 
+void declare(CLI::App& app, Options& options) {
+  app.set_version_flag("--version", "mapforge " + std::string(VERSION));
+  app.add_option("--root", options.root, "Project root to scan.")->default_str(".");
+  app.add_option("--out", options.out, "Output JSON path.")
+      ->default_str("corvel-dashboard/data/info_graph.json");
+}
+
 }  // namespace
+
+void visit_mapforge_grammar(const std::function<void(const CLI::App&)>& visit) {
+  CLI::App app{"Scan project and build information graph JSON.", "mapforge"};
+  Options options;
+  declare(app, options);
+  visit(app);
+}
 
 int mapforge_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Scan project and build information graph JSON.", "mapforge"};
   Options options;
-  app.add_option("--root", options.root, "Project root to scan.")->default_str(".");
-  app.add_option("--out", options.out, "Output JSON path.")
-      ->default_str("corvel-dashboard/data/info_graph.json");
+  declare(app, options);
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << "\n";
+    return STATUS_OK;
   } catch (const CLI::CallForHelp&) {
     out << app.help();
     return STATUS_OK;
   } catch (const CLI::ParseError& error) {
-    err << "usage: mapforge [-h] [--root ROOT] [--out OUT]\n"
+    err << "usage: mapforge [-h] [--version] [--root ROOT] [--out OUT]\n"
         << "mapforge: error: " << error.what() << "\n";
     return STATUS_USAGE;
   }

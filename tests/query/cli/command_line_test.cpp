@@ -7,9 +7,12 @@
 
 #include "plinthar/query/cli/action_log.hpp"
 #include "plinthar/query/cli/decimal_integer.hpp"
+#include "plinthar/query/cli/hook_prompt_command.hpp"
+#include "plinthar/query/cli/hook_tool_command.hpp"
 #include "plinthar/query/cli/prime_command.hpp"
 #include "plinthar/query/cli/retrieve_command.hpp"
 #include "plinthar/query/cli/scan_command.hpp"
+#include "plinthar/version.hpp"
 
 namespace plinthar::query {
 namespace {
@@ -48,8 +51,12 @@ TEST(CommandLine, RejectedCommandLinesGiveUsageAndStatusTwo) {
     const char* usage;
   };
   const Row rows[] = {
-      {"no subcommand", {}, "usage: crv [-h] {scan,retrieve,prime,action,stats} ...\n"},
-      {"unknown subcommand", {"bogus"}, "usage: crv [-h] {scan,retrieve,prime,action,stats}"},
+      {"no subcommand",
+       {},
+       "usage: crv [-h] [--version] {scan,retrieve,prime,action,stats,hook} ...\n"},
+      {"unknown subcommand",
+       {"bogus"},
+       "usage: crv [-h] [--version] {scan,retrieve,prime,action,stats,hook}"},
       {"action alone", {"action"}, "usage: crv action [-h] {log} ...\n"},
       {"log without kind", {"action", "log"}, "usage: crv action log [-h] --kind KIND"},
       {"retrieve without query", {"retrieve"}, "usage: crv retrieve [-h] --query QUERY"},
@@ -104,6 +111,24 @@ TEST(CommandLine, DefaultsDifferPerSubcommandAndBindTheHandler) {
   EXPECT_EQ(log.func, &cmd_action_log);
   EXPECT_EQ(log.kind, "");
   EXPECT_EQ(log.meta, "");
+}
+
+TEST(CommandLine, VersionAndTheHookCommands) {
+  const Parsed version = parse({"--version"});
+  EXPECT_EQ(version.outcome.status, 0);
+  EXPECT_FALSE(version.outcome.args);
+  EXPECT_EQ(version.out, "crv " + std::string(VERSION) + "\n");
+  const Args prompt = *parse({"hook", "prompt"}).outcome.args;
+  EXPECT_EQ(prompt.func, &cmd_hook_prompt);
+  EXPECT_EQ(prompt.max_chars, 9000);
+  EXPECT_EQ(prompt.timeout, 10);
+  EXPECT_EQ(prompt.top_files, 12);
+  EXPECT_FALSE(prompt.strict);
+  const Args tool = *parse({"hook", "tool", "--strict", "--timeout", "0"}).outcome.args;
+  EXPECT_EQ(tool.func, &cmd_hook_tool);
+  EXPECT_TRUE(tool.strict);
+  EXPECT_EQ(tool.timeout, 0);
+  EXPECT_EQ(parse({"hook"}).outcome.status, 2);
 }
 
 TEST(CommandLine, IntegersAreDecimalAndMayBeNegative) {

@@ -129,7 +129,8 @@ TEST_F(GraphIndexTest, IndexNoNewerThanTheGraphIsCheckedByContent) {
 
   const text::FileDescriptor fd(::open(graph_.c_str(), O_RDONLY));
   auto identity = scanner::graph_identity(fd.get(), 12345);  // not the graph's hash
-  const auto records = GraphIndex::open(index_, fd.get())->records();
+  const auto index = GraphIndex::open(index_, fd.get());  // the records view into it
+  const auto records = index->records();
   ASSERT_TRUE(scanner::write_graph_index(index_, *records, *identity));
   age(index_, graph_);
   EXPECT_FALSE(open_index().has_value());

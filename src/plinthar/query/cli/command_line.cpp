@@ -10,10 +10,13 @@
 #include "plinthar/error.hpp"
 #include "plinthar/query/cli/action_log.hpp"
 #include "plinthar/query/cli/decimal_integer.hpp"
+#include "plinthar/query/cli/hook_prompt_command.hpp"
+#include "plinthar/query/cli/hook_tool_command.hpp"
 #include "plinthar/query/cli/prime_command.hpp"
 #include "plinthar/query/cli/retrieve_command.hpp"
 #include "plinthar/query/cli/scan_command.hpp"
 #include "plinthar/query/cli/stats_command.hpp"
+#include "plinthar/version.hpp"
 
 namespace plinthar::query {
 namespace {
@@ -43,13 +46,14 @@ void add_text(CLI::App& app, std::string_view name, std::string& member, std::st
 }
 
 void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
-                 std::int64_t default_value) {
+                 std::int64_t default_value, std::string_view help = "") {
   member = default_value;
-  app.add_option_function<std::string>(std::string(name),
-                                       [&member](const std::string& value) {
-                                         member =
-                                             *parse_decimal_integer(value, OutOfRange::SATURATE);
-                                       })
+  app.add_option_function<std::string>(
+         std::string(name),
+         [&member](const std::string& value) {
+           member = *parse_decimal_integer(value, OutOfRange::SATURATE);
+         },
+         std::string(help))
       ->check(DECIMAL_INTEGER)
       ->type_name("INT")
       ->default_str(std::to_string(default_value));
@@ -63,9 +67,10 @@ void add_refresh(CLI::App& app, Args& args) {
 // The rankings `--rank` chooses from; the first is the default.
 constexpr std::string_view RANKINGS[] = {"classic", "hybrid"};
 
-void add_rank(CLI::App& app, std::string& member) {
-  member = std::string(RANKINGS[0]);
-  app.add_option("--rank", member, "Ranking: classic (default) or hybrid")
+void add_rank(CLI::App& app, std::string& member, std::string_view default_rank = RANKINGS[0]) {
+  member = std::string(default_rank);
+  app.add_option("--rank", member,
+                 "Ranking: classic or hybrid (default " + std::string(default_rank) + ")")
       ->type_name("{classic,hybrid}")
       ->check(CLI::Validator(
           [](std::string& value) -> std::string {
@@ -114,10 +119,45 @@ void declare_stats(CLI::App& app, Args& args, const Locations&) {
   app.add_flag("--json", args.json);
 }
 
+// The two hook commands fail open unless asked not to, within a time limit.
+void declare_hook_guards(CLI::App& app, Args& args) {
+  add_integer(app, "--timeout", args.timeout, 10, "Seconds before giving up (0: no limit)");
+  app.add_flag("--strict", args.strict, "Report failures with the usual exit statuses");
+}
+
+void declare_hook_prompt(CLI::App& app, Args& args, const Locations&) {
+  add_integer(app, "--max-chars", args.max_chars, 9000, "Most characters of context to print");
+  add_integer(app, "--top-files", args.top_files, 12);
+  add_integer(app, "--top-edges", args.top_edges, 20);
+  add_integer(app, "--recent-actions", args.recent_actions, 8);
+  // A hook brings the graph up to date and ranks with the hybrid ranking unless told not to.
+  args.refresh = true;
+  app.add_flag("--no-refresh{false}", args.refresh, "Rank the graph as it stands");
+  add_rank(app, args.rank, "hybrid");
+  declare_hook_guards(app, args);
+}
+
+void declare_hook_tool(CLI::App& app, Args& args, const Locations&) {
+  declare_hook_guards(app, args);
+}
+
 void declare_nothing(CLI::App&, Args&, const Locations&) {}
 
 constexpr Subcommand ACTION_SUBCOMMANDS[] = {
     {"log", "Append action event", declare_action_log, cmd_action_log, {}},
+};
+
+constexpr Subcommand HOOK_SUBCOMMANDS[] = {
+    {"prompt",
+     "Print the context block for a prompt-submit event read from standard input",
+     declare_hook_prompt,
+     cmd_hook_prompt,
+     {}},
+    {"tool",
+     "Record a finished tool use read from standard input in the action log",
+     declare_hook_tool,
+     cmd_hook_tool,
+     {}},
 };
 
 constexpr Subcommand SUBCOMMANDS[] = {
@@ -126,6 +166,8 @@ constexpr Subcommand SUBCOMMANDS[] = {
     {"prime", "Output compact context for Claude hooks", declare_prime, cmd_prime, {}},
     {"action", "Action graph operations", declare_nothing, nullptr, ACTION_SUBCOMMANDS},
     {"stats", "Token usage stats", declare_stats, cmd_stats, {}},
+    {"hook", "Assistant hook events (JSON on standard input)", declare_nothing, nullptr,
+     HOOK_SUBCOMMANDS},
 };
 
 // Everything parsing builds: one arguments record per subcommand, so that each gets its
@@ -134,6 +176,21 @@ constexpr Subcommand SUBCOMMANDS[] = {
 struct ParseState {
   std::list<Args> records;
   Args* selected = nullptr;
+};
+
+void add_subcommands(CLI::App& parent, std::span<const Subcommand> table, ParseState& state,
+                     const Locations& locations, std::string_view parent_name);
+
+// The parser with every subcommand of the table and the records its options fill.
+struct Grammar {
+  CLI::App app{"Corvel starter CLI", "crv"};
+  ParseState state;
+
+  explicit Grammar(const Locations& locations) {
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.set_version_flag("--version", "crv " + std::string(VERSION));
+    add_subcommands(app, SUBCOMMANDS, state, locations, "");
+  }
 };
 
 // Adds the table's entries below `parent`, which is the subcommand `parent_name` ("" at
@@ -217,12 +274,13 @@ std::string error_message(const CLI::App& app, const CLI::ParseError& error) {
 
 ParseOutcome parse_command_line(int argc, const char* const* argv, const Locations& locations,
                                 std::ostream& out, std::ostream& err) {
-  CLI::App app{"Corvel starter CLI", "crv"};
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  ParseState state;
-  add_subcommands(app, SUBCOMMANDS, state, locations, "");
+  Grammar grammar(locations);
+  CLI::App& app = grammar.app;
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << "\n";
+    return {std::nullopt, STATUS_OK};
   } catch (const CLI::CallForHelp&) {
     out << app.help();
     return {std::nullopt, STATUS_OK};
@@ -230,7 +288,12 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, const Locatio
     err << usage_line(app) << "\ncrv: error: " << error_message(app, error) << "\n";
     return {std::nullopt, STATUS_USAGE};
   }
-  return {std::move(*state.selected), STATUS_OK};
+  return {std::move(*grammar.state.selected), STATUS_OK};
+}
+
+void visit_grammar(const Locations& locations, const std::function<void(const CLI::App&)>& visit) {
+  const Grammar grammar(locations);
+  visit(grammar.app);
 }
 
 }  // namespace plinthar::query

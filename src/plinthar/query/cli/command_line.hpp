@@ -4,11 +4,16 @@
 // parsing it into one arguments record bound to the chosen handler.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
 
 #include "plinthar/query/cli/locations.hpp"
+
+namespace CLI {
+class App;
+}  // namespace CLI
 
 namespace plinthar::query {
 
@@ -22,7 +27,7 @@ using Handler = int (*)(const Args& args, const Locations& locations, std::ostre
 // those of its own subcommand.
 struct Args {
   std::string cmd;         // the chosen subcommand
-  std::string action_cmd;  // the chosen sub-subcommand of `action`
+  std::string action_cmd;  // the chosen sub-subcommand of `action` (or of `hook`)
   Handler func = nullptr;
 
   std::string root;  // scan
@@ -37,6 +42,11 @@ struct Args {
   std::string kind;  // action log
   std::string summary;
   std::string meta;
+
+  // hook prompt, hook tool
+  std::int64_t max_chars = 0;
+  std::int64_t timeout = 0;  // seconds; 0 or less: no limit
+  bool strict = false;
 };
 
 // What parsing produced: the arguments to run, or the status to exit with after help
@@ -50,5 +60,9 @@ struct ParseOutcome {
 // `locations.default_root` and `locations.graph_json`.
 ParseOutcome parse_command_line(int argc, const char* const* argv, const Locations& locations,
                                 std::ostream& out, std::ostream& err);
+
+// Builds the whole grammar as parsing does and hands it to `visit`: the one source of
+// crv's generated manual page and shell completions.
+void visit_grammar(const Locations& locations, const std::function<void(const CLI::App&)>& visit);
 
 }  // namespace plinthar::query

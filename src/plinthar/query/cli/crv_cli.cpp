@@ -5,6 +5,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/cli/command_line.hpp"
+#include "plinthar/query/cli/data_directory.hpp"
 
 namespace plinthar::query {
 namespace {
@@ -32,7 +33,7 @@ int crv_main(int argc, const char* const* argv, const std::filesystem::path& bas
              std::ostream& out, std::ostream& err) {
   Locations locations;
   try {
-    locations = compute_locations(base_dir, process_env);
+    locations = locate(base_dir, process_env);
   } catch (const std::exception& error) {
     return report_failure(error, err);
   }

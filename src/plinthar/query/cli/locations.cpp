@@ -26,9 +26,14 @@ std::optional<std::string> process_env(std::string_view name) {
 }
 
 Locations compute_locations(const fs::path& base_dir, const EnvLookup& env) {
+  return compute_locations(base_dir, base_dir / "data", ".", env);
+}
+
+Locations compute_locations(const fs::path& base_dir, const fs::path& data_dir,
+                            const fs::path& fallback_root, const EnvLookup& env) {
   Locations locations;
   locations.base_dir = base_dir;
-  locations.data_dir = base_dir / "data";
+  locations.data_dir = data_dir;
   locations.graph_json = locations.data_dir / "info_graph.json";
   locations.action_log = locations.data_dir / "action_events.jsonl";
   locations.token_log = locations.data_dir / "token_usage.jsonl";
@@ -36,7 +41,7 @@ Locations compute_locations(const fs::path& base_dir, const EnvLookup& env) {
   locations.capability_index =
       resolved_from_text(index ? *index : (locations.data_dir / "functionality_index.md").string());
   const auto root = env("CORVEL_PROJECT_ROOT");
-  locations.default_root = resolved_from_text(root ? *root : std::string("."));
+  locations.default_root = resolved_from_text(root ? *root : fallback_root.string());
   return locations;
 }
 

@@ -34,6 +34,13 @@ std::optional<std::string> process_env(std::string_view name);
 // the working directory with symbolic links followed. Nothing is created on disk.
 Locations compute_locations(const std::filesystem::path& base_dir, const EnvLookup& env);
 
+// The same with the files in `data_dir` instead of beside the program, and
+// `fallback_root` as the default root when CORVEL_PROJECT_ROOT is absent (see
+// data_directory.hpp for when that applies).
+Locations compute_locations(const std::filesystem::path& base_dir,
+                            const std::filesystem::path& data_dir,
+                            const std::filesystem::path& fallback_root, const EnvLookup& env);
+
 // The folder holding the running executable, symbolic links resolved. Throws
 // plinthar::Error when the running program cannot be located.
 std::filesystem::path running_program_dir();

@@ -51,11 +51,26 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
   return text;
 }
 
+PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations) {
+  PrimeContent content;
+  content.query = options.query;
+  content.result = ranked_retrieval(
+      {options.query, options.top_files, options.top_edges, options.refresh, options.rank},
+      locations);
+  content.actions = read_action_events(locations, options.recent_actions);
+  return content;
+}
+
 int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  const std::string query = prime_query(args.query, process_env("CRV_QUERY"));
-  const RetrieveResult result = ranked_retrieval(args, locations, query);
-  const std::vector<text::Json> actions = read_action_events(locations, args.recent_actions);
-  out << format_prime(query, result, actions);
+  PrimeOptions options;
+  options.query = prime_query(args.query, process_env("CRV_QUERY"));
+  options.top_files = args.top_files;
+  options.top_edges = args.top_edges;
+  options.recent_actions = args.recent_actions;
+  options.refresh = args.refresh;
+  options.rank = args.rank;
+  const PrimeContent content = gather_prime(options, locations);
+  out << format_prime(content.query, content.result, content.actions);
   return STATUS_OK;
 }
 

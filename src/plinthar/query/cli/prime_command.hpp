@@ -18,6 +18,28 @@ using text::Json;
 
 inline constexpr std::string_view DEFAULT_PRIME_QUERY = "General codebase maintenance task";
 
+// What a block is made of and how it is chosen: `refresh` brings the graph up to date
+// with the project first, `rank` names the ranking ("classic" or "hybrid").
+struct PrimeOptions {
+  std::string query;
+  std::int64_t top_files = 12;
+  std::int64_t top_edges = 20;
+  std::int64_t recent_actions = 8;
+  bool refresh = false;
+  std::string rank = "classic";
+};
+
+// The parts of a block: the query, what retrieval chose for it, the recent actions.
+struct PrimeContent {
+  std::string query;
+  RetrieveResult result;
+  std::vector<Json> actions;
+};
+
+// Loads the graph, retrieves for the query and reads the recent actions, in that order.
+// Throws plinthar::Error when any of these fails, or for an unknown ranking.
+PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations);
+
 // Loads the graph, retrieves for the query, reads the recent actions and prints the
 // block; nothing is printed when any of these fails.
 int cmd_prime(const Args& args, const Locations& locations, std::ostream& out, std::ostream& err);

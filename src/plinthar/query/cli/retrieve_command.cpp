@@ -41,20 +41,22 @@ std::string format_retrieve_json(std::string_view query, RetrieveResult&& result
   return text;
 }
 
-RetrieveResult ranked_retrieval(const Args& args, const Locations& locations,
-                                std::string_view query) {
-  const LoadedGraph graph = load_graph(locations.graph_json, locations.default_root, args.refresh);
-  if (args.rank == "hybrid") {
+RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations) {
+  const LoadedGraph graph =
+      load_graph(locations.graph_json, locations.default_root, request.refresh);
+  if (request.rank == "hybrid") {
     const GraphTermStats stats = load_term_stats(graph, locations.graph_json);
-    return retrieve_hybrid(graph.records(), stats.stats(), query, args.top_files, args.top_edges,
-                           locations.capability_index);
+    return retrieve_hybrid(graph.records(), stats.stats(), request.query, request.top_files,
+                           request.top_edges, locations.capability_index);
   }
-  return retrieve(graph.records(), query, args.top_files, args.top_edges,
+  if (request.rank != "classic") throw Error("unknown ranking: " + request.rank);
+  return retrieve(graph.records(), request.query, request.top_files, request.top_edges,
                   locations.capability_index);
 }
 
 int cmd_retrieve(const Args& args, const Locations& locations, std::ostream& out, std::ostream&) {
-  RetrieveResult result = ranked_retrieval(args, locations, args.query);
+  RetrieveResult result = ranked_retrieval(
+      {args.query, args.top_files, args.top_edges, args.refresh, args.rank}, locations);
   out << (args.json ? format_retrieve_json(args.query, std::move(result))
                     : format_retrieve_text(args.query, result));
   return STATUS_OK;

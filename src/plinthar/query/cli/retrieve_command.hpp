@@ -2,6 +2,7 @@
 
 // `crv retrieve`: the files and relations chosen for a query, as text or JSON.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -14,9 +15,18 @@ namespace plinthar::query {
 
 using text::Json;
 
-// Loads the graph and ranks it for `query` with the ranking `args.rank` names.
-RetrieveResult ranked_retrieval(const Args& args, const Locations& locations,
-                                std::string_view query);
+// What to rank for, and how: `refresh` brings the graph up to date with the project
+// first; `rank` names the ranking, "classic" or "hybrid".
+struct RankingRequest {
+  std::string query;
+  std::int64_t top_files = 20;
+  std::int64_t top_edges = 40;
+  bool refresh = false;
+  std::string rank = "classic";
+};
+
+// Loads the graph (refreshed when asked) and ranks it as `request` says.
+RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations);
 
 // Loads the graph, runs retrieval and prints the result; everything is printed after
 // retrieval returns, so a failure leaves standard output empty.

@@ -305,7 +305,8 @@ class IndexView {
     const fmt::Section& section = sections_[static_cast<int>(kind)];
     if (section.size % sizeof(Row) != 0) return std::nullopt;
     std::vector<Row> rows(section.size / sizeof(Row));
-    std::memcpy(rows.data(), bytes_.data() + section.offset, section.size);
+    // An empty section leaves rows.data() null, which memcpy must never be given.
+    if (section.size != 0) std::memcpy(rows.data(), bytes_.data() + section.offset, section.size);
     return rows;
   }
 

@@ -1,0 +1,182 @@
+// Runs the built crv's hook commands as an assistant does: the event's JSON on standard
+// input, the project named by the event's "cwd", and crv started in another folder.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "plinthar/text/json.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::query {
+namespace {
+namespace fs = std::filesystem;
+
+class CrvHook : public ::testing::Test {
+ protected:
+  CrvHook() {
+    fs::create_directories(dir_ / "tool");
+    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
+    dir_.write("proj/web/src/pages/OrdersPage.tsx",
+               "import { Button } from '../ui/Button';\nexport function OrdersPage() {}\n");
+    dir_.write("proj/web/src/ui/Button.tsx", "export function Button() {}\n");
+    dir_.write("proj/api/orders.py", "def cancel_order(order_id):\n    pass\n");
+    project_ = fs::canonical(dir_ / "proj").string();
+    data_ = fs::canonical(dir_ / "tool") / "data";
+  }
+
+  // The event of the captured fixture `name`, for the test's project.
+  fs::path event(const std::string& name) const {
+    std::string text = testing::read_text(fs::path(PLINTHAR_FIXTURES_DIR) / "hooks" / name);
+    for (std::size_t at = text.find("@PROJECT@"); at != std::string::npos;
+         at = text.find("@PROJECT@", at)) {
+      text.replace(at, 9, project_);
+    }
+    return event_text(text);
+  }
+  fs::path event_text(const std::string& text) const { return dir_.write("event.json", text); }
+
+  testing::RunResult crv(const std::string& args, const fs::path& input = "/dev/null",
+                         const std::string& env = "",
+                         const std::string& program = "tool/crv") const {
+    return testing::run_command(dir_.path(), testing::program_command(dir_ / program) + " " + args,
+                                env, input);
+  }
+
+  testing::TempDir dir_;
+  std::string project_;
+  fs::path data_;
+};
+
+TEST_F(CrvHook, PromptPrintsThePrimeBlockOfTheEventsProjectWithinTheBudget) {
+  const auto block = crv("hook prompt", event("prompt_submit.json"));
+  ASSERT_EQ(block.status, 0) << block.err;
+  EXPECT_EQ(block.err, "");
+  const auto prime = crv("prime --rank hybrid --query 'fix the cancel button on the orders page'", "/dev/null",
+                         "CORVEL_PROJECT_ROOT='" + project_ + "' ");
+  EXPECT_EQ(block.out, prime.out);
+  EXPECT_NE(block.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos);
+
+  const auto small = crv("hook prompt --max-chars 520", event("prompt_submit.json"));
+  EXPECT_EQ(small.status, 0) << small.err;
+  EXPECT_LE(small.out.size(), 520U);
+  EXPECT_TRUE(small.out.ends_with("- (no actions recorded yet)\n")) << small.out;
+
+  const auto blank =
+      crv("hook prompt", event_text(R"({"prompt": " \n", "cwd": ")" + project_ + "\"}"));
+  EXPECT_EQ(blank.status, 0);
+  EXPECT_EQ(blank.out + blank.err, "");
+}
+
+TEST_F(CrvHook, PromptFollowsTheProjectUnlessToldNotTo) {
+  ASSERT_EQ(crv("hook prompt", event("prompt_submit.json")).status, 0);
+  dir_.write("proj/web/src/pages/CancelOrderDialog.tsx", "export function CancelOrderDialog() {}\n");
+  const auto stale = crv("hook prompt --no-refresh", event("prompt_submit.json"));
+  EXPECT_EQ(stale.out.find("CancelOrderDialog.tsx"), std::string::npos) << stale.out;
+  const auto fresh = crv("hook prompt", event("prompt_submit.json"));
+  EXPECT_NE(fresh.out.find("- web/src/pages/CancelOrderDialog.tsx\n"), std::string::npos)
+      << fresh.out << fresh.err;
+  const auto classic = crv("hook prompt --rank classic", event("prompt_submit.json"));
+  const auto prime = crv("prime --query 'fix the cancel button on the orders page'", "/dev/null",
+                         "CORVEL_PROJECT_ROOT='" + project_ + "' ");
+  EXPECT_EQ(classic.out, prime.out);
+}
+
+TEST_F(CrvHook, ToolRecordsEditsAndCommandsThatTheNextPromptShows) {
+  for (const char* name : {"post_tool_use_edit.json", "post_tool_use_bash.json"}) {
+    const auto recorded = crv("hook tool", event(name));
+    EXPECT_EQ(recorded.status, 0);
+    EXPECT_EQ(recorded.out + recorded.err, "") << name;
+  }
+  const auto log = testing::read_text(data_ / "action_events.jsonl");
+  const auto first = text::Json::parse(log.substr(0, log.find('\n')));
+  EXPECT_EQ(first["meta"], text::Json::parse(R"({"tool": "Edit"})"));
+  const auto block = crv("hook prompt", event("prompt_submit.json"));
+  EXPECT_NE(block.out.find("## Action Trail (Recent 2)\n"
+                           "- [edit] web/src/pages/OrdersPage.tsx\n"
+                           "- [command] npm test -- OrdersPage\n"),
+            std::string::npos)
+      << block.out;
+}
+
+TEST_F(CrvHook, FailuresPrintNothingAndExitZeroUnlessStrict) {
+  struct Row {
+    const char* name;
+    const char* command;
+    std::string input;
+    std::string env;
+    const char* message;
+  };
+  const std::string in_project = "\"cwd\": \"" + project_ + "\"";
+  const Row rows[] = {
+      {"bad JSON", "prompt", "{\"prompt\": ", "", "hook input is not JSON"},
+      {"not an object", "prompt", "[]", "", "hook input is not a JSON object"},
+      {"no prompt", "prompt", "{" + in_project + "}", "", "hook input has no \"prompt\" text"},
+      {"no graph, no root", "prompt", "{\"prompt\": \"x\"}",
+       "CORVEL_PROJECT_ROOT='" + project_ + "/gone' ", "no graph at "},
+      {"folder gone", "prompt", "{\"prompt\": \"x\", \"cwd\": \"" + project_ + "/gone\"}", "",
+       "cannot enter the hook's folder"},
+      {"no tool name", "tool", "{" + in_project + "}", "", "hook input has no \"tool_name\" text"},
+      {"unreadable log", "prompt", "{\"prompt\": \"x\", " + in_project + "}", "", "is not"},
+  };
+  for (const Row& row : rows) {
+    if (std::string(row.name) == "unreadable log")
+      dir_.write("tool/data/action_events.jsonl", "\xff\n");
+    const fs::path input = event_text(row.input);
+    const auto open = crv(std::string("hook ") + row.command, input, row.env);
+    EXPECT_EQ(open.status, 0) << row.name;
+    EXPECT_EQ(open.out, "") << row.name;
+    EXPECT_TRUE(open.err.starts_with(std::string("crv hook ") + row.command + ": ")) << open.err;
+    EXPECT_NE(open.err.find(row.message), std::string::npos) << row.name << ": " << open.err;
+    EXPECT_EQ(open.err.find('\n'), open.err.size() - 1) << row.name;
+    const auto strict = crv(std::string("hook ") + row.command + " --strict", input, row.env);
+    EXPECT_EQ(strict.status, 1) << row.name;
+    EXPECT_EQ(strict.out, "") << row.name;
+    EXPECT_TRUE(strict.err.starts_with("crv: error: ")) << row.name;
+  }
+}
+
+TEST_F(CrvHook, TimeLimitEndsTheHookTheSameWay) {
+  const std::string program = testing::program_command(dir_ / "tool/crv");
+  const auto open =
+      testing::run_command(dir_.path(), "{ sleep 2 | " + program + " hook prompt --timeout 1; }");
+  EXPECT_EQ(open.status, 0);
+  EXPECT_EQ(open.out, "");
+  EXPECT_EQ(open.err, "crv hook prompt: time limit of 1 s exceeded\n");
+  const auto strict = testing::run_command(
+      dir_.path(), "{ sleep 2 | " + program + " hook tool --timeout 1 --strict; }");
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_EQ(strict.err, "crv: error: time limit of 1 s exceeded\n");
+}
+
+TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
+  fs::create_directories(dir_ / "usr/bin");
+  fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "usr/bin/crv");
+  dir_.write("usr/share/plinthar/per-project-data", "");
+  dir_.write("other/notes.md", "# Notes\n");
+  const auto prompt = crv("hook prompt", event("prompt_submit.json"), "", "usr/bin/crv");
+  EXPECT_NE(prompt.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos) << prompt.err;
+  EXPECT_TRUE(fs::exists(dir_ / "proj/.corvel/info_graph.json"));
+  const auto tool =
+      crv("hook tool",
+          event_text(R"({"tool_name": "Bash", "tool_input": {"command": "ls"}, "cwd": ")" +
+                     fs::canonical(dir_ / "other").string() + "\"}"),
+          "", "usr/bin/crv");
+  EXPECT_TRUE(fs::exists(dir_ / "other/.corvel/action_events.jsonl")) << tool.err;
+  EXPECT_FALSE(fs::exists(dir_ / "proj/.corvel/action_events.jsonl"));
+  // From a folder inside the project, the project's data and root serve.
+  const auto below = testing::run_command(
+      dir_ / "proj/web",
+      testing::program_command(dir_ / "usr/bin/crv") + " prime --query 'cancel order'");
+  EXPECT_NE(below.out.find("- api/orders.py"), std::string::npos) << below.err;
+  EXPECT_FALSE(fs::exists(dir_ / "proj/web/.corvel"));
+  EXPECT_FALSE(fs::exists(dir_ / "usr/bin/data"));
+  // A copied program keeps data beside itself unless CRV_DATA_DIR names another place.
+  EXPECT_EQ(crv("action log --kind k", "/dev/null", "CRV_DATA_DIR=state ").status, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "state/action_events.jsonl"));
+  EXPECT_FALSE(fs::exists(data_));
+}
+
+}  // namespace
+}  // namespace plinthar::query
