@@ -16,6 +16,9 @@ namespace fs = std::filesystem;
 
 const std::string MAPFORGE = PLINTHAR_MAPFORGE_BIN;
 
+// The short hash of the text "text\n".
+constexpr std::string_view HASH_OF_TEXT = "e1cbb0c3";
+
 TEST(MapforgeCli, WritesBothFilesAndReports) {
   testing::TempDir dir;
   dir.write("proj/a.py", "import os\n");
@@ -66,12 +69,18 @@ TEST(MapforgeCli, DefaultOutputInsideTheRootIsNotScannedAgain) {
 TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
   testing::TempDir dir;
   dir.write("proj/a.md", "text\n");
-  for (const char* previous : {"not json", "[1, 2]", "{\"nodes\": [{\"kind\": \"file\"}]}",
-                               "{\"nodes\": [{\"id\": \"a.md\", \"kind\": \"symbol\"}]}"}) {
+  // A file node of the right hash whose content is nested too deeply to be written back.
+  const std::string deep = std::string(300000, '[') + std::string(300000, ']');
+  const std::string nested = R"({"nodes": [{"id": "a.md", "kind": "file", "file_hash": ")" +
+                             std::string(HASH_OF_TEXT) + R"(", "content": )" + deep + "}]}";
+  for (const std::string& previous :
+       {std::string("not json"), std::string("[1, 2]"),
+        std::string("{\"nodes\": [{\"kind\": \"file\"}]}"),
+        std::string("{\"nodes\": [{\"id\": \"a.md\", \"kind\": \"symbol\"}]}"), nested}) {
     dir.write("g.json", previous);
     const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json");
-    EXPECT_EQ(result.status, 0) << previous;
-    EXPECT_EQ(result.err, "") << previous;
+    EXPECT_EQ(result.status, 0) << previous.substr(0, 80);
+    EXPECT_EQ(result.err, "") << previous.substr(0, 80);
     EXPECT_EQ(text::Json::parse(testing::read_text(dir / "g.json"))["nodes"][0]["content"],
               "text\n");
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace plinthar::scanner {
@@ -23,7 +24,10 @@ bool reused_member(std::string_view key) {
 ExistingNodes load_previous_file_nodes(const std::filesystem::path& out) {
   ExistingNodes nodes;
   const auto bytes = text::read_file(out);
-  if (!bytes || !text::is_valid_utf8(*bytes)) return {};
+  if (!bytes || !text::is_valid_utf8(*bytes) ||
+      text::nests_deeper_than(*bytes, text::MAX_JSON_DEPTH)) {
+    return {};
+  }
   const Json::parser_callback_t keep = [](int depth, Json::parse_event_t event, Json& parsed) {
     using Event = Json::parse_event_t;
     if (event == Event::key && depth == 1) return parsed == "nodes";

@@ -104,7 +104,32 @@ std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos) {
   return unit;
 }
 
+bool nests_deeper_than(std::string_view text, std::size_t limit) {
+  std::size_t depth = 0;
+  bool in_string = false;
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (in_string) {
+      if (c == '\\') {
+        ++pos;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > limit) return true;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return false;
+}
+
 Json parse_json(std::string_view text) {
+  if (nests_deeper_than(text, MAX_JSON_DEPTH)) {
+    throw Error("nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
+  }
   try {
     try {
       return Json::parse(text);

@@ -35,6 +35,11 @@ bool read_members(od::object& object, ReadMember read_member) {
   return true;
 }
 
+// How many lists and maps enclose the members of the top-level map, and those of a node
+// or an edge.
+constexpr std::size_t ROOT_DEPTH = 1;
+constexpr std::size_t RECORD_DEPTH = 3;
+
 class RecordReader {
  public:
   RecordReader(od::document& document, GraphRecords& records,
@@ -45,7 +50,7 @@ class RecordReader {
     bool seen_nodes = false;
     bool seen_edges = false;
     return read_members(root, [&](std::string_view key, od::value value) {
-      if (key != "nodes" && key != "edges") return check_value(value);
+      if (key != "nodes" && key != "edges") return check_value(value, ROOT_DEPTH);
       bool& seen = key == "nodes" ? seen_nodes : seen_edges;
       if (seen) return false;
       seen = true;
@@ -106,7 +111,7 @@ class RecordReader {
       if (key == "confidence") return read_text(value, node.confidence);
       if (key == "summary") return read_optional_text(value, node.summary);
       if (key == "keywords") return read_keywords(value, node.keywords);
-      return check_value(value);
+      return check_value(value, RECORD_DEPTH);
     });
     if (!read) return false;
     node.id.text = gather(node.id.text);
@@ -127,7 +132,7 @@ class RecordReader {
         return read_text(value, end.text);
       }
       if (key == "rel") return read_text(value, edge.rel);
-      return check_value(value);
+      return check_value(value, RECORD_DEPTH);
     });
     if (!read) return false;
     edge.from.text = gather(edge.from.text);
@@ -202,8 +207,9 @@ class RecordReader {
     return true;
   }
 
-  // Whether the general parser would read `value`; nothing of it is kept.
-  bool check_value(od::value value) {
+  // Whether the general parser would read `value`, which lies inside `depth` lists and
+  // maps; nothing of it is kept. On-Demand does not limit the nesting itself.
+  bool check_value(od::value value, std::size_t depth) {
     od::json_type type{};
     if (value.type().get(type) != simdjson::SUCCESS) return false;
     switch (type) {
@@ -222,9 +228,9 @@ class RecordReader {
         return value.is_null().get(is_null) == simdjson::SUCCESS && is_null;
       }
       case od::json_type::object:
-        return check_object(value);
+        return depth < text::MAX_JSON_DEPTH && check_object(value, depth + 1);
       case od::json_type::array:
-        return check_array(value);
+        return depth < text::MAX_JSON_DEPTH && check_array(value, depth + 1);
     }
     return false;
   }
@@ -237,19 +243,21 @@ class RecordReader {
     return has_plain_escapes(*body) || text::try_parse_json(trim_token(token)).has_value();
   }
 
-  bool check_object(od::value value) {
+  bool check_object(od::value value, std::size_t depth) {
     od::object object;
     return value.get_object().get(object) == simdjson::SUCCESS &&
-           read_members(object,
-                        [this](std::string_view, od::value member) { return check_value(member); });
+           read_members(object, [this, depth](std::string_view, od::value member) {
+             return check_value(member, depth);
+           });
   }
 
-  bool check_array(od::value value) {
+  bool check_array(od::value value, std::size_t depth) {
     od::array list;
     if (value.get_array().get(list) != simdjson::SUCCESS) return false;
     for (auto element_result : list) {
       od::value element;
-      if (std::move(element_result).get(element) != simdjson::SUCCESS || !check_value(element)) {
+      if (std::move(element_result).get(element) != simdjson::SUCCESS ||
+          !check_value(element, depth)) {
         return false;
       }
     }

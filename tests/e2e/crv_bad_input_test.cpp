@@ -1,0 +1,102 @@
+// What crv does with bad input in its data directory and on its command line: it ends
+// with a diagnostic and status 1 (2 for a rejected --meta), or reads past the bad part,
+// but never hangs and is never killed by a signal. The README's "Bad input" table lists
+// the same cases.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "plinthar/text/json_reader.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::query {
+
+namespace {
+namespace fs = std::filesystem;
+
+// A graph of one file that the query "invoice" finds.
+constexpr std::string_view GRAPH = R"({
+  "nodes": [
+    {"id": "src/invoice.py", "kind": "file", "ext": ".py", "keywords": ["invoice"]}
+  ],
+  "edges": []
+})";
+
+std::string nested_lists(std::size_t depth) {
+  return std::string(depth, '[') + std::string(depth, ']');
+}
+
+class CrvBadInput : public ::testing::Test {
+ protected:
+  CrvBadInput() {
+    fs::create_directories(dir_ / "tool/data");
+    fs::create_directories(dir_ / "proj");
+    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
+    data_ = fs::canonical(dir_ / "tool/data");
+    dir_.write("tool/data/info_graph.json", GRAPH);
+  }
+
+  // Runs crv with `args` in the project folder; a run that takes longer than 20 s is
+  // killed and reads as status 124.
+  testing::RunResult crv(const std::string& args, const std::string& env = "") const {
+    return testing::run_command(dir_ / "proj",
+                                "timeout 20 '" + (dir_ / "tool/crv").string() + "' " + args, env);
+  }
+
+  testing::TempDir dir_;
+  fs::path data_;
+};
+
+TEST_F(CrvBadInput, LogLinesNestedTooDeeplyAreSkipped) {
+  const std::string deep = nested_lists(200000);
+  dir_.write("tool/data/action_events.jsonl",
+             R"({"kind": "edit", "summary": "kept"})"
+             "\n"
+             R"({"kind": )" +
+                 deep + "}\n" + "{\"kind\": " + nested_lists(text::MAX_JSON_DEPTH) + "}\n");
+  dir_.write("tool/data/token_usage.jsonl", deep + "\n" + R"({"total_tokens": 5, "meta": )" + deep +
+                                                "}\n" +
+                                                R"({"total_tokens": 7, "mode": "chat"})"
+                                                "\n");
+  const auto prime = crv("prime --query invoice");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("## Action Trail (Recent 1)\n- [edit] kept\n"), std::string::npos)
+      << prime.out;
+  for (const char* args : {"stats", "stats --json"}) {
+    const auto stats = crv(args);
+    ASSERT_EQ(stats.status, 0) << args << ": " << stats.err;
+    EXPECT_NE(stats.out.find("7"), std::string::npos) << args << ": " << stats.out;
+  }
+}
+
+TEST_F(CrvBadInput, MetaNestedTooDeeplyIsRejected) {
+  const auto result =
+      crv("action log --kind k --meta '{\"a\": " + nested_lists(text::MAX_JSON_DEPTH) + "}'");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "error: invalid --meta JSON: nested deeper than 1000 levels\n");
+  EXPECT_FALSE(fs::exists(data_ / "action_events.jsonl"));
+  const auto at_limit =
+      crv("action log --kind k --meta '{\"a\": " + nested_lists(text::MAX_JSON_DEPTH - 1) + "}'");
+  EXPECT_EQ(at_limit.status, 0) << at_limit.err;
+}
+
+TEST_F(CrvBadInput, GraphNestedTooDeeplyIsAnError) {
+  for (const std::size_t depth : {std::size_t{1001}, std::size_t{300000}}) {
+    dir_.write("tool/data/info_graph.json",
+               R"({"nodes": [{"id": "a", "x": )" + nested_lists(depth) + "}]}");
+    for (const char* args : {"prime", "retrieve --query a", "retrieve --json --query a"}) {
+      const auto result = crv(args);
+      EXPECT_EQ(result.status, 1) << args;
+      EXPECT_EQ(result.out, "") << args;
+      EXPECT_EQ(result.err, "crv: error: cannot parse " + (data_ / "info_graph.json").string() +
+                                ": nested deeper than 1000 levels\n")
+          << args;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace plinthar::query
