@@ -98,5 +98,48 @@ TEST_F(CrvBadInput, GraphNestedTooDeeplyIsAnError) {
   }
 }
 
+// What crv prints with the data directory as it is now.
+struct Outputs {
+  testing::RunResult prime;
+  testing::RunResult stats;
+};
+
+// The capability index and the two logs read as missing when they are not regular
+// files: a FIFO would block the read and a device would never end.
+TEST_F(CrvBadInput, DataFilesThatAreNotRegularFilesReadAsMissing) {
+  const auto outputs = [this] {
+    return Outputs{crv("prime --query invoice"), crv("stats --json")};
+  };
+  const Outputs missing = outputs();
+  ASSERT_EQ(missing.prime.status, 0) << missing.prime.err;
+  ASSERT_EQ(missing.stats.status, 0) << missing.stats.err;
+  for (const char* name : {"functionality_index.md", "action_events.jsonl", "token_usage.jsonl"}) {
+    const fs::path file = data_ / name;
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    const Outputs fifo = outputs();
+    fs::remove(file);
+    fs::create_symlink("/dev/zero", file);
+    const Outputs device = outputs();
+    fs::remove(file);
+    for (const Outputs* seen : {&fifo, &device}) {
+      const char* kind = seen == &fifo ? "fifo" : "device";
+      EXPECT_EQ(seen->prime.status, 0) << name << " " << kind << ": " << seen->prime.err;
+      EXPECT_EQ(seen->prime.out, missing.prime.out) << name << " " << kind;
+      EXPECT_EQ(seen->stats.status, 0) << name << " " << kind << ": " << seen->stats.err;
+      EXPECT_EQ(seen->stats.out, missing.stats.out) << name << " " << kind;
+    }
+  }
+}
+
+TEST_F(CrvBadInput, ActionLogThatIsAFifoWithoutReaderIsAnError) {
+  const fs::path log = data_ / "action_events.jsonl";
+  ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+  const auto result = crv("action log --kind edit");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "crv: error: cannot append to " + log.string() + ": No such device or address\n");
+}
+
 }  // namespace
 }  // namespace plinthar::query

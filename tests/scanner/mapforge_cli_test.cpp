@@ -4,6 +4,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
@@ -83,6 +84,22 @@ TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
     EXPECT_EQ(result.err, "") << previous.substr(0, 80);
     EXPECT_EQ(text::Json::parse(testing::read_text(dir / "g.json"))["nodes"][0]["content"],
               "text\n");
+  }
+}
+
+// A FIFO or a device at the output path is not read as the previous graph (it would
+// block or never end); the scan is a full one and the graph replaces it.
+TEST(MapforgeCli, OutputThatIsNotARegularFileIsReplaced) {
+  testing::TempDir dir;
+  dir.write("proj/a.md", "text\n");
+  ASSERT_EQ(::mkfifo((dir / "fifo.json").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir / "zero.json");
+  for (const char* out : {"fifo.json", "zero.json"}) {
+    const auto result = testing::run_command(
+        dir.path(), "timeout 20 " + MAPFORGE + " --root proj --out " + std::string(out));
+    EXPECT_EQ(result.status, 0) << out << ": " << result.err;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / out))) << out;
+    EXPECT_EQ(text::Json::parse(testing::read_text(dir / out))["file_count"], 1) << out;
   }
 }
 

@@ -22,10 +22,14 @@ bool reused_member(std::string_view key) {
 }  // namespace
 
 ExistingNodes load_previous_file_nodes(const std::filesystem::path& out) {
-  ExistingNodes nodes;
   const auto bytes = text::read_file(out);
-  if (!bytes || !text::is_valid_utf8(*bytes) ||
-      text::nests_deeper_than(*bytes, text::MAX_JSON_DEPTH)) {
+  if (!bytes) return {};
+  return previous_file_nodes(*bytes);
+}
+
+ExistingNodes previous_file_nodes(std::string_view bytes) {
+  ExistingNodes nodes;
+  if (!text::is_valid_utf8(bytes) || text::nests_deeper_than(bytes, text::MAX_JSON_DEPTH)) {
     return {};
   }
   const Json::parser_callback_t keep = [](int depth, Json::parse_event_t event, Json& parsed) {
@@ -36,7 +40,7 @@ ExistingNodes load_previous_file_nodes(const std::filesystem::path& out) {
     return true;
   };
   try {
-    Json graph = Json::parse(*bytes, keep);
+    Json graph = Json::parse(bytes, keep);
     if (!graph.is_object()) return {};
     const auto list = graph.find("nodes");
     if (list == graph.end()) return {};
