@@ -53,10 +53,7 @@ LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root) {
   if (!file_exists(graph_file)) write_first_graph(graph_file, scan_root);
   auto text = GraphFileText::read(graph_file);
   if (!text) throw Error("cannot read " + graph_file.string());
-  // Ranking keeps its own copies of the texts it reads, so the pages the reader has
-  // passed go back as it goes; the few whole records parsed later read them again.
-  const auto release = [&text](const char* point) { text->release_before(point); };
-  if (auto records = read_graph_records(text->view(), release)) {
+  if (auto records = read_graph_records(text->view())) {
     return LoadedGraph(std::move(*text), std::move(*records));
   }
   const auto view = text->view();
