@@ -3,8 +3,11 @@
 // but never hangs and is never killed by a signal. The README's "Bad input" table lists
 // the same cases.
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -96,6 +99,61 @@ TEST_F(CrvBadInput, GraphNestedTooDeeplyIsAnError) {
           << args;
     }
   }
+}
+
+// A graph file that is not a regular file is never read: a FIFO would block and a
+// device would never end. Each is an error, like a graph file that cannot be read.
+TEST_F(CrvBadInput, GraphFileThatIsNotARegularFileIsAnError) {
+  const fs::path graph = data_ / "info_graph.json";
+  for (const std::string kind : {"fifo", "device", "directory"}) {
+    fs::remove_all(graph);
+    if (kind == "fifo") {
+      ASSERT_EQ(::mkfifo(graph.c_str(), 0600), 0);
+    } else if (kind == "device") {
+      fs::create_symlink("/dev/zero", graph);
+    } else {
+      fs::create_directory(graph);
+    }
+    const std::string reason = kind == "directory" ? "it is a directory" : "not a regular file";
+    for (const char* args : {"prime", "retrieve --query invoice"}) {
+      const auto result = crv(args);
+      EXPECT_EQ(result.status, 1) << kind << " " << args;
+      EXPECT_EQ(result.out, "") << kind << " " << args;
+      EXPECT_EQ(result.err, "crv: error: cannot read " + graph.string() + ": " + reason + "\n")
+          << kind << " " << args;
+    }
+  }
+}
+
+// Another program truncating and rewriting the graph in place while crv reads it:
+// crv answers or fails with a diagnostic, but is never killed by a signal (a mapped
+// graph file died of SIGBUS).
+TEST_F(CrvBadInput, GraphRewrittenInPlaceWhileReadNeverKillsCrv) {
+  std::string nodes;
+  for (int i = 0; i < 20000; ++i) {
+    nodes += R"({"id": "src/invoice)" + std::to_string(i) +
+             R"(.py", "kind": "file", "ext": ".py",)" +
+             R"( "keywords": ["invoice"], "content": ")" + std::string(200, 'x') + "\"},\n";
+  }
+  const std::string graph = R"({"nodes": [)" + nodes + R"({"id": "last"}], "edges": []})";
+  const fs::path path = data_ / "info_graph.json";
+  dir_.write("tool/data/info_graph.json", graph);
+  std::atomic<bool> done = false;
+  std::thread rewriter([&] {
+    while (!done) {
+      fs::resize_file(path, graph.size() / 3);
+      std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out) << graph;
+    }
+  });
+  int answered = 0;
+  for (int run = 0; run < 15; ++run) {
+    const auto result = crv("prime --query invoice");
+    EXPECT_TRUE(result.status == 0 || result.status == 1) << result.status << ": " << result.err;
+    if (result.status == 0) ++answered;
+  }
+  done = true;
+  rewriter.join();
+  RecordProperty("answered", answered);
 }
 
 // What crv prints with the data directory as it is now.

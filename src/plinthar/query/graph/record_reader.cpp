@@ -42,9 +42,8 @@ constexpr std::size_t RECORD_DEPTH = 3;
 
 class RecordReader {
  public:
-  RecordReader(od::document& document, GraphRecords& records,
-               const std::function<void(const char*)>& passed)
-      : document_(document), records_(records), passed_(passed) {}
+  RecordReader(od::document& document, GraphRecords& records)
+      : document_(document), records_(records) {}
 
   bool read_root(od::object& root) {
     bool seen_nodes = false;
@@ -81,7 +80,6 @@ class RecordReader {
       if (!note_span(start, read_object == &RecordReader::read_node ? node_spans_ : edge_spans_)) {
         return false;
       }
-      if (passed_) passed_(start);
     }
     return true;
   }
@@ -266,7 +264,6 @@ class RecordReader {
 
   od::document& document_;
   GraphRecords& records_;
-  const std::function<void(const char*)>& passed_;
   std::vector<std::string_view> keywords_;
   std::vector<std::string_view> node_spans_;
   std::vector<std::string_view> edge_spans_;
@@ -274,13 +271,12 @@ class RecordReader {
 
 }  // namespace
 
-std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text,
-                                               const std::function<void(const char*)>& passed) {
+std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text) {
   GraphRecords records;
   std::vector<std::string_view> node_spans;
   std::vector<std::string_view> edge_spans;
   const bool read = read_top_level_map(text, [&](od::document& document, od::object& root) {
-    RecordReader reader(document, records, passed);
+    RecordReader reader(document, records);
     if (!reader.read_root(root)) return false;
     node_spans = reader.take_node_spans();
     edge_spans = reader.take_edge_spans();
