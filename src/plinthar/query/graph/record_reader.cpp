@@ -161,7 +161,7 @@ class RecordReader {
   bool read_text(od::value value, std::string_view& text) {
     const std::string_view token = value.raw_json_token();
     const auto body = string_body(token);
-    if (!body) return false;
+    if (!body || !consume_string(value)) return false;
     if (body->find('\\') == std::string_view::npos) {
       text = *body;
       return true;
@@ -212,10 +212,12 @@ class RecordReader {
     if (value.type().get(type) != simdjson::SUCCESS) return false;
     switch (type) {
       case od::json_type::string:
-        return check_string(value.raw_json_token());
+        return check_string(value.raw_json_token()) && consume_string(value);
       case od::json_type::number: {
         text::Json number;
-        return number_from_text(trim_token(value.raw_json_token()), number);
+        double ignored = 0;
+        return number_from_text(trim_token(value.raw_json_token()), number) &&
+               value.get_double().get(ignored) == simdjson::SUCCESS;
       }
       case od::json_type::boolean: {
         bool flag = false;
@@ -231,6 +233,14 @@ class RecordReader {
         return depth < text::MAX_JSON_DEPTH && check_array(value, depth + 1);
     }
     return false;
+  }
+
+  // Moves past a string whose token has been looked at. A value that is only looked at
+  // stays unread, and On-Demand skips an unread value by counting brackets alone, so
+  // that a stray ":" or "]" after it would pass unnoticed ({"a": "b": ]}).
+  static bool consume_string(od::value& value) {
+    od::raw_json_string ignored;
+    return value.get_raw_json_string().get(ignored) == simdjson::SUCCESS;
   }
 
   // Stage 1 has checked the UTF-8 and the control characters of every string; only
