@@ -156,6 +156,18 @@ TEST_F(CrvBadInput, GraphRewrittenInPlaceWhileReadNeverKillsCrv) {
   RecordProperty("answered", answered);
 }
 
+// A file name that is not UTF-8 is stored with escapes for its bytes; a NUL in the
+// file's text made those escapes unreadable, and crv failed on the graph it wrote
+// whenever a query chose the file.
+TEST_F(CrvBadInput, GraphOfNamesThatAreNotUtf8AndTextsWithNulReadsBack) {
+  dir_.write("proj/caf\xe9 invoice.md", std::string("invoice notes\n\0 here\n", 21));
+  ASSERT_EQ(crv("scan").status, 0);
+  const auto result = crv("retrieve --json --query invoice");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find(R"("id": "caf\udce9 invoice.md")"), std::string::npos) << result.out;
+  EXPECT_EQ(crv("prime --query invoice").status, 0);
+}
+
 // What crv prints with the data directory as it is now.
 struct Outputs {
   testing::RunResult prime;

@@ -123,6 +123,8 @@ std::vector<Case> cases() {
       {"stray colon and bracket after an id", R"({"nodes": [{"id": "x": ]}]})", false},
       {"stray bracket after a number", R"({"nodes": [{"size": 1 ]}]})", false},
       {"stray colon after a keyword", R"({"nodes": [{"keywords": ["a": ]}]})", false},
+      {"NUL beside an escaped byte",
+       R"({"nodes": [{"id": "caf\udce9.md", "content": "a\u0000b"}]})", true},
       {"nested as deep as allowed", nested_graph(text::MAX_JSON_DEPTH), true},
       {"nested too deep", nested_graph(text::MAX_JSON_DEPTH + 1), false},
       {"nested too deep beside the lists", nested_top(text::MAX_JSON_DEPTH + 1), false},
