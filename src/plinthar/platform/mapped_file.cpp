@@ -1,6 +1,7 @@
 #include "plinthar/platform/mapped_file.hpp"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -50,6 +51,10 @@ std::optional<PaddedFile> PaddedFile::read(const std::filesystem::path& path, st
   if (file.fd < 0 || ::fstat(file.fd, &status) != 0) fail(path, std::strerror(errno));
   if (S_ISDIR(status.st_mode)) fail(path, "it is a directory");
   if (!S_ISREG(status.st_mode)) fail(path, "not a regular file");
+  // On a 32-bit system a file can state more than memory can hold.
+  if (static_cast<std::uintmax_t>(status.st_size) > SIZE_MAX - padding) {
+    fail(path, "too large to read into memory");
+  }
   const auto size = static_cast<std::size_t>(status.st_size);
   // Not zero-filled: every byte but the padding is read over.
   auto bytes = std::make_unique_for_overwrite<char[]>(size + padding);
