@@ -168,6 +168,21 @@ TEST_F(CrvBadInput, GraphOfNamesThatAreNotUtf8AndTextsWithNulReadsBack) {
   EXPECT_EQ(crv("prime --query invoice").status, 0);
 }
 
+// A query that is not UTF-8 (a hook that cuts a prompt inside a character) killed crv
+// with SIGSEGV; its bytes are now left out of the analysis and kept where it is printed.
+TEST_F(CrvBadInput, QueryThatIsNotUtf8IsAnswered) {
+  const std::string query = R"q("$(printf 'invoice \355g\355\355l/\355')")q";
+  const auto retrieve = crv("retrieve --json --query " + query);
+  ASSERT_EQ(retrieve.status, 0) << retrieve.err;
+  EXPECT_NE(retrieve.out.find(R"("query": "invoice \udcedg\udced\udcedl/\udced")"),
+            std::string::npos)
+      << retrieve.out;
+  EXPECT_NE(retrieve.out.find(R"("id": "src/invoice.py")"), std::string::npos) << retrieve.out;
+  const auto prime = crv("prime", "CRV_QUERY=" + query + " ");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("- src/invoice.py\n"), std::string::npos) << prime.out;
+}
+
 // What crv prints with the data directory as it is now.
 struct Outputs {
   testing::RunResult prime;
