@@ -1,5 +1,5 @@
 // Times the phases of `crv prime` and `crv retrieve` on a graph file, in process, so that
-// start-up and output are left out: mapping the file, simdjson's first pass alone, the
+// start-up and output are left out: reading the file, simdjson's first pass alone, the
 // record reader (which includes that pass), and ranking. Prints the best of several runs
 // of each phase in milliseconds.
 //
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   }
   const std::string query = argc > 2 ? argv[2] : "fix the invoice button on the admin portal";
   const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
-  std::vector<double> mapping, first_pass, records, preparing, indexing, ranking;
+  std::vector<double> reading, first_pass, records, preparing, indexing, ranking;
   std::size_t node_count = 0;
   std::size_t edge_count = 0;
   for (int run = 0; run < runs; ++run) {
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot read %s\n", argv[1]);
       return 1;
     }
-    mapping.push_back(milliseconds_since(start));
+    reading.push_back(milliseconds_since(start));
 
     start = Clock::now();
     simdjson::ondemand::parser parser;
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("%zu nodes, %zu edges, query \"%s\"\n", node_count, edge_count, query.c_str());
-  report("map the graph file", mapping);
+  report("read the graph file", reading);
   report("simdjson first pass alone", first_pass);
   report("read records (first pass included)", records);
   report("prepare records (lowering, degrees)", preparing);

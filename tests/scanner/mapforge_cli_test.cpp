@@ -4,6 +4,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
@@ -16,6 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string MAPFORGE = testing::program_command(PLINTHAR_MAPFORGE_BIN);
+
+// The short hash of the text "text\n".
+constexpr std::string_view HASH_OF_TEXT = "e1cbb0c3";
 
 TEST(MapforgeCli, WritesBothFilesAndReports) {
   testing::TempDir dir;
@@ -67,14 +71,36 @@ TEST(MapforgeCli, DefaultOutputInsideTheRootIsNotScannedAgain) {
 TEST(MapforgeCli, MalformedPreviousGraphMeansAFullScan) {
   testing::TempDir dir;
   dir.write("proj/a.md", "text\n");
-  for (const char* previous : {"not json", "[1, 2]", "{\"nodes\": [{\"kind\": \"file\"}]}",
-                               "{\"nodes\": [{\"id\": \"a.md\", \"kind\": \"symbol\"}]}"}) {
+  // A file node of the right hash whose content is nested too deeply to be written back.
+  const std::string deep = std::string(300000, '[') + std::string(300000, ']');
+  const std::string nested = R"({"nodes": [{"id": "a.md", "kind": "file", "file_hash": ")" +
+                             std::string(HASH_OF_TEXT) + R"(", "content": )" + deep + "}]}";
+  for (const std::string& previous :
+       {std::string("not json"), std::string("[1, 2]"),
+        std::string("{\"nodes\": [{\"kind\": \"file\"}]}"),
+        std::string("{\"nodes\": [{\"id\": \"a.md\", \"kind\": \"symbol\"}]}"), nested}) {
     dir.write("g.json", previous);
     const auto result = testing::run_command(dir.path(), MAPFORGE + " --root proj --out g.json");
-    EXPECT_EQ(result.status, 0) << previous;
-    EXPECT_EQ(result.err, "") << previous;
+    EXPECT_EQ(result.status, 0) << previous.substr(0, 80);
+    EXPECT_EQ(result.err, "") << previous.substr(0, 80);
     EXPECT_EQ(text::Json::parse(testing::read_text(dir / "g.json"))["nodes"][0]["content"],
               "text\n");
+  }
+}
+
+// A FIFO or a device at the output path is not read as the previous graph (it would
+// block or never end); the scan is a full one and the graph replaces it.
+TEST(MapforgeCli, OutputThatIsNotARegularFileIsReplaced) {
+  testing::TempDir dir;
+  dir.write("proj/a.md", "text\n");
+  ASSERT_EQ(::mkfifo((dir / "fifo.json").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir / "zero.json");
+  for (const char* out : {"fifo.json", "zero.json"}) {
+    const auto result = testing::run_command(
+        dir.path(), "timeout 20 " + MAPFORGE + " --root proj --out " + std::string(out));
+    EXPECT_EQ(result.status, 0) << out << ": " << result.err;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / out))) << out;
+    EXPECT_EQ(text::Json::parse(testing::read_text(dir / out))["file_count"], 1) << out;
   }
 }
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "plinthar/error.hpp"
 #include "plinthar/text/text_sink.hpp"
@@ -42,6 +44,53 @@ TEST(WriteFileAtomically, ReplacesWholeOrLeavesTheOldFile) {
 TEST(WriteFileAtomically, MissingDirectoryIsAnError) {
   testing::TempDir dir;
   EXPECT_THROW(write_file_atomically(dir / "missing/g.json", "x"), Error);
+}
+
+// Nothing but a regular file is read, and a FIFO without a writer does not block.
+TEST(ReadWholeFile, ReadsRegularFilesOnly) {
+  testing::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir / "nowhere", dir / "dangling");
+  fs::create_symlink(dir / "loop", dir / "loop");
+  fs::create_symlink("/dev/null", dir / "null");
+  fs::create_symlink(dir / "fifo", dir / "to-fifo");
+  const fs::path file = dir.write("file", "bytes");
+  fs::create_symlink(file, dir / "to-file");
+  const struct {
+    fs::path path;
+    FileRead outcome;
+  } cases[] = {
+      {file, FileRead::read},
+      {dir / "to-file", FileRead::read},
+      {dir / "missing", FileRead::missing},
+      {dir / "missing/below", FileRead::missing},
+      {dir / "file/below", FileRead::missing},
+      {dir / "dangling", FileRead::missing},
+      {dir / "loop", FileRead::missing},
+      {dir.path(), FileRead::directory},
+      {dir / "fifo", FileRead::not_regular},
+      {dir / "to-fifo", FileRead::not_regular},
+      {dir / "null", FileRead::not_regular},
+  };
+  for (const auto& c : cases) {
+    const WholeFile read = read_whole_file(c.path);
+    EXPECT_EQ(read.outcome, c.outcome) << c.path;
+    EXPECT_EQ(read.bytes, c.outcome == FileRead::read ? "bytes" : "") << c.path;
+  }
+  EXPECT_EQ(read_failure(dir / "fifo", read_whole_file(dir / "fifo")),
+            "cannot read " + (dir / "fifo").string() + ": not a regular file");
+  EXPECT_EQ(read_failure(dir.path(), read_whole_file(dir.path())),
+            "cannot read " + dir.path().string() + ": it is a directory");
+}
+
+TEST(ReadWholeFile, UnreadableFileFailsWithTheReason) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  testing::TempDir dir;
+  const fs::path file = dir.write("secret", "x");
+  fs::permissions(file, fs::perms::none);
+  const WholeFile read = read_whole_file(file);
+  EXPECT_EQ(read.outcome, FileRead::failed);
+  EXPECT_EQ(read_failure(file, read), "cannot read " + file.string() + ": Permission denied");
 }
 
 TEST(ReadFile, MissingFileAndDirectoryReadAsNothing) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace plinthar::scanner {
@@ -21,9 +22,16 @@ bool reused_member(std::string_view key) {
 }  // namespace
 
 ExistingNodes load_previous_file_nodes(const std::filesystem::path& out) {
-  ExistingNodes nodes;
   const auto bytes = text::read_file(out);
-  if (!bytes || !text::is_valid_utf8(*bytes)) return {};
+  if (!bytes) return {};
+  return previous_file_nodes(*bytes);
+}
+
+ExistingNodes previous_file_nodes(std::string_view bytes) {
+  ExistingNodes nodes;
+  if (!text::is_valid_utf8(bytes) || text::nests_deeper_than(bytes, text::MAX_JSON_DEPTH)) {
+    return {};
+  }
   const Json::parser_callback_t keep = [](int depth, Json::parse_event_t event, Json& parsed) {
     using Event = Json::parse_event_t;
     if (event == Event::key && depth == 1) return parsed == "nodes";
@@ -32,7 +40,7 @@ ExistingNodes load_previous_file_nodes(const std::filesystem::path& out) {
     return true;
   };
   try {
-    Json graph = Json::parse(*bytes, keep);
+    Json graph = Json::parse(bytes, keep);
     if (!graph.is_object()) return {};
     const auto list = graph.find("nodes");
     if (list == graph.end()) return {};

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,11 +41,11 @@ mode_t default_file_mode() {
 
 namespace {
 
-// Reads the rest of an open file into `content`, which is sized to the expected size
-// plus one byte up front so that a file of the expected size is read straight into
-// place. A regular file only ever reads short at its end, so for one (`regular`) a
-// short read ends the loop without another call to see the end. False on a read error.
-bool read_all(int fd, std::size_t expected_size, bool regular, std::string& content) {
+// Reads the rest of an open regular file into `content`, which is sized to the expected
+// size plus one byte up front so that a file of the expected size is read straight into
+// place. A regular file only ever reads short at its end, so a short read ends the loop
+// without another call to see the end. False on a read error.
+bool read_all(int fd, std::size_t expected_size, std::string& content) {
   std::size_t filled = 0;
   content.resize(expected_size + 1);
   for (;;) {
@@ -57,16 +58,10 @@ bool read_all(int fd, std::size_t expected_size, bool regular, std::string& cont
     }
     if (count == 0) break;
     filled += static_cast<std::size_t>(count);
-    if (regular && static_cast<std::size_t>(count) < wanted) break;
+    if (static_cast<std::size_t>(count) < wanted) break;
   }
   content.resize(filled);
   return true;
-}
-
-std::optional<std::string> read_all(int fd, std::size_t expected_size) {
-  std::string content;
-  if (!read_all(fd, expected_size, false, content)) return std::nullopt;
-  return content;
 }
 
 }  // namespace
@@ -81,17 +76,54 @@ bool FileDescriptor::close() {
   return ::close(fd) == 0;
 }
 
-std::optional<std::string> read_file(const fs::path& path) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return std::nullopt;
+WholeFile read_whole_file(const fs::path& path) {
+  WholeFile file;
+  // O_NONBLOCK keeps a FIFO without a writer from blocking the open.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+  if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
+    file.error = errno;
+    const bool missing = file.error == ENOENT || file.error == ENOTDIR || file.error == ELOOP;
+    file.outcome = missing ? FileRead::missing : FileRead::failed;
+    return file;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    file.outcome = S_ISDIR(status.st_mode) ? FileRead::directory : FileRead::not_regular;
+    return file;
+  }
   // Compared in 64 bits: a 32-bit system cannot hold files of 2 GiB and more in a string.
   if (static_cast<std::uint64_t>(status.st_size) >= std::string().max_size()) {
     throw Error("cannot read " + path.string() + ": " + std::to_string(status.st_size) +
                 " bytes do not fit in the address space of this system");
   }
-  return read_all(fd.get(), static_cast<std::size_t>(status.st_size));
+  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), file.bytes)) {
+    file.error = errno;
+    file.bytes.clear();
+    return file;
+  }
+  file.outcome = FileRead::read;
+  return file;
+}
+
+std::string read_failure(const fs::path& path, const WholeFile& file) {
+  switch (file.outcome) {
+    case FileRead::directory:
+      return "cannot read " + path.string() + ": it is a directory";
+    case FileRead::not_regular:
+      return "cannot read " + path.string() + ": not a regular file";
+    case FileRead::missing:
+    case FileRead::failed:
+      return "cannot read " + path.string() + ": " + std::strerror(file.error);
+    case FileRead::read:
+      break;
+  }
+  return "";
+}
+
+std::optional<std::string> read_file(const fs::path& path) {
+  WholeFile file = read_whole_file(path);
+  if (file.outcome != FileRead::read) return std::nullopt;
+  return std::move(file.bytes);
 }
 
 std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t max_bytes,
@@ -102,7 +134,7 @@ std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t m
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   if (status.st_size > max_bytes) return std::nullopt;
-  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), true, bytes)) {
+  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), bytes)) {
     return std::nullopt;
   }
   if (static_cast<std::int64_t>(bytes.size()) > max_bytes) return std::nullopt;

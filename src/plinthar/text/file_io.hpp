@@ -28,8 +28,34 @@ class FileDescriptor {
   int fd_;
 };
 
-// The file's bytes, or nothing when it cannot be read. Throws plinthar::Error for a file
-// larger than a string can be on this system (2 GiB on 32-bit ones).
+// How reading a whole file ended.
+enum class FileRead {
+  read,         // the bytes are there
+  missing,      // nothing at the path, or a link that leads nowhere
+  directory,    // a directory: nothing read
+  not_regular,  // a FIFO, socket or device: nothing read
+  failed,       // it could not be opened or read; see the error number
+};
+
+struct WholeFile {
+  FileRead outcome = FileRead::failed;
+  std::string bytes;  // when read
+  int error = 0;      // the errno of a failed open or read
+};
+
+// Reads the regular file at `path` (following links) whole. Opening never waits on a
+// FIFO, and nothing is read from what is not a regular file, so a FIFO or a device put
+// in place of a data file can neither hang the program nor feed it without end. Throws
+// plinthar::Error for a file larger than a string can be on this system (2 GiB on 32-bit
+// ones).
+WholeFile read_whole_file(const std::filesystem::path& path);
+
+// Why `file` (read from `path`) was not read: "cannot read PATH: REASON", naming a
+// directory or a file that is not a regular file as such.
+std::string read_failure(const std::filesystem::path& path, const WholeFile& file);
+
+// The bytes of the regular file at `path`, or nothing when read_whole_file does not
+// read them.
 std::optional<std::string> read_file(const std::filesystem::path& path);
 
 // A regular file's size on disk and, when that is at most `max_bytes`, its bytes.

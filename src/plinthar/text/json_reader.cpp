@@ -11,16 +11,17 @@ namespace {
 
 // The JSON writer turns each byte of a name that is not UTF-8 into a lone low-surrogate
 // escape \udc80..\udcff, which the parser refuses. To read such a document we replace
-// each of these escapes with "\u0000\u00XX" (a marker the writer never produces for
-// this purpose: we give up when the text already holds a NUL escape), parse, and then
-// turn every NUL + U+00XX pair in the parsed strings back into the byte XX.
+// each of these escapes with "\u0000\u00XX" and each genuine NUL escape with
+// "\u0000\u0000", parse, and then read every NUL in the parsed strings together with
+// the character after it: a second NUL is the NUL, U+00XX is the byte XX. Raw NUL bytes
+// cannot occur in JSON strings, so every NUL there comes from one of the two markers.
 
 bool is_high_surrogate(std::optional<unsigned> unit) {
   return unit && *unit >= 0xD800 && *unit <= 0xDBFF;
 }
 
-// `text` with each lone \udc80..\udcff escape replaced by the marker, or nothing when
-// there is none or the text already holds a NUL escape.
+// `text` with each lone \udc80..\udcff escape and each NUL escape replaced by its
+// marker, or nothing when there is no lone escape.
 std::optional<std::string> mark_lone_surrogates(std::string_view text) {
   std::string out;
   bool replaced = false;
@@ -32,7 +33,13 @@ std::optional<std::string> mark_lone_surrogates(std::string_view text) {
       continue;
     }
     const auto unit = hex_unit(text, pos + 2);
-    if (unit == 0u) return std::nullopt;
+    if (unit == 0u) {
+      out.append(text.substr(copied, pos + 6 - copied));
+      out += "\\u0000";
+      copied = pos + 6;
+      pos += 6;
+      continue;
+    }
     if (is_high_surrogate(unit) && text.substr(pos + 6, 2) == "\\u") {
       pos += 12;  // a pair; the parser checks the low half itself
       continue;
@@ -51,11 +58,16 @@ std::optional<std::string> mark_lone_surrogates(std::string_view text) {
   return out;
 }
 
-// Turns NUL + U+0080..U+00FF (UTF-8 C2/C3 xx) back into the byte.
+// Turns NUL + NUL back into NUL and NUL + U+0080..U+00FF (UTF-8 C2/C3 xx) into the byte.
 std::string unmark(const std::string& text) {
   if (text.find('\0') == std::string::npos) return text;
   std::string out;
   for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    if (text[pos] == '\0' && pos + 1 < text.size() && text[pos + 1] == '\0') {
+      out.push_back('\0');
+      ++pos;
+      continue;
+    }
     if (text[pos] == '\0' && pos + 2 < text.size() &&
         (static_cast<unsigned char>(text[pos + 1]) & 0xFE) == 0xC2) {
       const auto high = static_cast<unsigned char>(text[pos + 1]) & 0x03;
@@ -104,7 +116,32 @@ std::optional<unsigned> hex_unit(std::string_view text, std::size_t pos) {
   return unit;
 }
 
+bool nests_deeper_than(std::string_view text, std::size_t limit) {
+  std::size_t depth = 0;
+  bool in_string = false;
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (in_string) {
+      if (c == '\\') {
+        ++pos;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > limit) return true;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return false;
+}
+
 Json parse_json(std::string_view text) {
+  if (nests_deeper_than(text, MAX_JSON_DEPTH)) {
+    throw Error("nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
+  }
   try {
     try {
       return Json::parse(text);

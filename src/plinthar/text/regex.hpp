@@ -4,6 +4,10 @@
 // extractors need. Patterns compile once (hold them in function-local statics) with
 // Unicode properties for \w, \s and \b, "\n" as the only newline, and the JIT where
 // the platform has one. Offsets are byte offsets into the subject.
+//
+// Subjects must be well-formed UTF-8: PCRE2 is told not to check them (a check on every
+// call would make a loop of searches over one text quadratic), and on other bytes it
+// reads out of bounds. Text from outside goes through decode_text or valid_utf8 first.
 
 #include <array>
 #include <cstddef>

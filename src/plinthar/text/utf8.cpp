@@ -110,6 +110,13 @@ bool is_valid_utf8(std::string_view bytes) {
   return true;
 }
 
+std::string_view valid_utf8(std::string_view bytes, std::string& buffer) {
+  if (is_valid_utf8(bytes)) return bytes;
+  buffer.clear();
+  append_valid_utf8(bytes, buffer);
+  return buffer;
+}
+
 char32_t next_code_point(std::string_view text, std::size_t& pos) {
   const auto lead = static_cast<unsigned char>(text[pos]);
   if (lead < 0x80) {

@@ -25,6 +25,11 @@ std::size_t utf8_sequence_length(std::string_view bytes, std::size_t pos);
 // True when `bytes` is well-formed UTF-8.
 bool is_valid_utf8(std::string_view bytes);
 
+// `bytes` when they are well-formed UTF-8; otherwise `buffer`, filled with `bytes`
+// without the bytes that are not part of a valid sequence (nothing else changes). For
+// text from outside (a query, a file name) on its way to the regular expressions.
+std::string_view valid_utf8(std::string_view bytes, std::string& buffer);
+
 // Decodes the code point starting at byte `pos` of valid UTF-8 and advances `pos`.
 char32_t next_code_point(std::string_view text, std::size_t& pos);
 

@@ -18,6 +18,7 @@
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
+#include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "scanned_sample.hpp"
 #include "test_util.hpp"
@@ -67,6 +68,19 @@ struct Case {
   bool read;  // whether the record reader answers itself
 };
 
+// A graph whose one node holds lists down to `depth` levels in all.
+std::string nested_graph(std::size_t depth) {
+  const std::size_t lists = depth - 3;
+  return R"({"nodes": [{"id": "a", "x": )" + std::string(lists, '[') + std::string(lists, ']') +
+         "}]}";
+}
+
+// A graph with lists down to `depth` levels in all in a member of its top-level map.
+std::string nested_top(std::size_t depth) {
+  const std::size_t lists = depth - 1;
+  return R"({"nodes": [], "x": )" + std::string(lists, '[') + std::string(lists, ']') + "}";
+}
+
 std::vector<Case> cases() {
   return {
       {"scanner output", scanned_tree_text(), true},
@@ -109,6 +123,15 @@ std::vector<Case> cases() {
       {"float out of range", R"({"nodes": [{"id": "a", "size": 1e400}]})", false},
       {"truncated", R"({"nodes": [{"id": "a"})", false},
       {"trailing text", R"({"nodes": []} x)", false},
+      {"stray colon and bracket after a string", R"({"a": "b": ]})", false},
+      {"stray colon and bracket after an id", R"({"nodes": [{"id": "x": ]}]})", false},
+      {"stray bracket after a number", R"({"nodes": [{"size": 1 ]}]})", false},
+      {"stray colon after a keyword", R"({"nodes": [{"keywords": ["a": ]}]})", false},
+      {"NUL beside an escaped byte",
+       R"({"nodes": [{"id": "caf\udce9.md", "content": "a\u0000b"}]})", true},
+      {"nested as deep as allowed", nested_graph(text::MAX_JSON_DEPTH), true},
+      {"nested too deep", nested_graph(text::MAX_JSON_DEPTH + 1), false},
+      {"nested too deep beside the lists", nested_top(text::MAX_JSON_DEPTH + 1), false},
   };
 }
 

@@ -1,6 +1,7 @@
 #include "plinthar/query/rank/capability_index.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "plinthar/error.hpp"
 #include "test_util.hpp"
@@ -78,6 +79,14 @@ TEST(LoadCapabilityIndex, MissingFileIsEmptyAndDirectoryIsAnError) {
   const testing::TempDir dir;
   EXPECT_TRUE(load_capability_index(dir / "absent.md").empty());
   EXPECT_THROW(load_capability_index(dir.path()), Error);
+}
+
+// A FIFO or a device in place of the index is not read (it could block or never end).
+TEST(LoadCapabilityIndex, WhatIsNotARegularFileReadsAsMissing) {
+  const testing::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo.md").c_str(), 0600), 0);
+  EXPECT_TRUE(load_capability_index(dir / "fifo.md").empty());
+  EXPECT_TRUE(load_capability_index("/dev/null").empty());
 }
 
 struct BoostCase {

@@ -81,6 +81,21 @@ TEST(ExtractRoute, Table) {
   }
 }
 
+// A query comes from the command line or the environment and may hold any bytes; those
+// that are not UTF-8 are left out of the analysis (the regular expressions read out of
+// bounds on them: crv retrieve --query $'\xedg\xed\xedl/\xed' died of SIGSEGV).
+TEST(QueryAnalysis, BytesThatAreNotUtf8AreLeftOut) {
+  const std::string crashed = "\xedg\xed\xedl/\xed";
+  EXPECT_EQ(tokenize_query(crashed), Strings({"gl"}));
+  EXPECT_EQ(classify_intent(crashed), "general");
+  EXPECT_EQ(extract_route(crashed).method, "");
+  EXPECT_EQ(tokenize_query("in\xffvoice \xc3 cart\xe9"), Strings({"invoice", "cart"}));
+  EXPECT_EQ(classify_intent("\xff POST /api/\xe9orders/{id}"), "debug");
+  const Route route = extract_route("\xff POST /api/\xe9orders/{id}");
+  EXPECT_EQ(route.method, "POST");
+  EXPECT_EQ(route.segments, Strings({"orders", "id"}));
+}
+
 TEST(QueryScopedToFeature, MatchesLowerCaseSubstringsOnly) {
   EXPECT_TRUE(query_scoped_to_feature("reorder the list"));
   EXPECT_TRUE(query_scoped_to_feature("the customer-portal header"));

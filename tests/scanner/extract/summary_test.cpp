@@ -54,6 +54,9 @@ TEST(MakeSummary, LeadHandlesAndContains) {
        "function _inner() {}. Handles tools. Contains 2 functions/classes: _inner, Outer."},
       {"back slashes, dashes and underscores in the path", "", "web\\user-profile\\edit_form.tsx",
        ".tsx", "Handles user profile edit form."},
+      // A file name need not be UTF-8; its other bytes are left out of the domain.
+      {"path that is not UTF-8", "", "web/caf\xe9-menu/\xedg\xed\xedl.tsx", ".tsx",
+       "Handles caf menu gl."},
   });
 }
 

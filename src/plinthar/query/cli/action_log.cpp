@@ -28,7 +28,10 @@ namespace {
 }  // namespace
 
 void append_line(const fs::path& path, std::string_view line) {
-  text::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  // O_NONBLOCK: a FIFO without a reader put in place of the log fails to open instead
+  // of blocking the program; it changes nothing for a regular file.
+  text::FileDescriptor file(
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
   if (file.get() < 0) fail_appending(path, errno);
   ssize_t written = 0;
   do {

@@ -1,7 +1,6 @@
 #include "plinthar/query/cli/json_lines.hpp"
 
 #include <algorithm>
-#include <system_error>
 
 #include "plinthar/error.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -14,13 +13,24 @@
 namespace plinthar::query {
 
 std::vector<text::Json> read_json_lines(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return {};
-  const auto bytes = text::read_file(path);
-  if (!bytes) throw Error("cannot read " + path.string());
-  if (!text::is_valid_utf8(*bytes)) throw Error(path.string() + " is not valid UTF-8");
+  const text::WholeFile file = text::read_whole_file(path);
+  switch (file.outcome) {
+    case text::FileRead::read:
+      break;
+    case text::FileRead::missing:
+    case text::FileRead::not_regular:
+      return {};
+    case text::FileRead::directory:
+    case text::FileRead::failed:
+      throw Error(text::read_failure(path, file));
+  }
+  if (!text::is_valid_utf8(file.bytes)) throw Error(path.string() + " is not valid UTF-8");
+  return parse_json_lines(file.bytes);
+}
+
+std::vector<text::Json> parse_json_lines(std::string_view text) {
   std::vector<text::Json> values;
-  for (const std::string_view line : text::split_lines(*bytes)) {
+  for (const std::string_view line : text::split_lines(text)) {
     if (text::trim(line).empty()) continue;
     if (auto value = text::try_parse_json(line)) values.push_back(std::move(*value));
   }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "plinthar/text/json.hpp"
@@ -14,9 +15,13 @@ using text::Json;
 
 // Every value of the log at `path`, in file order: the file is split by the universal
 // line split, blank lines and lines that are not one JSON value are skipped, and any
-// JSON value is kept. A missing file reads as empty. Throws plinthar::Error when the
-// file exists but cannot be read or is not valid UTF-8.
+// JSON value is kept. A missing file, and one that is not a regular file (a FIFO or a
+// device is never read), reads as empty. Throws plinthar::Error for a directory and for
+// a file that cannot be read or is not valid UTF-8.
 std::vector<Json> read_json_lines(const std::filesystem::path& path);
+
+// The values of a log whose text (valid UTF-8) is `text`, read as read_json_lines does.
+std::vector<Json> parse_json_lines(std::string_view text);
 
 // The last `limit` elements of `values` in their order, with list-slice semantics: 0
 // keeps all, a limit beyond the size keeps all, and a negative limit -k drops the first

@@ -8,10 +8,8 @@ std::optional<GraphFileText> GraphFileText::read(const std::filesystem::path& pa
   return GraphFileText(std::move(*file));
 }
 
-std::optional<GraphFileText> GraphFileText::read(int fd, const std::filesystem::path& name) {
-  auto file = platform::PaddedFile::read(fd, simdjson::SIMDJSON_PADDING, name);
-  if (!file) return std::nullopt;
-  return GraphFileText(std::move(*file));
+GraphFileText GraphFileText::read(int fd, const std::filesystem::path& name) {
+  return GraphFileText(platform::PaddedFile::read(fd, simdjson::SIMDJSON_PADDING, name));
 }
 
 }  // namespace plinthar::query

@@ -13,20 +13,17 @@ namespace plinthar::query {
 
 class GraphFileText {
  public:
-  // The text of the file at `path`; nothing when it cannot be opened or read, or is a
-  // directory.
+  // The text of the regular file at `path`, read into memory; nothing when no file is
+  // there. Throws plinthar::Error when it cannot be read, is not a regular file or
+  // changed while being read (PaddedFile::read).
   static std::optional<GraphFileText> read(const std::filesystem::path& path);
   // The same for the file open as `fd` (named `name` in errors), which stays open.
-  static std::optional<GraphFileText> read(int fd, const std::filesystem::path& name);
+  static GraphFileText read(int fd, const std::filesystem::path& name);
 
   // The bytes, with their padding.
   simdjson::padded_string_view view() const {
     return simdjson::padded_string_view(file_.data(), file_.size(), file_.readable());
   }
-
-  // Gives back the memory of pages before `point` (a pointer into view()), as
-  // PaddedFile::release_before does.
-  void release_before(const char* point) const { file_.release_before(point); }
 
  private:
   explicit GraphFileText(platform::PaddedFile file) : file_(std::move(file)) {}

@@ -1,6 +1,7 @@
 #include "plinthar/query/graph/graph_loading.hpp"
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -95,14 +96,10 @@ std::optional<LoadedGraph> load_from_index(const fs::path& graph_file, const Sha
 // could be read straight from it.
 LoadedGraph load_from_text(const fs::path& graph_file, const SharedFile& graph) {
   auto text = GraphFileText::read(graph->get(), graph_file);
-  if (!text) throw Error("cannot read " + graph_file.string());
-  const auto view = text->view();
+  const auto view = text.view();
   const std::uint64_t hash = text::content_hash(std::string_view(view.data(), view.size()));
-  // Ranking keeps its own copies of the texts it reads, so the pages the reader has
-  // passed go back as it goes; the few whole records parsed later read them again.
-  const auto release = [&text](const char* point) { text->release_before(point); };
-  if (auto records = read_graph_records(view, release)) {
-    LoadedGraph loaded(std::move(*text), std::move(*records));
+  if (auto records = read_graph_records(view)) {
+    LoadedGraph loaded(std::move(text), std::move(*records));
     if (const auto identity = scanner::graph_identity(graph->get(), hash)) {
       scanner::write_graph_index(scanner::index_path_for(graph_file), loaded.records(), *identity);
     }
@@ -155,8 +152,8 @@ LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root, bo
     index = refresh_graph(graph_file, scan_root);
   }
   const auto graph = std::make_shared<const text::FileDescriptor>(
-      ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (graph->get() < 0) throw Error("cannot read " + graph_file.string());
+      ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (graph->get() < 0) throw Error("cannot read " + graph_file.string() + ": " + std::strerror(errno));
   if (auto loaded = load_from_index(graph_file, graph, std::move(index))) {
     return std::move(*loaded);
   }

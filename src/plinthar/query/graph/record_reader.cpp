@@ -35,17 +35,21 @@ bool read_members(od::object& object, ReadMember read_member) {
   return true;
 }
 
+// How many lists and maps enclose the members of the top-level map, and those of a node
+// or an edge.
+constexpr std::size_t ROOT_DEPTH = 1;
+constexpr std::size_t RECORD_DEPTH = 3;
+
 class RecordReader {
  public:
-  RecordReader(od::document& document, GraphRecords& records,
-               const std::function<void(const char*)>& passed)
-      : document_(document), records_(records), passed_(passed) {}
+  RecordReader(od::document& document, GraphRecords& records)
+      : document_(document), records_(records) {}
 
   bool read_root(od::object& root) {
     bool seen_nodes = false;
     bool seen_edges = false;
     return read_members(root, [&](std::string_view key, od::value value) {
-      if (key != "nodes" && key != "edges") return check_value(value);
+      if (key != "nodes" && key != "edges") return check_value(value, ROOT_DEPTH);
       bool& seen = key == "nodes" ? seen_nodes : seen_edges;
       if (seen) return false;
       seen = true;
@@ -76,7 +80,6 @@ class RecordReader {
       if (!note_span(start, read_object == &RecordReader::read_node ? node_spans_ : edge_spans_)) {
         return false;
       }
-      if (passed_) passed_(start);
     }
     return true;
   }
@@ -106,7 +109,7 @@ class RecordReader {
       if (key == "confidence") return read_text(value, node.confidence);
       if (key == "summary") return read_optional_text(value, node.summary);
       if (key == "keywords") return read_keywords(value, node.keywords);
-      return check_value(value);
+      return check_value(value, RECORD_DEPTH);
     });
     if (!read) return false;
     node.id.text = gather(node.id.text);
@@ -127,7 +130,7 @@ class RecordReader {
         return read_text(value, end.text);
       }
       if (key == "rel") return read_text(value, edge.rel);
-      return check_value(value);
+      return check_value(value, RECORD_DEPTH);
     });
     if (!read) return false;
     edge.from.text = gather(edge.from.text);
@@ -158,7 +161,7 @@ class RecordReader {
   bool read_text(od::value value, std::string_view& text) {
     const std::string_view token = value.raw_json_token();
     const auto body = string_body(token);
-    if (!body) return false;
+    if (!body || !consume_string(value)) return false;
     if (body->find('\\') == std::string_view::npos) {
       text = *body;
       return true;
@@ -202,16 +205,19 @@ class RecordReader {
     return true;
   }
 
-  // Whether the general parser would read `value`; nothing of it is kept.
-  bool check_value(od::value value) {
+  // Whether the general parser would read `value`, which lies inside `depth` lists and
+  // maps; nothing of it is kept. On-Demand does not limit the nesting itself.
+  bool check_value(od::value value, std::size_t depth) {
     od::json_type type{};
     if (value.type().get(type) != simdjson::SUCCESS) return false;
     switch (type) {
       case od::json_type::string:
-        return check_string(value.raw_json_token());
+        return check_string(value.raw_json_token()) && consume_string(value);
       case od::json_type::number: {
         text::Json number;
-        return number_from_text(trim_token(value.raw_json_token()), number);
+        double ignored = 0;
+        return number_from_text(trim_token(value.raw_json_token()), number) &&
+               value.get_double().get(ignored) == simdjson::SUCCESS;
       }
       case od::json_type::boolean: {
         bool flag = false;
@@ -222,11 +228,19 @@ class RecordReader {
         return value.is_null().get(is_null) == simdjson::SUCCESS && is_null;
       }
       case od::json_type::object:
-        return check_object(value);
+        return depth < text::MAX_JSON_DEPTH && check_object(value, depth + 1);
       case od::json_type::array:
-        return check_array(value);
+        return depth < text::MAX_JSON_DEPTH && check_array(value, depth + 1);
     }
     return false;
+  }
+
+  // Moves past a string whose token has been looked at. A value that is only looked at
+  // stays unread, and On-Demand skips an unread value by counting brackets alone, so
+  // that a stray ":" or "]" after it would pass unnoticed ({"a": "b": ]}).
+  static bool consume_string(od::value& value) {
+    od::raw_json_string ignored;
+    return value.get_raw_json_string().get(ignored) == simdjson::SUCCESS;
   }
 
   // Stage 1 has checked the UTF-8 and the control characters of every string; only
@@ -237,19 +251,21 @@ class RecordReader {
     return has_plain_escapes(*body) || text::try_parse_json(trim_token(token)).has_value();
   }
 
-  bool check_object(od::value value) {
+  bool check_object(od::value value, std::size_t depth) {
     od::object object;
     return value.get_object().get(object) == simdjson::SUCCESS &&
-           read_members(object,
-                        [this](std::string_view, od::value member) { return check_value(member); });
+           read_members(object, [this, depth](std::string_view, od::value member) {
+             return check_value(member, depth);
+           });
   }
 
-  bool check_array(od::value value) {
+  bool check_array(od::value value, std::size_t depth) {
     od::array list;
     if (value.get_array().get(list) != simdjson::SUCCESS) return false;
     for (auto element_result : list) {
       od::value element;
-      if (std::move(element_result).get(element) != simdjson::SUCCESS || !check_value(element)) {
+      if (std::move(element_result).get(element) != simdjson::SUCCESS ||
+          !check_value(element, depth)) {
         return false;
       }
     }
@@ -258,7 +274,6 @@ class RecordReader {
 
   od::document& document_;
   GraphRecords& records_;
-  const std::function<void(const char*)>& passed_;
   std::vector<std::string_view> keywords_;
   std::vector<std::string_view> node_spans_;
   std::vector<std::string_view> edge_spans_;
@@ -266,13 +281,12 @@ class RecordReader {
 
 }  // namespace
 
-std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text,
-                                               const std::function<void(const char*)>& passed) {
+std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text) {
   GraphRecords records;
   std::vector<std::string_view> node_spans;
   std::vector<std::string_view> edge_spans;
   const bool read = read_top_level_map(text, [&](od::document& document, od::object& root) {
-    RecordReader reader(document, records, passed);
+    RecordReader reader(document, records);
     if (!reader.read_root(root)) return false;
     node_spans = reader.take_node_spans();
     edge_spans = reader.take_edge_spans();

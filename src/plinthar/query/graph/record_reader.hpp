@@ -4,7 +4,6 @@
 // building the graph map: only the member texts that ranking reads are kept, and whole
 // nodes and edges are parsed from the text only when asked for.
 
-#include <functional>
 #include <optional>
 
 #include <simdjson.h>
@@ -17,11 +16,9 @@ namespace plinthar::query {
 // they equal records_of(parse_graph(text)): text that is not JSON or not a map, a
 // "nodes" or "edges" member that is not a list of objects or appears twice, a node or
 // edge member that ranking reads as text but that is not a string (ids, kinds, summaries,
-// keywords ...), lone surrogate escapes in keys, numbers out of range. Whole records are
-// parsed from `text`, which must outlive the records and stay unchanged. `passed`, when
-// given, is told now and then of a point in `text` before which the reader will not look
-// again (only the parsing of whole records, later, reads there).
-std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text,
-                                               const std::function<void(const char*)>& passed = {});
+// keywords ...), lone surrogate escapes in keys, numbers out of range, nesting deeper
+// than MAX_JSON_DEPTH. Whole records are parsed from `text`, which must outlive the
+// records and stay unchanged.
+std::optional<GraphRecords> read_graph_records(simdjson::padded_string_view text);
 
 }  // namespace plinthar::query

@@ -1,5 +1,8 @@
 #include "plinthar/query/graph/term_stats_loading.hpp"
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 
 #include "plinthar/error.hpp"
@@ -235,10 +238,10 @@ GraphTermStats load_term_stats(const LoadedGraph& graph, const std::filesystem::
       }
     }
   }
-  const text::FileDescriptor fd(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
-  const auto text = fd.get() < 0 ? std::nullopt : GraphFileText::read(fd.get(), graph_file);
-  if (!text) throw Error("cannot read " + graph_file.string());
-  const auto view = text->view();
+  const text::FileDescriptor fd(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) throw Error("cannot read " + graph_file.string() + ": " + std::strerror(errno));
+  const auto text = GraphFileText::read(fd.get(), graph_file);
+  const auto view = text.view();
   auto bytes = build_term_stats(view);
   if (!bytes) throw Error("cannot parse " + graph_file.string());
   const auto built = scanner::TermStats::open(*bytes);

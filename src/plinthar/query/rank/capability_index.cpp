@@ -76,16 +76,27 @@ class CapabilityReader {
 
 }  // namespace
 
-std::vector<CapabilityEntry> load_capability_index(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return {};
-  const auto bytes = text::read_file(path);
-  if (!bytes) throw Error("cannot read capability index " + path.string());
-  const std::string text = text::decode_text(*bytes);
+std::vector<CapabilityEntry> parse_capability_index(std::string_view bytes) {
+  const std::string text = text::decode_text(bytes);
   CapabilityReader reader;
   for (const std::string_view line : text::split_lines(text)) reader.read_line(text::trim(line));
   reader.close();
   return reader.take_entries();
+}
+
+std::vector<CapabilityEntry> load_capability_index(const std::filesystem::path& path) {
+  const text::WholeFile file = text::read_whole_file(path);
+  switch (file.outcome) {
+    case text::FileRead::read:
+      return parse_capability_index(file.bytes);
+    case text::FileRead::missing:
+    case text::FileRead::not_regular:
+      return {};
+    case text::FileRead::directory:
+    case text::FileRead::failed:
+      break;
+  }
+  throw Error(text::read_failure(path, file));
 }
 
 FileBoosts capability_file_boosts(const std::vector<std::string>& query_terms,

@@ -26,8 +26,12 @@ struct CapabilityEntry {
 // File path (or "dir/" / "prefix*" pattern) to boost, in the order files first got one.
 using FileBoosts = std::vector<std::pair<std::string, std::int64_t>>;
 
-// The capabilities in file order; empty when nothing exists at `path`. Throws
-// plinthar::Error when something exists there but cannot be read as a file.
+// The capabilities of an index whose file holds `bytes`, in file order.
+std::vector<CapabilityEntry> parse_capability_index(std::string_view bytes);
+
+// The capabilities in file order; empty when nothing exists at `path` or what is there
+// is not a regular file (a FIFO or a device is never read). Throws plinthar::Error for
+// a directory and for a file that cannot be read.
 std::vector<CapabilityEntry> load_capability_index(const std::filesystem::path& path);
 
 // For each capability sharing k >= 1 distinct keywords with `query_terms`, boosts each of

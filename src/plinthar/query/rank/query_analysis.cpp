@@ -8,6 +8,7 @@
 #include "plinthar/text/byte_finders.hpp"
 #include "plinthar/text/case.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/utf8.hpp"
 
 namespace plinthar::query {
 
@@ -78,7 +79,8 @@ std::vector<std::string> _route_segments(std::string_view path) {
 
 std::vector<std::string> tokenize_query(std::string_view text) {
   static const text::Regex TOKEN("[a-zA-Z0-9_]+");
-  const std::string lowered = text::to_lower(text);
+  std::string valid;
+  const std::string lowered = text::to_lower(text::valid_utf8(text, valid));
   std::vector<std::string> terms;
   std::unordered_set<std::string_view> emitted;
   TOKEN.for_each(lowered, [&](const text::RegexMatch& match) {
@@ -93,7 +95,8 @@ std::vector<std::string> tokenize_query(std::string_view text) {
 
 std::string_view classify_intent(std::string_view query) {
   static const text::Regex ROUTE_TEST("\\b(GET|POST|PUT|DELETE|PATCH)\\s+/\\S+", text::IGNORECASE);
-  if (ROUTE_TEST.search(query)) return "debug";
+  std::string valid;
+  if (ROUTE_TEST.search(text::valid_utf8(query, valid))) return "debug";
   const std::string q = text::to_lower(query);
   for (const auto& list : intent_phrase_lists()) {
     if (contains_any(q, list.phrases)) return list.intent;
@@ -104,7 +107,8 @@ std::string_view classify_intent(std::string_view query) {
 Route extract_route(std::string_view query) {
   static const text::Regex ROUTE_CAPTURE("\\b(GET|POST|PUT|DELETE|PATCH)\\s+(/[\\w/\\-{}:]+)",
                                          text::IGNORECASE);
-  const auto match = ROUTE_CAPTURE.search(query);
+  std::string valid;
+  const auto match = ROUTE_CAPTURE.search(text::valid_utf8(query, valid));
   if (!match) return {};
   return Route{text::to_upper(match->group(1)), _route_segments(match->group(2))};
 }

@@ -16,6 +16,9 @@ struct Route {
   std::vector<std::string> segments;  // lower-case path pieces without "api" and placeholders
 };
 
+// A query may hold any bytes (it comes from the command line or the environment); the
+// bytes that are not UTF-8 are left out of its analysis.
+
 // Distinct lower-case search terms (ASCII letters, digits, "_"; two characters or more;
 // no stop words) in order of first occurrence.
 std::vector<std::string> tokenize_query(std::string_view text);

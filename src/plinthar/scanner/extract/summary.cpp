@@ -119,8 +119,9 @@ std::string replace_char(std::string text, char from, char to) {
 std::string path_domain(std::string_view path) {
   static const text::Regex separators(R"([/\\])");
   static const text::Regex extension(R"(\.\w+$)");
+  std::string valid;  // a file name need not be UTF-8
   std::vector<std::string_view> parts;
-  for (std::string_view piece : separators.split(path)) {
+  for (std::string_view piece : separators.split(text::valid_utf8(path, valid))) {
     if (!piece.empty() && piece != ".") parts.push_back(piece);
   }
   std::vector<std::string_view> domain_parts;

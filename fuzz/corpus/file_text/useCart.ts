@@ -1,0 +1,7 @@
+useCart
+import { useState } from 'react';
+
+export function useCart() {
+  const [items] = useState<string[]>([]);
+  return { items };
+}

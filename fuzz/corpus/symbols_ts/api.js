@@ -1,0 +1,7 @@
+const axios = require('axios');
+
+async function loadOrders() {
+  return axios.get('/api/orders');
+}
+
+module.exports = { loadOrders };

@@ -1,0 +1,6 @@
+import { useState } from 'react';
+
+export function useCart() {
+  const [items] = useState<string[]>([]);
+  return { items };
+}

@@ -1,0 +1,230 @@
+// What crv does with bad input in its data directory and on its command line: it ends
+// with a diagnostic and status 1 (2 for a rejected --meta), or reads past the bad part,
+// but never hangs and is never killed by a signal. The README's "Bad input" table lists
+// the same cases.
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "plinthar/text/json_reader.hpp"
+#include "test_util.hpp"
+
+namespace plinthar::query {
+
+namespace {
+namespace fs = std::filesystem;
+
+// A graph of one file that the query "invoice" finds.
+constexpr std::string_view GRAPH = R"({
+  "nodes": [
+    {"id": "src/invoice.py", "kind": "file", "ext": ".py", "keywords": ["invoice"]}
+  ],
+  "edges": []
+})";
+
+std::string nested_lists(std::size_t depth) {
+  return std::string(depth, '[') + std::string(depth, ']');
+}
+
+class CrvBadInput : public ::testing::Test {
+ protected:
+  CrvBadInput() {
+    fs::create_directories(dir_ / "tool/data");
+    fs::create_directories(dir_ / "proj");
+    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
+    data_ = fs::canonical(dir_ / "tool/data");
+    dir_.write("tool/data/info_graph.json", GRAPH);
+  }
+
+  // Runs crv with `args` in the project folder; a run that takes longer than 20 s is
+  // killed and reads as status 124.
+  testing::RunResult crv(const std::string& args, const std::string& env = "") const {
+    return testing::run_command(dir_ / "proj",
+                                "timeout 20 '" + (dir_ / "tool/crv").string() + "' " + args, env);
+  }
+
+  testing::TempDir dir_;
+  fs::path data_;
+};
+
+TEST_F(CrvBadInput, LogLinesNestedTooDeeplyAreSkipped) {
+  const std::string deep = nested_lists(200000);
+  dir_.write("tool/data/action_events.jsonl",
+             R"({"kind": "edit", "summary": "kept"})"
+             "\n"
+             R"({"kind": )" +
+                 deep + "}\n" + "{\"kind\": " + nested_lists(text::MAX_JSON_DEPTH) + "}\n");
+  dir_.write("tool/data/token_usage.jsonl", deep + "\n" + R"({"total_tokens": 5, "meta": )" + deep +
+                                                "}\n" +
+                                                R"({"total_tokens": 7, "mode": "chat"})"
+                                                "\n");
+  const auto prime = crv("prime --query invoice");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("## Action Trail (Recent 1)\n- [edit] kept\n"), std::string::npos)
+      << prime.out;
+  for (const char* args : {"stats", "stats --json"}) {
+    const auto stats = crv(args);
+    ASSERT_EQ(stats.status, 0) << args << ": " << stats.err;
+    EXPECT_NE(stats.out.find("7"), std::string::npos) << args << ": " << stats.out;
+  }
+}
+
+TEST_F(CrvBadInput, MetaNestedTooDeeplyIsRejected) {
+  const auto result =
+      crv("action log --kind k --meta '{\"a\": " + nested_lists(text::MAX_JSON_DEPTH) + "}'");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "error: invalid --meta JSON: nested deeper than 1000 levels\n");
+  EXPECT_FALSE(fs::exists(data_ / "action_events.jsonl"));
+  const auto at_limit =
+      crv("action log --kind k --meta '{\"a\": " + nested_lists(text::MAX_JSON_DEPTH - 1) + "}'");
+  EXPECT_EQ(at_limit.status, 0) << at_limit.err;
+}
+
+TEST_F(CrvBadInput, GraphNestedTooDeeplyIsAnError) {
+  for (const std::size_t depth : {std::size_t{1001}, std::size_t{300000}}) {
+    dir_.write("tool/data/info_graph.json",
+               R"({"nodes": [{"id": "a", "x": )" + nested_lists(depth) + "}]}");
+    for (const char* args : {"prime", "retrieve --query a", "retrieve --json --query a"}) {
+      const auto result = crv(args);
+      EXPECT_EQ(result.status, 1) << args;
+      EXPECT_EQ(result.out, "") << args;
+      EXPECT_EQ(result.err, "crv: error: cannot parse " + (data_ / "info_graph.json").string() +
+                                ": nested deeper than 1000 levels\n")
+          << args;
+    }
+  }
+}
+
+// A graph file that is not a regular file is never read: a FIFO would block and a
+// device would never end. Each is an error, like a graph file that cannot be read.
+TEST_F(CrvBadInput, GraphFileThatIsNotARegularFileIsAnError) {
+  const fs::path graph = data_ / "info_graph.json";
+  for (const std::string kind : {"fifo", "device", "directory"}) {
+    fs::remove_all(graph);
+    if (kind == "fifo") {
+      ASSERT_EQ(::mkfifo(graph.c_str(), 0600), 0);
+    } else if (kind == "device") {
+      fs::create_symlink("/dev/zero", graph);
+    } else {
+      fs::create_directory(graph);
+    }
+    const std::string reason = kind == "directory" ? "it is a directory" : "not a regular file";
+    for (const char* args : {"prime", "retrieve --query invoice"}) {
+      const auto result = crv(args);
+      EXPECT_EQ(result.status, 1) << kind << " " << args;
+      EXPECT_EQ(result.out, "") << kind << " " << args;
+      EXPECT_EQ(result.err, "crv: error: cannot read " + graph.string() + ": " + reason + "\n")
+          << kind << " " << args;
+    }
+  }
+}
+
+// Another program truncating and rewriting the graph in place while crv reads it:
+// crv answers or fails with a diagnostic, but is never killed by a signal (a mapped
+// graph file died of SIGBUS).
+TEST_F(CrvBadInput, GraphRewrittenInPlaceWhileReadNeverKillsCrv) {
+  std::string nodes;
+  for (int i = 0; i < 20000; ++i) {
+    nodes += R"({"id": "src/invoice)" + std::to_string(i) +
+             R"(.py", "kind": "file", "ext": ".py",)" +
+             R"( "keywords": ["invoice"], "content": ")" + std::string(200, 'x') + "\"},\n";
+  }
+  const std::string graph = R"({"nodes": [)" + nodes + R"({"id": "last"}], "edges": []})";
+  const fs::path path = data_ / "info_graph.json";
+  dir_.write("tool/data/info_graph.json", graph);
+  std::atomic<bool> done = false;
+  std::thread rewriter([&] {
+    while (!done) {
+      fs::resize_file(path, graph.size() / 3);
+      std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out) << graph;
+    }
+  });
+  int answered = 0;
+  for (int run = 0; run < 15; ++run) {
+    const auto result = crv("prime --query invoice");
+    EXPECT_TRUE(result.status == 0 || result.status == 1) << result.status << ": " << result.err;
+    if (result.status == 0) ++answered;
+  }
+  done = true;
+  rewriter.join();
+  RecordProperty("answered", answered);
+}
+
+// A file name that is not UTF-8 is stored with escapes for its bytes; a NUL in the
+// file's text made those escapes unreadable, and crv failed on the graph it wrote
+// whenever a query chose the file.
+TEST_F(CrvBadInput, GraphOfNamesThatAreNotUtf8AndTextsWithNulReadsBack) {
+  dir_.write("proj/caf\xe9 invoice.md", std::string("invoice notes\n\0 here\n", 21));
+  ASSERT_EQ(crv("scan").status, 0);
+  const auto result = crv("retrieve --json --query invoice");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find(R"("id": "caf\udce9 invoice.md")"), std::string::npos) << result.out;
+  EXPECT_EQ(crv("prime --query invoice").status, 0);
+}
+
+// A query that is not UTF-8 (a hook that cuts a prompt inside a character) killed crv
+// with SIGSEGV; its bytes are now left out of the analysis and kept where it is printed.
+TEST_F(CrvBadInput, QueryThatIsNotUtf8IsAnswered) {
+  const std::string query = R"q("$(printf 'invoice \355g\355\355l/\355')")q";
+  const auto retrieve = crv("retrieve --json --query " + query);
+  ASSERT_EQ(retrieve.status, 0) << retrieve.err;
+  EXPECT_NE(retrieve.out.find(R"("query": "invoice \udcedg\udced\udcedl/\udced")"),
+            std::string::npos)
+      << retrieve.out;
+  EXPECT_NE(retrieve.out.find(R"("id": "src/invoice.py")"), std::string::npos) << retrieve.out;
+  const auto prime = crv("prime", "CRV_QUERY=" + query + " ");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("- src/invoice.py\n"), std::string::npos) << prime.out;
+}
+
+// What crv prints with the data directory as it is now.
+struct Outputs {
+  testing::RunResult prime;
+  testing::RunResult stats;
+};
+
+// The capability index and the two logs read as missing when they are not regular
+// files: a FIFO would block the read and a device would never end.
+TEST_F(CrvBadInput, DataFilesThatAreNotRegularFilesReadAsMissing) {
+  const auto outputs = [this] {
+    return Outputs{crv("prime --query invoice"), crv("stats --json")};
+  };
+  const Outputs missing = outputs();
+  ASSERT_EQ(missing.prime.status, 0) << missing.prime.err;
+  ASSERT_EQ(missing.stats.status, 0) << missing.stats.err;
+  for (const char* name : {"functionality_index.md", "action_events.jsonl", "token_usage.jsonl"}) {
+    const fs::path file = data_ / name;
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    const Outputs fifo = outputs();
+    fs::remove(file);
+    fs::create_symlink("/dev/zero", file);
+    const Outputs device = outputs();
+    fs::remove(file);
+    for (const Outputs* seen : {&fifo, &device}) {
+      const char* kind = seen == &fifo ? "fifo" : "device";
+      EXPECT_EQ(seen->prime.status, 0) << name << " " << kind << ": " << seen->prime.err;
+      EXPECT_EQ(seen->prime.out, missing.prime.out) << name << " " << kind;
+      EXPECT_EQ(seen->stats.status, 0) << name << " " << kind << ": " << seen->stats.err;
+      EXPECT_EQ(seen->stats.out, missing.stats.out) << name << " " << kind;
+    }
+  }
+}
+
+TEST_F(CrvBadInput, ActionLogThatIsAFifoWithoutReaderIsAnError) {
+  const fs::path log = data_ / "action_events.jsonl";
+  ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+  const auto result = crv("action log --kind edit");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "crv: error: cannot append to " + log.string() + ": No such device or address\n");
+}
+
+}  // namespace
+}  // namespace plinthar::query
