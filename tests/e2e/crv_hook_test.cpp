@@ -53,8 +53,8 @@ TEST_F(CrvHook, PromptPrintsThePrimeBlockOfTheEventsProjectWithinTheBudget) {
   const auto block = crv("hook prompt", event("prompt_submit.json"));
   ASSERT_EQ(block.status, 0) << block.err;
   EXPECT_EQ(block.err, "");
-  const auto prime = crv("prime --rank hybrid --query 'fix the cancel button on the orders page'", "/dev/null",
-                         "CORVEL_PROJECT_ROOT='" + project_ + "' ");
+  const auto prime = crv("prime --rank hybrid --query 'fix the cancel button on the orders page'",
+                         "/dev/null", "CORVEL_PROJECT_ROOT='" + project_ + "' ");
   EXPECT_EQ(block.out, prime.out);
   EXPECT_NE(block.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos);
 
@@ -71,7 +71,8 @@ TEST_F(CrvHook, PromptPrintsThePrimeBlockOfTheEventsProjectWithinTheBudget) {
 
 TEST_F(CrvHook, PromptFollowsTheProjectUnlessToldNotTo) {
   ASSERT_EQ(crv("hook prompt", event("prompt_submit.json")).status, 0);
-  dir_.write("proj/web/src/pages/CancelOrderDialog.tsx", "export function CancelOrderDialog() {}\n");
+  dir_.write("proj/web/src/pages/CancelOrderDialog.tsx",
+             "export function CancelOrderDialog() {}\n");
   const auto stale = crv("hook prompt --no-refresh", event("prompt_submit.json"));
   EXPECT_EQ(stale.out.find("CancelOrderDialog.tsx"), std::string::npos) << stale.out;
   const auto fresh = crv("hook prompt", event("prompt_submit.json"));
@@ -166,9 +167,9 @@ TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
   EXPECT_TRUE(fs::exists(dir_ / "other/.corvel/action_events.jsonl")) << tool.err;
   EXPECT_FALSE(fs::exists(dir_ / "proj/.corvel/action_events.jsonl"));
   // From a folder inside the project, the project's data and root serve.
-  const auto below = testing::run_command(
-      dir_ / "proj/web",
-      testing::program_command(dir_ / "usr/bin/crv") + " prime --query 'cancel order'");
+  const auto below =
+      testing::run_command(dir_ / "proj/web", testing::program_command(dir_ / "usr/bin/crv") +
+                                                  " prime --query 'cancel order'");
   EXPECT_NE(below.out.find("- api/orders.py"), std::string::npos) << below.err;
   EXPECT_FALSE(fs::exists(dir_ / "proj/web/.corvel"));
   EXPECT_FALSE(fs::exists(dir_ / "usr/bin/data"));

@@ -29,8 +29,7 @@ struct OpenFile {
 ssize_t read_up_to(int fd, char* data, std::size_t size, off_t offset) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t count =
-        ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    const ssize_t count = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return -1;
     if (count == 0) break;

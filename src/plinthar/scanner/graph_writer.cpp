@@ -236,10 +236,10 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     term_stats.add_edge(edge.from, edge.to, edge.rel);
   }
   prepare_records(records);
-  write_index_beside(out, records, size, hasher.value(),
-                     {{index_format::SectionKind::snapshot,
-                       snapshot_section(std::move(recorder).take())},
-                      {index_format::SectionKind::term_stats, term_stats.finish()}});
+  write_index_beside(
+      out, records, size, hasher.value(),
+      {{index_format::SectionKind::snapshot, snapshot_section(std::move(recorder).take())},
+       {index_format::SectionKind::term_stats, term_stats.finish()}});
   return totals;
 }
 

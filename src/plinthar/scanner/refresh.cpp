@@ -33,8 +33,8 @@ namespace {
 // file's bytes are read only when a file changed.
 class StandingGraph {
  public:
-  StandingGraph(fs::path path, std::shared_ptr<const text::FileDescriptor> file,
-                GraphIndex index, TreeSnapshot snapshot)
+  StandingGraph(fs::path path, std::shared_ptr<const text::FileDescriptor> file, GraphIndex index,
+                TreeSnapshot snapshot)
       : path_(std::move(path)),
         file_(std::move(file)),
         index_(std::move(index)),
@@ -364,7 +364,7 @@ void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, Stan
 RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
                             StandingGraph& graph, const TreeSnapshot& snapshot,
                             const NodeObserver& observe) {
-  const RefreshResult result = counts_of(files);
+  RefreshResult result = counts_of(files);
   GraphRecords records;
   text::ContentHasher hasher;
   std::uint64_t size = 0;

@@ -38,8 +38,8 @@ struct Args {
   std::int64_t recent_actions = 0;
   bool json = false;
   bool refresh = false;  // retrieve, prime: bring the graph up to date with the tree first
-  std::string rank;  // retrieve, prime: "classic" or "hybrid"
-  std::string kind;  // action log
+  std::string rank;      // retrieve, prime: "classic" or "hybrid"
+  std::string kind;      // action log
   std::string summary;
   std::string meta;
 

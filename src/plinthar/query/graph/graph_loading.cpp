@@ -153,7 +153,8 @@ LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root, bo
   }
   const auto graph = std::make_shared<const text::FileDescriptor>(
       ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (graph->get() < 0) throw Error("cannot read " + graph_file.string() + ": " + std::strerror(errno));
+  if (graph->get() < 0)
+    throw Error("cannot read " + graph_file.string() + ": " + std::strerror(errno));
   if (auto loaded = load_from_index(graph_file, graph, std::move(index))) {
     return std::move(*loaded);
   }

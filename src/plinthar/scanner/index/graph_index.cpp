@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include "plinthar/error.hpp"
+#include "plinthar/platform/page_release.hpp"
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/content_hash.hpp"
@@ -92,23 +95,23 @@ std::string assemble(const fmt::GraphIdentity& graph,
   header.section_count = static_cast<std::uint32_t>(sections.size());
   header.build_hash = build_hash();
   header.graph = graph;
+  const std::size_t table_end = padded_to_8(sizeof header + sections.size() * sizeof(fmt::Section));
+  std::string body(table_end, '\0');
   std::vector<fmt::Section> table;
-  std::size_t offset = padded_to_8(sizeof header + sections.size() * sizeof(fmt::Section));
   for (const auto& [kind, bytes] : sections) {
-    table.push_back({static_cast<std::uint32_t>(kind), 0, offset, bytes.size()});
-    offset = padded_to_8(offset + bytes.size());
+    const std::size_t offset = body.size();
+    body += bytes;
+    body.resize(padded_to_8(body.size()), '\0');
+    const std::uint64_t checksum =
+        text::content_hash(std::string_view(body).substr(offset, body.size() - offset));
+    table.push_back({static_cast<std::uint32_t>(kind), 0, offset, bytes.size(), checksum});
   }
-  header.file_size = offset + sizeof(std::uint64_t);
-  std::string out(reinterpret_cast<const char*>(&header), sizeof header);
-  append_rows(out, table);
-  for (const auto& [kind, bytes] : sections) {
-    out.resize(padded_to_8(out.size()), '\0');
-    out += bytes;
-  }
-  out.resize(padded_to_8(out.size()), '\0');
-  const std::uint64_t checksum = text::content_hash(out);
-  out.append(reinterpret_cast<const char*>(&checksum), sizeof checksum);
-  return out;
+  header.file_size = body.size() + sizeof(std::uint64_t);
+  std::memcpy(body.data(), &header, sizeof header);
+  std::memcpy(body.data() + sizeof header, table.data(), table.size() * sizeof(fmt::Section));
+  const std::uint64_t checksum = text::content_hash(std::string_view(body).substr(0, table_end));
+  body.append(reinterpret_cast<const char*>(&checksum), sizeof checksum);
+  return body;
 }
 
 }  // namespace
@@ -183,17 +186,16 @@ bool write_graph_index(const fs::path& index_path, const GraphRecords& records,
 
 namespace {
 
-// Reads the rest of `fd` from its start: exactly `size` bytes, or nothing.
-std::optional<std::string> read_exactly(int fd, std::size_t size) {
-  std::string bytes(size, '\0');
+// Reads exactly `size` bytes at `offset` of `fd` into `data`.
+bool read_exactly(int fd, char* data, std::size_t size, std::uint64_t offset) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t count = ::pread(fd, bytes.data() + done, size - done, static_cast<off_t>(done));
+    const ssize_t count = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
     if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return std::nullopt;
+    if (count <= 0) return false;
     done += static_cast<std::size_t>(count);
   }
-  return bytes;
+  return true;
 }
 
 // content_hash of the whole file open as `fd`, read in pieces.
@@ -211,7 +213,7 @@ std::optional<std::uint64_t> hash_of_file(int fd) {
 }
 
 template <typename T>
-T read_at(const std::string& bytes, std::size_t offset) {
+T read_at(std::string_view bytes, std::size_t offset) {
   T value;
   std::memcpy(&value, bytes.data() + offset, sizeof value);
   return value;
@@ -236,27 +238,30 @@ bool graph_matches(const fmt::GraphIdentity& recorded, int graph_fd, int index_f
   return true;
 }
 
-// The sections of a whole index of this build, by kind; empty when anything is off.
-std::vector<fmt::Section> checked_sections(const std::string& bytes) {
-  if (bytes.size() < sizeof(fmt::Header) + sizeof(std::uint64_t)) return {};
-  const auto header = read_at<fmt::Header>(bytes, 0);
+// The header of an index of this build, `file_size` bytes long, at the start of `head`.
+std::optional<fmt::Header> checked_header(std::string_view head, std::uint64_t file_size) {
+  if (head.size() < sizeof(fmt::Header)) return std::nullopt;
+  const auto header = read_at<fmt::Header>(head, 0);
   if (std::memcmp(header.magic, fmt::MAGIC, sizeof header.magic) != 0 ||
       header.version != fmt::VERSION || header.byte_order != fmt::BYTE_ORDER_PROBE ||
       header.word_size != sizeof(void*) || header.build_hash != build_hash() ||
-      header.file_size != bytes.size() || header.section_count > MAX_SECTIONS) {
-    return {};
+      header.file_size != file_size || header.section_count > MAX_SECTIONS) {
+    return std::nullopt;
   }
-  const std::size_t body = bytes.size() - sizeof(std::uint64_t);
-  if (text::content_hash(std::string_view(bytes.data(), body)) !=
-      read_at<std::uint64_t>(bytes, body)) {
-    return {};
-  }
+  return header;
+}
+
+// The sections listed in `head` (the header and the table, checked), by kind; empty when
+// one lies outside the body or a record section is missing.
+std::vector<fmt::Section> checked_sections(std::string_view head, const fmt::Header& header,
+                                           std::uint64_t body) {
   std::vector<fmt::Section> sections(fmt::SECTION_KINDS);
   for (std::uint32_t i = 0; i < header.section_count; ++i) {
     const auto section =
-        read_at<fmt::Section>(bytes, sizeof(fmt::Header) + i * sizeof(fmt::Section));
-    if (section.offset % 8 != 0 || section.offset > body || section.size > body - section.offset ||
-        section.kind < 1 || section.kind >= fmt::SECTION_KINDS) {
+        read_at<fmt::Section>(head, sizeof(fmt::Header) + i * sizeof(fmt::Section));
+    if (section.offset % 8 != 0 || section.offset < head.size() || section.offset > body ||
+        padded_to_8(section.size) > body - section.offset || section.kind < 1 ||
+        section.kind >= fmt::SECTION_KINDS) {
       return {};
     }
     sections[section.kind] = section;
@@ -270,22 +275,82 @@ std::vector<fmt::Section> checked_sections(const std::string& bytes) {
   return sections;
 }
 
+// Reads the header and the section table of the index open as `fd`, `file_size` bytes
+// long, and checks them against the checksum at its end.
+std::optional<std::pair<fmt::Header, std::vector<fmt::Section>>> read_table(
+    int fd, std::uint64_t file_size) {
+  if (file_size < sizeof(fmt::Header) + sizeof(std::uint64_t)) return std::nullopt;
+  std::string head(sizeof(fmt::Header), '\0');
+  if (!read_exactly(fd, head.data(), head.size(), 0)) return std::nullopt;
+  const auto header = checked_header(head, file_size);
+  if (!header) return std::nullopt;
+  const std::size_t table_end =
+      padded_to_8(sizeof(fmt::Header) + header->section_count * sizeof(fmt::Section));
+  const std::uint64_t body = file_size - sizeof(std::uint64_t);
+  if (table_end > body) return std::nullopt;
+  head.resize(table_end + sizeof(std::uint64_t));
+  if (!read_exactly(fd, head.data() + sizeof(fmt::Header), table_end - sizeof(fmt::Header),
+                    sizeof(fmt::Header)) ||
+      !read_exactly(fd, head.data() + table_end, sizeof(std::uint64_t), body)) {
+    return std::nullopt;
+  }
+  const std::string_view checked = std::string_view(head).substr(0, table_end);
+  if (text::content_hash(checked) != read_at<std::uint64_t>(head, table_end)) return std::nullopt;
+  auto sections = checked_sections(checked, *header, body);
+  if (sections.empty()) return std::nullopt;
+  return std::pair{*header, std::move(sections)};
+}
+
 }  // namespace
 
 std::optional<GraphIndex> GraphIndex::open(const fs::path& index_path, int graph_fd) {
-  const text::FileDescriptor fd(::open(index_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return std::nullopt;
+  auto fd = std::make_shared<const text::FileDescriptor>(
+      ::open(index_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd->get() < 0) return std::nullopt;
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  const auto index_status = file_status(fd.get());
+  if (::fstat(fd->get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  const auto index_status = file_status(fd->get());
   if (!index_status || status.st_size > MAX_INDEX_BYTES) return std::nullopt;
-  auto bytes = read_exactly(fd.get(), static_cast<std::size_t>(status.st_size));
+  auto table = read_table(fd->get(), static_cast<std::uint64_t>(status.st_size));
+  if (!table || !graph_matches(table->first.graph, graph_fd, fd->get(), *index_status)) {
+    return std::nullopt;
+  }
+  // Left uninitialised: only the sections read are ever touched, so the pages of the
+  // others are never made resident.
+  std::unique_ptr<char[]> bytes(new (std::nothrow) char[static_cast<std::size_t>(status.st_size)]);
   if (!bytes) return std::nullopt;
-  auto sections = checked_sections(*bytes);
-  if (sections.empty()) return std::nullopt;
-  const auto header = read_at<fmt::Header>(*bytes, 0);
-  if (!graph_matches(header.graph, graph_fd, fd.get(), *index_status)) return std::nullopt;
-  return GraphIndex(std::move(*bytes), std::move(sections));
+  GraphIndex index(std::move(fd), std::move(bytes), static_cast<std::size_t>(status.st_size),
+                   table->first, std::move(table->second));
+  for (const fmt::SectionKind kind : {fmt::SectionKind::blob, fmt::SectionKind::entries,
+                                      fmt::SectionKind::nodes, fmt::SectionKind::edges}) {
+    if (!index.load(kind)) return std::nullopt;
+  }
+  return index;
+}
+
+GraphIndex::GraphIndex(std::shared_ptr<const text::FileDescriptor> fd,
+                       std::unique_ptr<char[]> bytes, std::size_t size,
+                       const index_format::Header& header,
+                       std::vector<index_format::Section> sections)
+    : fd_(std::move(fd)),
+      bytes_(std::move(bytes)),
+      size_(size),
+      header_(header),
+      sections_(std::move(sections)),
+      loaded_(sections_.size(), false) {}
+
+bool GraphIndex::load(fmt::SectionKind kind) const {
+  const fmt::Section& section = sections_[static_cast<std::size_t>(kind)];
+  if (section.kind != static_cast<std::uint32_t>(kind)) return false;
+  if (loaded_[section.kind]) return true;
+  const std::size_t length = padded_to_8(section.size);
+  char* at = bytes_.get() + section.offset;
+  if (!read_exactly(fd_->get(), at, length, section.offset) ||
+      text::content_hash(std::string_view(at, length)) != section.checksum) {
+    return false;
+  }
+  loaded_[section.kind] = true;
+  return true;
 }
 
 namespace {
@@ -293,21 +358,34 @@ namespace {
 // The rows of one section, checked against the sizes they refer to.
 class IndexView {
  public:
-  IndexView(const std::string& bytes, const std::vector<fmt::Section>& sections)
-      : bytes_(bytes), sections_(sections) {
+  IndexView(std::string_view bytes, const std::vector<fmt::Section>& sections,
+            std::uint64_t graph_size)
+      : bytes_(bytes), sections_(sections), graph_size_(graph_size) {
     const fmt::Section& blob = sections_[static_cast<int>(fmt::SectionKind::blob)];
-    blob_ = std::string_view(bytes.data() + blob.offset, blob.size);
-    graph_size_ = read_at<fmt::Header>(bytes, 0).graph.size;
+    blob_ = bytes.substr(blob.offset, blob.size);
   }
 
+  // The rows of a section where they lie (copied out one at a time, as they need not be
+  // aligned).
   template <typename Row>
-  std::optional<std::vector<Row>> rows(fmt::SectionKind kind) const {
+  class Rows {
+   public:
+    Rows(const char* data, std::size_t count) : data_(data), count_(count) {}
+    std::size_t size() const { return count_; }
+    Row operator[](std::size_t i) const {
+      return read_at<Row>({data_, count_ * sizeof(Row)}, i * sizeof(Row));
+    }
+
+   private:
+    const char* data_;
+    std::size_t count_;
+  };
+
+  template <typename Row>
+  std::optional<Rows<Row>> rows(fmt::SectionKind kind) const {
     const fmt::Section& section = sections_[static_cast<int>(kind)];
     if (section.size % sizeof(Row) != 0) return std::nullopt;
-    std::vector<Row> rows(section.size / sizeof(Row));
-    // An empty section leaves rows.data() null, which memcpy must never be given.
-    if (section.size != 0) std::memcpy(rows.data(), bytes_.data() + section.offset, section.size);
-    return rows;
+    return Rows<Row>(bytes_.data() + section.offset, section.size / sizeof(Row));
   }
 
   bool in_blob(const fmt::TextRef& ref) const {
@@ -321,10 +399,10 @@ class IndexView {
   }
 
  private:
-  const std::string& bytes_;
+  std::string_view bytes_;
   const std::vector<fmt::Section>& sections_;
-  std::string_view blob_;
   std::uint64_t graph_size_ = 0;
+  std::string_view blob_;
 };
 
 struct Entry {
@@ -332,74 +410,81 @@ struct Entry {
   text::MaskedText lower;
 };
 
-std::optional<std::vector<Entry>> text_entries(const IndexView& view) {
-  const auto rows = view.rows<fmt::TextEntry>(fmt::SectionKind::entries);
-  if (!rows) return std::nullopt;
-  std::vector<Entry> entries;
-  entries.reserve(rows->size());
-  for (const fmt::TextEntry& row : *rows) {
-    if (!view.in_blob(row.text) || !view.in_blob(row.lower)) return std::nullopt;
-    entries.push_back(
-        {view.text(row.text),
-         text::MaskedText(view.text(row.lower), text::CharMask{row.mask_low, row.mask_high})});
-  }
-  return entries;
-}
+// The table of distinct texts, each entry checked as it is looked up.
+class TextEntries {
+ public:
+  TextEntries(const IndexView& view, IndexView::Rows<fmt::TextEntry> rows)
+      : view_(view), rows_(rows) {}
 
-bool known(std::size_t count, std::initializer_list<std::uint32_t> entries) {
-  for (const std::uint32_t entry : entries) {
-    if (entry >= count) return false;
+  std::size_t size() const { return rows_.size(); }
+  std::optional<Entry> operator[](std::uint32_t i) const {
+    if (i >= rows_.size()) return std::nullopt;
+    const fmt::TextEntry row = rows_[i];
+    if (!view_.in_blob(row.text) || !view_.in_blob(row.lower)) return std::nullopt;
+    return Entry{
+        view_.text(row.text),
+        text::MaskedText(view_.text(row.lower), text::CharMask{row.mask_low, row.mask_high})};
   }
-  return true;
-}
 
-bool add_nodes(const IndexView& view, const std::vector<Entry>& entries, GraphRecords& records) {
+ private:
+  const IndexView& view_;
+  IndexView::Rows<fmt::TextEntry> rows_;
+};
+
+bool add_nodes(const IndexView& view, const TextEntries& entries, GraphRecords& records) {
   const auto rows = view.rows<fmt::NodeRow>(fmt::SectionKind::nodes);
   if (!rows) return false;
   records.nodes.reserve(rows->size());
   records.node_spans.reserve(rows->size());
-  for (const fmt::NodeRow& row : *rows) {
-    if (!known(entries.size(),
-               {row.id, row.kind, row.ext, row.confidence, row.summary, row.keywords}) ||
-        !view.in_graph(row.span)) {
+  for (std::size_t i = 0; i < rows->size(); ++i) {
+    const fmt::NodeRow row = (*rows)[i];
+    const auto id = entries[row.id];
+    const auto kind = entries[row.kind];
+    const auto ext = entries[row.ext];
+    const auto confidence = entries[row.confidence];
+    const auto summary = entries[row.summary];
+    const auto keywords = entries[row.keywords];
+    if (!id || !kind || !ext || !confidence || !summary || !keywords || !view.in_graph(row.span)) {
       return false;
     }
     NodeRecord& node = records.nodes.emplace_back();
-    node.id.text = entries[row.id].text;
+    node.id.text = id->text;
     node.id.present = (row.flags & fmt::ID_PRESENT) != 0;
-    node.kind = entries[row.kind].text;
-    node.ext = entries[row.ext].text;
-    node.confidence = entries[row.confidence].text;
-    node.summary = entries[row.summary].text;
-    node.keywords = entries[row.keywords].text;
-    node.id_lower = entries[row.id].lower;
-    node.ext_lower = entries[row.ext].lower.text;
-    node.summary_lower = entries[row.summary].lower;
-    node.keywords_lower = entries[row.keywords].lower;
+    node.kind = kind->text;
+    node.ext = ext->text;
+    node.confidence = confidence->text;
+    node.summary = summary->text;
+    node.keywords = keywords->text;
+    node.id_lower = id->lower;
+    node.ext_lower = ext->lower.text;
+    node.summary_lower = summary->lower;
+    node.keywords_lower = keywords->lower;
     node.degree = row.degree;
     records.node_spans.push_back({row.span.offset, row.span.length});
   }
   return true;
 }
 
-bool add_edges(const IndexView& view, const std::vector<Entry>& entries, GraphRecords& records) {
+bool add_edges(const IndexView& view, const TextEntries& entries, GraphRecords& records) {
   const auto rows = view.rows<fmt::EdgeRow>(fmt::SectionKind::edges);
   if (!rows) return false;
   records.edges.reserve(rows->size());
   records.edge_spans.reserve(rows->size());
-  for (const fmt::EdgeRow& row : *rows) {
-    if (!known(entries.size(), {row.from, row.to, row.rel}) || !view.in_graph(row.span)) {
-      return false;
-    }
+  for (std::size_t i = 0; i < rows->size(); ++i) {
+    const fmt::EdgeRow row = (*rows)[i];
+    const auto from = entries[row.from];
+    const auto to = entries[row.to];
+    const auto rel = entries[row.rel];
+    if (!from || !to || !rel || !view.in_graph(row.span)) return false;
     EdgeRecord& edge = records.edges.emplace_back();
-    edge.from.text = entries[row.from].text;
+    edge.from.text = from->text;
     edge.from.present = (row.flags & fmt::FROM_PRESENT) != 0;
-    edge.to.text = entries[row.to].text;
+    edge.to.text = to->text;
     edge.to.present = (row.flags & fmt::TO_PRESENT) != 0;
-    edge.rel = entries[row.rel].text;
-    edge.from_lower = entries[row.from].lower;
-    edge.to_lower = entries[row.to].lower;
-    edge.rel_lower = entries[row.rel].lower;
+    edge.rel = rel->text;
+    edge.from_lower = from->lower;
+    edge.to_lower = to->lower;
+    edge.rel_lower = rel->lower;
     records.edge_spans.push_back({row.span.offset, row.span.length});
   }
   return true;
@@ -408,14 +493,26 @@ bool add_edges(const IndexView& view, const std::vector<Entry>& entries, GraphRe
 }  // namespace
 
 std::optional<GraphRecords> GraphIndex::records() const {
-  const IndexView view(bytes_, sections_);
-  const auto entries = text_entries(view);
-  if (!entries) return std::nullopt;
+  const IndexView view(std::string_view(bytes_.get(), size_), sections_, header_.graph.size);
+  const auto rows = view.rows<fmt::TextEntry>(fmt::SectionKind::entries);
+  if (!rows) return std::nullopt;
+  const TextEntries entries(view, *rows);
   GraphRecords records;
-  if (!add_nodes(view, *entries, records) || !add_edges(view, *entries, records)) {
-    return std::nullopt;
-  }
+  if (!add_nodes(view, entries, records)) return std::nullopt;
+  // The records view only the blob: the rows go back to the system once read out, so
+  // that they are not held beside the records made from them.
+  release(fmt::SectionKind::nodes);
+  if (!add_edges(view, entries, records)) return std::nullopt;
+  release(fmt::SectionKind::edges);
+  release(fmt::SectionKind::entries);
   return records;
+}
+
+void GraphIndex::release(fmt::SectionKind kind) const {
+  const fmt::Section& section = sections_[static_cast<std::size_t>(kind)];
+  if (section.kind != static_cast<std::uint32_t>(kind) || !loaded_[section.kind]) return;
+  loaded_[section.kind] = false;  // read again if asked for
+  platform::release_pages(bytes_.get() + section.offset, padded_to_8(section.size));
 }
 
 std::size_t GraphIndex::node_count() const {
@@ -426,12 +523,12 @@ std::size_t GraphIndex::edge_count() const {
   return sections_[static_cast<std::size_t>(fmt::SectionKind::edges)].size / sizeof(fmt::EdgeRow);
 }
 
-GraphIdentity GraphIndex::graph() const { return read_at<fmt::Header>(bytes_, 0).graph; }
+GraphIdentity GraphIndex::graph() const { return header_.graph; }
 
 std::optional<std::string_view> GraphIndex::section(fmt::SectionKind kind) const {
+  if (!load(kind)) return std::nullopt;
   const fmt::Section& section = sections_[static_cast<std::size_t>(kind)];
-  if (section.kind != static_cast<std::uint32_t>(kind)) return std::nullopt;
-  return std::string_view(bytes_).substr(section.offset, section.size);
+  return std::string_view(bytes_.get() + section.offset, section.size);
 }
 
 }  // namespace plinthar::scanner

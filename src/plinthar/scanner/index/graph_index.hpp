@@ -8,12 +8,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "plinthar/scanner/index/index_format.hpp"
 #include "plinthar/scanner/index/records.hpp"
+#include "plinthar/text/file_io.hpp"
 
 namespace plinthar::scanner {
 
@@ -58,15 +60,26 @@ class GraphIndex {
   // What the graph file was when the index was made.
   GraphIdentity graph() const;
 
-  // The bytes of an extra section, or nothing when the index has none of that kind.
+  // The bytes of a section, read when first asked for; nothing when the index has none
+  // of that kind or it is damaged.
   std::optional<std::string_view> section(index_format::SectionKind kind) const;
 
  private:
-  GraphIndex(std::string bytes, std::vector<index_format::Section> sections)
-      : bytes_(std::move(bytes)), sections_(std::move(sections)) {}
+  GraphIndex(std::shared_ptr<const text::FileDescriptor> fd, std::unique_ptr<char[]> bytes,
+             std::size_t size, const index_format::Header& header,
+             std::vector<index_format::Section> sections);
+  // Reads the section of `kind` into its place and checks it; false when it is missing
+  // or damaged.
+  bool load(index_format::SectionKind kind) const;
+  // Gives back the memory of a section read; it is read again if asked for.
+  void release(index_format::SectionKind kind) const;
 
-  std::string bytes_;
+  std::shared_ptr<const text::FileDescriptor> fd_;  // kept open for the sections read later
+  std::unique_ptr<char[]> bytes_;                   // the file's layout; sections as read
+  std::size_t size_ = 0;
+  index_format::Header header_{};
   std::vector<index_format::Section> sections_;  // by kind
+  mutable std::vector<bool> loaded_;             // by kind
 };
 
 }  // namespace plinthar::scanner

@@ -6,7 +6,10 @@
 //
 //   Header | Section table | sections, each at a multiple of 8 | checksum
 //
-// The checksum is content_hash of every byte before it. Texts are ranges of one blob of
+// The checksum at the end is content_hash of the header and the section table (up to the
+// first section); each section's checksum, in the table, is content_hash of its bytes and
+// the padding after them. A reader so reads only the sections it needs, each checked as
+// it is read: ranking never reads the tree's snapshot. Texts are ranges of one blob of
 // distinct texts; nodes and edges refer to entries of a table of distinct texts, each
 // with its lower-cased form and that form's character set.
 
@@ -15,7 +18,7 @@
 namespace plinthar::scanner::index_format {
 
 inline constexpr char MAGIC[8] = {'P', 'L', 'N', 'T', 'H', 'I', 'D', 'X'};
-inline constexpr std::uint32_t VERSION = 1;
+inline constexpr std::uint32_t VERSION = 2;
 inline constexpr std::uint32_t BYTE_ORDER_PROBE = 0x01020304;
 
 // What a graph file was when its index was made.
@@ -54,6 +57,7 @@ struct Section {
   std::uint32_t reserved;
   std::uint64_t offset;
   std::uint64_t size;
+  std::uint64_t checksum;  // of the section's bytes and the padding after them
 };
 
 struct TextRef {
