@@ -86,6 +86,23 @@ TEST_F(GraphIndexTest, HoldsWhatTheGraphFileGivesRankingPrepared) {
   EXPECT_EQ(prepared_dump(*from_index, graph), prepared_dump(*from_text, graph));
 }
 
+// The rows go back to the system once read out; asking again reads them again.
+TEST_F(GraphIndexTest, RecordsCanBeAskedForAgain) {
+  for (int i = 0; i < 400; ++i) {
+    dir_.write("proj/many/m" + std::to_string(i) + ".py",
+               "def f" + std::to_string(i) + "():\n    pass\n");
+  }
+  scanner::write_graph_file(dir_ / "proj", graph_, {}, {});
+  const std::string graph = testing::read_text(graph_);
+  const auto index = open_index();
+  ASSERT_TRUE(index.has_value());
+  const auto first = index->records();
+  const auto second = index->records();
+  ASSERT_TRUE(first && second);
+  EXPECT_GT(first->nodes.size(), 800U);
+  EXPECT_EQ(prepared_dump(*second, graph), prepared_dump(*first, graph));
+}
+
 TEST_F(GraphIndexTest, DamagedOrForeignIndexesAreNotUsed) {
   const std::string whole = testing::read_text(index_);
   ASSERT_TRUE(open_index().has_value());

@@ -493,6 +493,10 @@ bool add_edges(const IndexView& view, const TextEntries& entries, GraphRecords& 
 }  // namespace
 
 std::optional<GraphRecords> GraphIndex::records() const {
+  for (const fmt::SectionKind kind : {fmt::SectionKind::blob, fmt::SectionKind::entries,
+                                      fmt::SectionKind::nodes, fmt::SectionKind::edges}) {
+    if (!load(kind)) return std::nullopt;  // read again when given back after a first call
+  }
   const IndexView view(std::string_view(bytes_.get(), size_), sections_, header_.graph.size);
   const auto rows = view.rows<fmt::TextEntry>(fmt::SectionKind::entries);
   if (!rows) return std::nullopt;
