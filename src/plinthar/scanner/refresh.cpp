@@ -19,6 +19,8 @@
 #include "plinthar/error.hpp"
 #include "plinthar/platform/mapped_file.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/scanner/index/term_stats.hpp"
+#include "plinthar/scanner/index/term_stats_builder.hpp"
 #include "plinthar/scanner/index/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -317,16 +319,68 @@ RefreshResult counts_of(const std::vector<Candidate>& files) {
   return result;
 }
 
+// The term statistics of the graph being written. Files taken over keep the statistics
+// they have in the index as it stands, so that only the files read again are split
+// into words.
+class StatsFeed {
+ public:
+  // Nothing when the index has no statistics of the graph as it stands.
+  static std::optional<StatsFeed> of(const StandingGraph& graph) {
+    const auto bytes = graph.index().section(index_format::SectionKind::term_stats);
+    const auto stats = bytes ? TermStats::open(*bytes) : std::nullopt;
+    auto counted = stats ? counted_files(*stats) : std::nullopt;
+    if (!counted) return std::nullopt;
+    StatsFeed feed;
+    feed.file_of_node_.assign(graph.index().node_count(), NO_FILE);
+    for (std::size_t f = 0; f < stats->file_count(); ++f) {
+      if (stats->node(f) >= feed.file_of_node_.size()) return std::nullopt;
+      feed.file_of_node_[stats->node(f)] = static_cast<std::uint32_t>(f);
+    }
+    feed.counted_ = std::move(*counted);
+    return feed;
+  }
+
+  // The file whose nodes start at node `first` of the graph as it stands, `node_count`
+  // nodes with its symbols.
+  void reused_file(const NodeRecord& node, std::size_t first, std::size_t node_count) {
+    const std::uint32_t file = file_of_node_[first];
+    if (file == NO_FILE || node.kind != "file") {
+      whole_ = false;
+      return;
+    }
+    builder_.add_counted_file(node.id.text, counted_[file],
+                              static_cast<std::uint32_t>(node_count - 1));
+  }
+  void scanned_node(const Json& node) { builder_.add_node(stats_node_of(node)); }
+  void edge(std::string_view from, std::string_view to, std::string_view rel) {
+    builder_.add_edge(from, to, rel);
+  }
+  // The section's bytes, when every file could be counted.
+  std::optional<std::string> finish() {
+    if (!whole_) return std::nullopt;
+    return builder_.finish();
+  }
+
+ private:
+  StatsFeed() = default;
+
+  TermStatsBuilder builder_;
+  std::vector<CountedFile> counted_;         // by file of the statistics as they stand
+  std::vector<std::uint32_t> file_of_node_;  // NO_FILE for symbols
+  bool whole_ = true;
+};
+
 // Streams the graph of `files` into `stream`, the objects of reused files copied from the
-// graph as it stands, and gathers the records of the new index. `observe` sees every
-// symbol node.
+// graph as it stands, and gathers the records of the new index and, given `stats`, the
+// term statistics. `observe` sees every symbol node.
 void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, StandingGraph& graph,
-                  GraphRecords& records, const NodeObserver& observe) {
+                  GraphRecords& records, StatsFeed* stats, const NodeObserver& observe) {
   const GraphRecords& old = graph.records();
   for (const Candidate& file : files) {
     if (file.outcome != FileOutcome::scanned) continue;
     if (file.reused) {
       const std::size_t first = graph.first_node[file.previous_index];
+      if (stats != nullptr) stats->reused_file(old.nodes[first], first, file.previous->node_count);
       for (std::size_t i = first; i < first + file.previous->node_count; ++i) {
         const std::string_view object = graph.text(old.node_spans[i]);
         records.node_spans.push_back(stream.node(object));
@@ -338,6 +392,7 @@ void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, Stan
         records.node_spans.push_back(stream.node(node));
         prepare_node(records.nodes.emplace_back(record_of_scanned_node(node, records.texts)),
                      records.texts);
+        if (stats != nullptr) stats->scanned_node(node);
         if (observe) observe(node);
       }
     }
@@ -348,12 +403,14 @@ void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, Stan
       const std::size_t first = graph.first_edge[file.previous_index];
       for (std::size_t i = first; i < first + file.previous->edge_count; ++i) {
         records.edge_spans.push_back(stream.edge(graph.text(old.edge_spans[i])));
-        records.edges.push_back(old.edges[i]);
+        const EdgeRecord& edge = records.edges.emplace_back(old.edges[i]);
+        if (stats != nullptr) stats->edge(edge.from.text, edge.to.text, edge.rel);
       }
     } else {
       for (const Edge& edge : file.scanned->edges) {
         records.edge_spans.push_back(stream.edge(edge));
         prepare_edge(records.edges.emplace_back(record_of_edge(edge)), records.texts);
+        if (stats != nullptr) stats->edge(edge.from, edge.to, edge.rel);
       }
     }
   }
@@ -365,6 +422,7 @@ RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candid
                             StandingGraph& graph, const TreeSnapshot& snapshot,
                             const NodeObserver& observe) {
   RefreshResult result = counts_of(files);
+  auto stats = StatsFeed::of(graph);
   GraphRecords records;
   text::ContentHasher hasher;
   std::uint64_t size = 0;
@@ -376,12 +434,16 @@ RefreshResult rewrite_graph(const fs::path& graph_file, const std::vector<Candid
     };
     GraphStream stream(hashed, snapshot.root, result.node_count, result.symbol_count,
                        static_cast<std::size_t>(result.edge_count));
-    stream_graph(stream, files, graph, records, observe);
+    stream_graph(stream, files, graph, records, stats ? &*stats : nullptr, observe);
   });
   count_degrees(records);
-  // The term statistics are left out: the hybrid ranking builds them on its first call.
-  write_index_beside(graph_file, records, size, hasher.value(),
-                     {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
+  ExtraSections sections{{index_format::SectionKind::snapshot, snapshot_section(snapshot)}};
+  // Without statistics of the graph as it stood, the hybrid ranking builds them when it
+  // first needs them.
+  if (auto bytes = stats ? stats->finish() : std::nullopt) {
+    sections.emplace_back(index_format::SectionKind::term_stats, std::move(*bytes));
+  }
+  write_index_beside(graph_file, records, size, hasher.value(), sections);
   return result;
 }
 
@@ -418,8 +480,12 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
   } else {
     // The same graph: only the snapshot learns the statuses of the files read again.
     if (files_read > 0 || rewalked) {
+      ExtraSections sections{{index_format::SectionKind::snapshot, snapshot_section(snapshot)}};
+      if (const auto stats = graph->index().section(index_format::SectionKind::term_stats)) {
+        sections.emplace_back(index_format::SectionKind::term_stats, std::string(*stats));
+      }
       write_graph_index(index_path_for(graph_file), graph->records(), graph->index().graph(),
-                        {{index_format::SectionKind::snapshot, snapshot_section(snapshot)}});
+                        sections);
     }
     result = counts_of(graph->records(), false);
     result.index = graph->take_index();

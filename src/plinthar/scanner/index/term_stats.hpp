@@ -128,11 +128,41 @@ class TermStats {
   template <typename Visit>
   bool for_each_posting(std::string_view term, Visit&& visit) const {
     const auto range = postings_of(term);
-    if (!range) return true;
-    const char* at = postings_.data() + range->first;
-    const char* const end = postings_.data() + range->second;
+    return !range || decode(*range, visit);
+  }
+
+  // Calls `visit(term, posting)` for every term, in the order of their texts, and each
+  // of its files. False when anything is damaged (the visits made so far then stand).
+  template <typename Visit>
+  bool for_each_term(Visit&& visit) const {
+    for (std::size_t i = 0; i < terms_.size(); ++i) {
+      const TermEntry entry = terms_[i];
+      if (std::uint64_t{entry.text_offset} + entry.text_length > term_text_.size() ||
+          entry.postings_offset > postings_.size()) {
+        return false;
+      }
+      const std::string_view term = term_text_.substr(entry.text_offset, entry.text_length);
+      const PostingRange range{entry.postings_offset, postings_.size(), entry.document_frequency};
+      if (!decode(range, [&](const Posting& posting) { visit(term, posting); })) return false;
+    }
+    return true;
+  }
+
+ private:
+  struct PostingRange {
+    std::size_t first;
+    std::size_t second;
+    std::uint32_t count;
+  };
+
+  TermStats() = default;
+
+  template <typename Visit>
+  bool decode(const PostingRange& range, Visit&& visit) const {
+    const char* at = postings_.data() + range.first;
+    const char* const end = postings_.data() + range.second;
     std::uint64_t file = 0;
-    for (std::uint32_t k = 0; k < range->count; ++k) {
+    for (std::uint32_t k = 0; k < range.count; ++k) {
       std::uint64_t head = 0;
       Posting posting{};
       if (!read_varint(at, end, head)) return false;
@@ -147,14 +177,6 @@ class TermStats {
     return true;
   }
 
- private:
-  struct PostingRange {
-    std::size_t first;
-    std::size_t second;
-    std::uint32_t count;
-  };
-
-  TermStats() = default;
   std::optional<TermEntry> find(std::string_view term) const;
   std::optional<PostingRange> postings_of(std::string_view term) const;
   bool lists_are_whole() const;

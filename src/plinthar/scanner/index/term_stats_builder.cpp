@@ -177,12 +177,40 @@ void TermStatsBuilder::add_node(const StatsNode& node) {
   File& file = files_.emplace_back();
   file.node = index;
   file.id = std::string(node.id);
-  file.size = node.size;
+  file.prior = size_prior(node.size);
   file.flags = file_flags(node.id, node.content);
   file_open_ = true;
   count_words(without_extension(node.id), PATH_FIELD);
   for (const std::string_view keyword : node.keywords) count_words(keyword, SYMBOL_FIELD);
   count_words(node.content, CONTENT_FIELD);
+}
+
+void TermStatsBuilder::add_counted_file(std::string_view id, const CountedFile& counted,
+                                        std::uint32_t symbol_count) {
+  close_open_file();
+  File& file = files_.emplace_back();
+  file.node = node_count_;
+  node_count_ += 1 + symbol_count;
+  file.id = std::string(id);
+  file.prior = counted.prior;
+  file.flags = counted.flags;
+  file.length = counted.length;
+  file.terms.reserve(counted.terms.size());
+  for (const auto& [term, count] : counted.terms) file.terms.push_back({term_id(term), count});
+}
+
+std::optional<std::vector<CountedFile>> counted_files(const TermStats& stats) {
+  std::vector<CountedFile> files(stats.file_count());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    files[i].prior = stats.prior(i);
+    files[i].flags = stats.flags(i);
+    for (std::size_t f = 0; f < TERM_FIELDS; ++f) files[i].length[f] = stats.length(i, f);
+  }
+  const bool whole = stats.for_each_term([&](std::string_view term, const Posting& posting) {
+    files[posting.file].terms.emplace_back(term, posting.count);
+  });
+  if (!whole) return std::nullopt;
+  return files;
 }
 
 void TermStatsBuilder::add_edge(std::string_view from, std::string_view to, std::string_view rel) {
@@ -241,7 +269,7 @@ std::string TermStatsBuilder::finish() {
       length.push_back(file.length[f]);
       total_length[f] += file.length[f];
     }
-    prior[i] = size_prior(file.size);
+    prior[i] = file.prior;
     flags[i] = file.flags;
   }
 

@@ -7,8 +7,10 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <absl/container/flat_hash_map.h>
@@ -34,10 +36,26 @@ struct StatsNode {
 // expected type read as empty (a size that is not a number as 0).
 StatsNode stats_node_of(const text::Json& node);
 
+// A file's statistics taken over whole from the statistics of an earlier graph.
+struct CountedFile {
+  double prior = 0.0;
+  std::uint8_t flags = 0;
+  std::array<std::uint32_t, TERM_FIELDS> length{};
+  std::vector<std::pair<std::string_view, std::array<std::uint32_t, TERM_FIELDS>>> terms;
+};
+
+// The statistics of each file of `stats`, by file: what add_counted_file takes to give
+// the file the statistics it had there. Nothing when `stats` is damaged.
+std::optional<std::vector<CountedFile>> counted_files(const TermStats& stats);
+
 class TermStatsBuilder {
  public:
   // Adds the next node of the graph; nodes come in graph order.
   void add_node(const StatsNode& node);
+  // Adds the next file of the graph with the statistics it had in an earlier graph of
+  // the same build, its symbols counted with it: the file's node and its `symbol_count`
+  // symbol nodes, whose paths are its id, as a scan writes them.
+  void add_counted_file(std::string_view id, const CountedFile& file, std::uint32_t symbol_count);
   // Adds the next edge of the graph.
   void add_edge(std::string_view from, std::string_view to, std::string_view rel);
   // The section's bytes. The builder is spent afterwards.
@@ -52,7 +70,7 @@ class TermStatsBuilder {
   struct File {
     std::uint32_t node = 0;
     std::string id;
-    std::int64_t size = 0;
+    double prior = 0.0;
     std::uint8_t flags = 0;
     Counts length{};
     std::vector<TermCount> terms;
