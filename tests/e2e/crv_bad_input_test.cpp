@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "test_util.hpp"
 
@@ -45,8 +46,9 @@ class CrvBadInput : public ::testing::Test {
   // Runs crv with `args` in the project folder; a run that takes longer than 20 s is
   // killed and reads as status 124.
   testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(dir_ / "proj",
-                                "timeout 20 '" + (dir_ / "tool/crv").string() + "' " + args, env);
+    return testing::run_command(
+        dir_ / "proj", "timeout 20 " + testing::program_command(dir_ / "tool/crv") + " " + args,
+        env);
   }
 
   testing::TempDir dir_;
@@ -224,6 +226,53 @@ TEST_F(CrvBadInput, ActionLogThatIsAFifoWithoutReaderIsAnError) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err,
             "crv: error: cannot append to " + log.string() + ": No such device or address\n");
+}
+
+// A root that is not a directory scans as an empty tree, whose graph would replace a
+// good one. Each way crv scans fails instead and leaves the graph file as it was.
+TEST_F(CrvBadInput, RootThatIsNotADirectoryIsAnErrorAndLeavesTheGraph) {
+  dir_.write("proj/plain.txt", "text\n");
+  const fs::path graph = data_ / "info_graph.json";
+  const fs::path proj = fs::canonical(dir_ / "proj");
+  const std::string missing = (proj / "nowhere").string();
+  const std::string no_such = " is not a directory: No such file or directory\n";
+  const struct {
+    std::string args;
+    std::string env;
+    bool graph_present;
+    std::string message;
+  } cases[] = {
+      {"scan --root nowhere", "", true, missing + no_such},
+      {"scan --root plain.txt", "", true, (proj / "plain.txt").string() + " is not a directory\n"},
+      {"prime --query invoice", "CORVEL_PROJECT_ROOT=nowhere ", false, missing + no_such},
+      {"retrieve --query invoice", "CORVEL_PROJECT_ROOT=plain.txt ", false,
+       (proj / "plain.txt").string() + " is not a directory\n"},
+  };
+  for (const auto& bad : cases) {
+    if (!bad.graph_present) fs::remove(graph);
+    const auto result = crv(bad.args, bad.env);
+    EXPECT_EQ(result.status, 1) << bad.args;
+    EXPECT_EQ(result.out, "") << bad.args;
+    EXPECT_EQ(result.err, "crv: error: " + bad.message) << bad.args;
+    if (bad.graph_present) {
+      EXPECT_EQ(testing::read_text(graph), GRAPH) << bad.args;
+    } else {
+      EXPECT_FALSE(fs::exists(graph)) << bad.args;
+    }
+  }
+  // A refresh of a graph whose recorded root has gone, with its index and without.
+  dir_.write("proj/gone/src/invoice.py", "def invoice():\n    pass\n");
+  for (const bool with_index : {true, false}) {
+    ASSERT_EQ(crv("scan --root gone").status, 0);
+    const std::string scanned = testing::read_text(graph);
+    if (!with_index) fs::remove(scanner::index_path_for(graph));
+    fs::rename(proj / "gone", proj / "moved");
+    const auto result = crv("prime --refresh --query invoice");
+    EXPECT_EQ(result.status, 1) << with_index;
+    EXPECT_EQ(result.err, "crv: error: " + (proj / "gone").string() + no_such) << with_index;
+    EXPECT_EQ(testing::read_text(graph), scanned) << with_index;
+    fs::rename(proj / "moved", proj / "gone");
+  }
 }
 
 }  // namespace

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <string>
 
+#include <sys/stat.h>
+
+#include "plinthar/error.hpp"
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/text/byte_finders.hpp"
 #include "plinthar/text/case.hpp"
@@ -151,6 +156,14 @@ std::vector<fs::path> walk_files(const fs::path& root) {
   std::vector<fs::path> paths;
   for (WalkedFile& file : walk_files_resolved(root)) paths.push_back(std::move(file.path));
   return paths;
+}
+
+void require_scan_root(const fs::path& root) {
+  struct stat status {};
+  if (::stat(root.c_str(), &status) != 0) {
+    throw Error(root.string() + " is not a directory: " + std::strerror(errno));
+  }
+  if (!S_ISDIR(status.st_mode)) throw Error(root.string() + " is not a directory");
 }
 
 }  // namespace plinthar::scanner

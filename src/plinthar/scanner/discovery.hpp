@@ -45,6 +45,11 @@ struct WalkedTree {
 
 WalkedTree walk_tree(const std::filesystem::path& root);
 
+// Throws plinthar::Error ("ROOT is not a directory", with the reason when it cannot be
+// looked at) unless `root` is a directory or a link to one. A walk of anything else
+// finds no files, and its graph would replace a good one with an empty one.
+void require_scan_root(const std::filesystem::path& root);
+
 // Pure text test: the path has one of the accepted extensions (compared lower-cased)
 // and does not run through a "venv" or ".venv" folder.
 bool should_scan(const std::filesystem::path& path);

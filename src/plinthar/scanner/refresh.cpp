@@ -18,6 +18,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/platform/mapped_file.hpp"
+#include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/index/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
@@ -33,8 +34,8 @@ namespace {
 // file's bytes are read only when a file changed.
 class StandingGraph {
  public:
-  StandingGraph(fs::path path, std::shared_ptr<const text::FileDescriptor> file,
-                GraphIndex index, TreeSnapshot snapshot)
+  StandingGraph(fs::path path, std::shared_ptr<const text::FileDescriptor> file, GraphIndex index,
+                TreeSnapshot snapshot)
       : path_(std::move(path)),
         file_(std::move(file)),
         index_(std::move(index)),
@@ -396,6 +397,7 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
   auto graph = open_standing(graph_file, mode);
   if (!graph || (root && root->string() != graph->snapshot().root)) return std::nullopt;
   const fs::path tree_root = graph->snapshot().root;
+  require_scan_root(tree_root);
   std::vector<SnapshotDirectory> directories;
   bool rewalked = false;
   text::TextArena storage;  // the texts of files and directories walked again
