@@ -77,6 +77,27 @@ TEST_F(CrvBadInput, LogLinesNestedTooDeeplyAreSkipped) {
   }
 }
 
+// One stray byte in a log made prime and stats fail on every later run; such a line
+// is now skipped like any line that does not parse.
+TEST_F(CrvBadInput, LogLinesThatAreNotUtf8AreSkipped) {
+  dir_.write("tool/data/action_events.jsonl",
+             "\xff\n"
+             R"({"kind": "edit", "summary": "kept"})"
+             "\n"
+             "{\"kind\": \"edit\", \"summary\": \"cut \xe2\x82\"}\n");
+  dir_.write("tool/data/token_usage.jsonl",
+             "{\"total_tokens\": 5, \"mode\": \"\xff\"}\n"
+             R"({"total_tokens": 7, "mode": "chat"})"
+             "\n\xc3");
+  const auto prime = crv("prime --query invoice");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("## Action Trail (Recent 1)\n- [edit] kept\n"), std::string::npos)
+      << prime.out;
+  const auto stats = crv("stats");
+  ASSERT_EQ(stats.status, 0) << stats.err;
+  EXPECT_EQ(stats.out, "Events: 1\nTotal tokens: 7\n- chat: 7\n");
+}
+
 TEST_F(CrvBadInput, MetaNestedTooDeeplyIsRejected) {
   const auto result =
       crv("action log --kind k --meta '{\"a\": " + nested_lists(text::MAX_JSON_DEPTH) + "}'");

@@ -120,11 +120,16 @@ TEST(ReadActionEvents, SkipsBlankAndBrokenLinesKeepsAnyValueAndSlices) {
   }
 }
 
-TEST(ReadActionEvents, InvalidUtf8IsAnError) {
+// One bad byte made every later read of the log fail until someone edited the file; a
+// line that is not UTF-8 is now a broken line like any other.
+TEST(ReadActionEvents, LinesThatAreNotUtf8AreSkipped) {
   testing::TempDir dir;
   const Locations locations = locations_in(dir);
-  dir.write("bin/data/action_events.jsonl", "{\"kind\": \"\xff\"}\n");
-  EXPECT_THROW(read_action_events(locations), Error);
+  dir.write("bin/data/action_events.jsonl",
+            "{\"n\": 1}\n{\"kind\": \"\xff\"}\n\xff\n{\"kind\": \"caf\xc3\"}\n"
+            "{\"kind\": \"\xed\xa0\x80\"}\n{\"n\": 2}\n{\"n\": \"caf\xc3\xa9\"}");
+  EXPECT_EQ(text::Json(read_action_events(locations)).dump(),
+            "[{\"n\":1},{\"n\":2},{\"n\":\"caf\xc3\xa9\"}]");
 }
 
 }  // namespace

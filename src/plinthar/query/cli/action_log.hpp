@@ -26,7 +26,7 @@ int cmd_action_log(const Args& args, const Locations& locations, std::ostream& o
 
 // The last `limit` records of the log (slice semantics: 0 lists all, -k drops the
 // first k), oldest first; every JSON value of a line counts. Throws plinthar::Error
-// when the log exists but cannot be read or is not UTF-8.
+// when the log exists but cannot be read.
 std::vector<Json> read_action_events(const Locations& locations, std::int64_t limit = 8);
 
 // The metadata object of a --meta text ("" means an empty object), or the reason it is
