@@ -98,6 +98,34 @@ TEST_F(CrvBadInput, LogLinesThatAreNotUtf8AreSkipped) {
   EXPECT_EQ(stats.out, "Events: 1\nTotal tokens: 7\n- chat: 7\n");
 }
 
+// An append cut short by the file size limit (as by a full disk) leaves a fragment
+// without a line feed; the next record was glued onto it and never shown by prime.
+TEST_F(CrvBadInput, AppendCutShortLosesNoLaterRecord) {
+  const fs::path log = data_ / "action_events.jsonl";
+  ASSERT_EQ(crv("action log --kind edit --summary first").status, 0);
+  const std::string limited = "trap '' XFSZ; ulimit -f 16; exec " +
+                              testing::program_command(dir_ / "tool/crv") +
+                              " action log --kind edit --summary " + std::string(30000, 'x');
+  const auto cut = testing::run_command(dir_ / "proj", limited);
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.out, "");
+  EXPECT_EQ(cut.err, "crv: error: cannot append to " + log.string() + ": File too large\n");
+  ASSERT_NE(testing::read_text(log).back(), '\n');
+  ASSERT_EQ(crv("action log --kind edit --summary after").status, 0);
+  const auto prime = crv("prime --query invoice");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("## Action Trail (Recent 2)\n- [edit] first\n- [edit] after\n"),
+            std::string::npos)
+      << prime.out;
+
+  fs::remove(log);
+  fs::create_symlink("/dev/full", log);
+  const auto full = crv("action log --kind edit");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err,
+            "crv: error: cannot append to " + log.string() + ": No space left on device\n");
+}
+
 TEST_F(CrvBadInput, MetaNestedTooDeeplyIsRejected) {
   const auto result =
       crv("action log --kind k --meta '{\"a\": " + nested_lists(text::MAX_JSON_DEPTH) + "}'");

@@ -96,6 +96,28 @@ TEST(ActionLog, AppendsOneCompactRecordPerRun) {
   EXPECT_EQ(events[0]["summary"], "caf\xc3\xa9");
 }
 
+// A fragment left by a failed append (full disk, killed writer) has no line feed; the
+// next record used to be glued onto it and was never read back.
+TEST(AppendLine, RecordAfterAFragmentStandsOnALineOfItsOwn) {
+  testing::TempDir dir;
+  const struct {
+    std::string before;
+    std::string after;
+  } cases[] = {
+      {"", "{\"n\": 2}\n"},
+      {"{\"n\": 1}\n", "{\"n\": 1}\n{\"n\": 2}\n"},
+      {"{\"n\": 1}\n{\"timestamp\": \"20", "{\"n\": 1}\n{\"timestamp\": \"20\n{\"n\": 2}\n"},
+      {"{\"n\": 1}\n{\"summary\": \"caf\xc3", "{\"n\": 1}\n{\"summary\": \"caf\xc3\n{\"n\": 2}\n"},
+  };
+  for (const auto& row : cases) {
+    const fs::path log = dir.write("log.jsonl", row.before);
+    append_line(log, "{\"n\": 2}\n");
+    EXPECT_EQ(testing::read_text(log), row.after) << row.before;
+    const std::string records = row.before.empty() ? R"([{"n":2}])" : R"([{"n":1},{"n":2}])";
+    EXPECT_EQ(text::Json(read_json_lines(log)).dump(), records) << row.before;
+  }
+}
+
 TEST(ReadActionEvents, SkipsBlankAndBrokenLinesKeepsAnyValueAndSlices) {
   testing::TempDir dir;
   const Locations locations = locations_in(dir);
