@@ -14,6 +14,7 @@
 
 #include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/text/json_reader.hpp"
+#include "plinthar/text/utf8.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::query {
@@ -232,6 +233,21 @@ TEST_F(CrvBadInput, QueryThatIsNotUtf8IsAnswered) {
   const auto prime = crv("prime", "CRV_QUERY=" + query + " ");
   ASSERT_EQ(prime.status, 0) << prime.err;
   EXPECT_NE(prime.out.find("- src/invoice.py\n"), std::string::npos) << prime.out;
+}
+
+// Bytes that are not UTF-8 in the query or a file name reached stdout raw; the text
+// forms now print them with the escapes of the JSON form.
+TEST_F(CrvBadInput, TextOutputIsValidUtf8) {
+  dir_.write("proj/caf\xe9 invoice.md", "invoice notes\n");
+  ASSERT_EQ(crv("scan").status, 0);
+  const std::string query = R"q("$(printf 'invoice \355g')")q";
+  for (const std::string args : {"prime --query ", "retrieve --query "}) {
+    const auto result = crv(args + query);
+    ASSERT_EQ(result.status, 0) << args << result.err;
+    EXPECT_TRUE(text::is_valid_utf8(result.out)) << args << result.out;
+    EXPECT_NE(result.out.find("Query: invoice \\udcedg\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("- caf\\udce9 invoice.md\n"), std::string::npos) << result.out;
+  }
 }
 
 // What crv prints with the data directory as it is now.
