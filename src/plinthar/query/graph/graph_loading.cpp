@@ -105,7 +105,12 @@ LoadedGraph load_from_text(const fs::path& graph_file, const SharedFile& graph) 
     }
     return loaded;
   }
-  return LoadedGraph(parse_graph(std::string_view(view.data(), view.size()), graph_file));
+  Json map = parse_graph(std::string_view(view.data(), view.size()), graph_file);
+  try {
+    return LoadedGraph(std::move(map));
+  } catch (const Error& error) {
+    throw Error("cannot parse " + graph_file.string() + ": " + error.what());
+  }
 }
 
 }  // namespace
@@ -153,7 +158,8 @@ LoadedGraph load_graph(const fs::path& graph_file, const fs::path& scan_root, bo
   }
   const auto graph = std::make_shared<const text::FileDescriptor>(
       ::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (graph->get() < 0) throw Error("cannot read " + graph_file.string() + ": " + std::strerror(errno));
+  if (graph->get() < 0)
+    throw Error("cannot read " + graph_file.string() + ": " + std::strerror(errno));
   if (auto loaded = load_from_index(graph_file, graph, std::move(index))) {
     return std::move(*loaded);
   }
