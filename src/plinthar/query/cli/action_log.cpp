@@ -8,6 +8,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,9 +28,21 @@ namespace {
   throw Error("cannot append to " + path.string() + ": " + std::strerror(error_number));
 }
 
-}  // namespace
+// How long an append waits for another to finish before it goes ahead unlocked: a
+// holder that never lets go (not a crv) must not stop the append.
+constexpr int LOCK_ATTEMPTS = 100;
+constexpr useconds_t LOCK_RETRY_MICROSECONDS = 10000;
 
-namespace {
+// Takes an exclusive lock on the log open as `fd`, which closing it releases. Appends of
+// other crv processes hold it while they write, so the last byte looked at below is never
+// that of a record still being written (which would start this one with a needless line
+// feed).
+void lock_for_append(int fd) {
+  for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return;
+    ::usleep(LOCK_RETRY_MICROSECONDS);
+  }
+}
 
 // Whether the file open as `fd` at `path` is a regular file whose last byte is not a line
 // feed: a record cut short by a full disk or a killed writer. Read through a second
@@ -68,6 +81,7 @@ void append_line(const fs::path& path, std::string_view line) {
   if (file.get() < 0) fail_appending(path, errno);
   // A fragment left by an earlier failed append is ended first, so that this record
   // stands on a line of its own and the fragment alone is skipped by the readers.
+  lock_for_append(file.get());
   std::string record;
   if (ends_inside_a_line(path, file.get())) record = "\n";
   record += line;
