@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/text/json_reader.hpp"
+#include "plinthar/text/utf8.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::query {
@@ -45,8 +47,9 @@ class CrvBadInput : public ::testing::Test {
   // Runs crv with `args` in the project folder; a run that takes longer than 20 s is
   // killed and reads as status 124.
   testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(dir_ / "proj",
-                                "timeout 20 '" + (dir_ / "tool/crv").string() + "' " + args, env);
+    return testing::run_command(
+        dir_ / "proj", "timeout 20 " + testing::program_command(dir_ / "tool/crv") + " " + args,
+        env);
   }
 
   testing::TempDir dir_;
@@ -73,6 +76,55 @@ TEST_F(CrvBadInput, LogLinesNestedTooDeeplyAreSkipped) {
     ASSERT_EQ(stats.status, 0) << args << ": " << stats.err;
     EXPECT_NE(stats.out.find("7"), std::string::npos) << args << ": " << stats.out;
   }
+}
+
+// One stray byte in a log made prime and stats fail on every later run; such a line
+// is now skipped like any line that does not parse.
+TEST_F(CrvBadInput, LogLinesThatAreNotUtf8AreSkipped) {
+  dir_.write("tool/data/action_events.jsonl",
+             "\xff\n"
+             R"({"kind": "edit", "summary": "kept"})"
+             "\n"
+             "{\"kind\": \"edit\", \"summary\": \"cut \xe2\x82\"}\n");
+  dir_.write("tool/data/token_usage.jsonl",
+             "{\"total_tokens\": 5, \"mode\": \"\xff\"}\n"
+             R"({"total_tokens": 7, "mode": "chat"})"
+             "\n\xc3");
+  const auto prime = crv("prime --query invoice");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("## Action Trail (Recent 1)\n- [edit] kept\n"), std::string::npos)
+      << prime.out;
+  const auto stats = crv("stats");
+  ASSERT_EQ(stats.status, 0) << stats.err;
+  EXPECT_EQ(stats.out, "Events: 1\nTotal tokens: 7\n- chat: 7\n");
+}
+
+// An append cut short by the file size limit (as by a full disk) leaves a fragment
+// without a line feed; the next record was glued onto it and never shown by prime.
+TEST_F(CrvBadInput, AppendCutShortLosesNoLaterRecord) {
+  const fs::path log = data_ / "action_events.jsonl";
+  ASSERT_EQ(crv("action log --kind edit --summary first").status, 0);
+  const std::string limited = "trap '' XFSZ; ulimit -f 16; exec " +
+                              testing::program_command(dir_ / "tool/crv") +
+                              " action log --kind edit --summary " + std::string(30000, 'x');
+  const auto cut = testing::run_command(dir_ / "proj", limited);
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.out, "");
+  EXPECT_EQ(cut.err, "crv: error: cannot append to " + log.string() + ": File too large\n");
+  ASSERT_NE(testing::read_text(log).back(), '\n');
+  ASSERT_EQ(crv("action log --kind edit --summary after").status, 0);
+  const auto prime = crv("prime --query invoice");
+  ASSERT_EQ(prime.status, 0) << prime.err;
+  EXPECT_NE(prime.out.find("## Action Trail (Recent 2)\n- [edit] first\n- [edit] after\n"),
+            std::string::npos)
+      << prime.out;
+
+  fs::remove(log);
+  fs::create_symlink("/dev/full", log);
+  const auto full = crv("action log --kind edit");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err,
+            "crv: error: cannot append to " + log.string() + ": No space left on device\n");
 }
 
 TEST_F(CrvBadInput, MetaNestedTooDeeplyIsRejected) {
@@ -183,6 +235,21 @@ TEST_F(CrvBadInput, QueryThatIsNotUtf8IsAnswered) {
   EXPECT_NE(prime.out.find("- src/invoice.py\n"), std::string::npos) << prime.out;
 }
 
+// Bytes that are not UTF-8 in the query or a file name reached stdout raw; the text
+// forms now print them with the escapes of the JSON form.
+TEST_F(CrvBadInput, TextOutputIsValidUtf8) {
+  dir_.write("proj/caf\xe9 invoice.md", "invoice notes\n");
+  ASSERT_EQ(crv("scan").status, 0);
+  const std::string query = R"q("$(printf 'invoice \355g')")q";
+  for (const std::string args : {"prime --query ", "retrieve --query "}) {
+    const auto result = crv(args + query);
+    ASSERT_EQ(result.status, 0) << args << result.err;
+    EXPECT_TRUE(text::is_valid_utf8(result.out)) << args << result.out;
+    EXPECT_NE(result.out.find("Query: invoice \\udcedg\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("- caf\\udce9 invoice.md\n"), std::string::npos) << result.out;
+  }
+}
+
 // What crv prints with the data directory as it is now.
 struct Outputs {
   testing::RunResult prime;
@@ -224,6 +291,53 @@ TEST_F(CrvBadInput, ActionLogThatIsAFifoWithoutReaderIsAnError) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err,
             "crv: error: cannot append to " + log.string() + ": No such device or address\n");
+}
+
+// A root that is not a directory scans as an empty tree, whose graph would replace a
+// good one. Each way crv scans fails instead and leaves the graph file as it was.
+TEST_F(CrvBadInput, RootThatIsNotADirectoryIsAnErrorAndLeavesTheGraph) {
+  dir_.write("proj/plain.txt", "text\n");
+  const fs::path graph = data_ / "info_graph.json";
+  const fs::path proj = fs::canonical(dir_ / "proj");
+  const std::string missing = (proj / "nowhere").string();
+  const std::string no_such = " is not a directory: No such file or directory\n";
+  const struct {
+    std::string args;
+    std::string env;
+    bool graph_present;
+    std::string message;
+  } cases[] = {
+      {"scan --root nowhere", "", true, missing + no_such},
+      {"scan --root plain.txt", "", true, (proj / "plain.txt").string() + " is not a directory\n"},
+      {"prime --query invoice", "CORVEL_PROJECT_ROOT=nowhere ", false, missing + no_such},
+      {"retrieve --query invoice", "CORVEL_PROJECT_ROOT=plain.txt ", false,
+       (proj / "plain.txt").string() + " is not a directory\n"},
+  };
+  for (const auto& bad : cases) {
+    if (!bad.graph_present) fs::remove(graph);
+    const auto result = crv(bad.args, bad.env);
+    EXPECT_EQ(result.status, 1) << bad.args;
+    EXPECT_EQ(result.out, "") << bad.args;
+    EXPECT_EQ(result.err, "crv: error: " + bad.message) << bad.args;
+    if (bad.graph_present) {
+      EXPECT_EQ(testing::read_text(graph), GRAPH) << bad.args;
+    } else {
+      EXPECT_FALSE(fs::exists(graph)) << bad.args;
+    }
+  }
+  // A refresh of a graph whose recorded root has gone, with its index and without.
+  dir_.write("proj/gone/src/invoice.py", "def invoice():\n    pass\n");
+  for (const bool with_index : {true, false}) {
+    ASSERT_EQ(crv("scan --root gone").status, 0);
+    const std::string scanned = testing::read_text(graph);
+    if (!with_index) fs::remove(scanner::index_path_for(graph));
+    fs::rename(proj / "gone", proj / "moved");
+    const auto result = crv("prime --refresh --query invoice");
+    EXPECT_EQ(result.status, 1) << with_index;
+    EXPECT_EQ(result.err, "crv: error: " + (proj / "gone").string() + no_such) << with_index;
+    EXPECT_EQ(testing::read_text(graph), scanned) << with_index;
+    fs::rename(proj / "moved", proj / "gone");
+  }
 }
 
 }  // namespace

@@ -119,11 +119,13 @@ TEST_F(CrvHook, FailuresPrintNothingAndExitZeroUnlessStrict) {
       {"folder gone", "prompt", "{\"prompt\": \"x\", \"cwd\": \"" + project_ + "/gone\"}", "",
        "cannot enter the hook's folder"},
       {"no tool name", "tool", "{" + in_project + "}", "", "hook input has no \"tool_name\" text"},
-      {"unreadable log", "prompt", "{\"prompt\": \"x\", " + in_project + "}", "", "is not"},
+      {"unreadable log", "prompt", "{\"prompt\": \"x\", " + in_project + "}", "",
+       "it is a directory"},
   };
   for (const Row& row : rows) {
-    if (std::string(row.name) == "unreadable log")
-      dir_.write("tool/data/action_events.jsonl", "\xff\n");
+    if (std::string(row.name) == "unreadable log") {
+      fs::create_directories(dir_ / "tool/data/action_events.jsonl");
+    }
     const fs::path input = event_text(row.input);
     const auto open = crv(std::string("hook ") + row.command, input, row.env);
     EXPECT_EQ(open.status, 0) << row.name;

@@ -1,9 +1,11 @@
 #include "plinthar/scanner/discovery.hpp"
 
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -146,6 +148,84 @@ TEST(WalkFiles, UnreadableDirectoryIsSkippedSilently) {
   ::chmod((dir / "a").c_str(), 0);
   EXPECT_EQ(walk(dir.path()), (std::vector<std::string>{"b/y.py"}));
   ::chmod((dir / "a").c_str(), 0755);
+}
+
+// A chain of directories below `base`, each named `name` and holding `files`, made and
+// removed through directory descriptors, since its deeper paths are too long to open.
+class DirectoryChain {
+ public:
+  DirectoryChain(const fs::path& base, const std::string& name, int depth,
+                 const std::vector<std::string>& files)
+      : base_(base), name_(name), depth_(depth), files_(files) {
+    int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < depth && fd >= 0; ++level) {
+      ::mkdirat(fd, name.c_str(), 0755);
+      const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+      ::close(fd);
+      fd = next;
+      for (const std::string& file : files) {
+        ::close(::openat(fd, file.c_str(), O_WRONLY | O_CREAT, 0644));
+      }
+    }
+    ::close(fd);
+  }
+  ~DirectoryChain() { remove(::open(base_.c_str(), O_RDONLY | O_DIRECTORY), depth_); }
+  DirectoryChain(const DirectoryChain&) = delete;
+  DirectoryChain& operator=(const DirectoryChain&) = delete;
+
+ private:
+  // Empties and removes the `levels` deepest directories below the one open as `fd`.
+  void remove(int fd, int levels) const {
+    if (fd < 0) return;
+    if (levels > 0) {
+      remove(::openat(fd, name_.c_str(), O_RDONLY | O_DIRECTORY), levels - 1);
+      ::unlinkat(fd, name_.c_str(), AT_REMOVEDIR);
+    }
+    for (const std::string& file : files_) ::unlinkat(fd, file.c_str(), 0);
+    ::close(fd);
+  }
+
+  fs::path base_;
+  std::string name_;
+  int depth_;
+  std::vector<std::string> files_;
+};
+
+// Files below a path too long to open used to vanish without a word; each directory or
+// file left out is now named on stderr, and the rest of the tree is walked.
+TEST(WalkFiles, PathsTooLongToOpenAreNamedAndTheRestIsWalked) {
+  testing::TempDir dir;
+  dir.write("a.py", "");
+  dir.write("zz/z.py", "");
+  const std::string name(250, 'n');
+  const std::vector<std::string> files = {"f.py", std::string(60, 'l') + ".py"};
+  constexpr int DEPTH = 20;  // 20 * 251 bytes: well beyond PATH_MAX
+  const DirectoryChain chain(dir.path(), name, DEPTH, files);
+
+  std::vector<std::string> found = {(dir / "a.py").string()};
+  std::string warnings;
+  std::string level = dir.path().string();
+  for (int depth = 0; depth < DEPTH; ++depth) {
+    level += "/" + name;
+    if (level.size() >= PATH_MAX) {
+      warnings += "warning: " + level + ": path too long to open; skipped\n";
+      break;
+    }
+    for (const std::string& file : files) {
+      const std::string path = level + "/" + file;
+      if (path.size() < PATH_MAX) {
+        found.push_back(path);
+      } else {
+        warnings += "warning: " + path + ": path too long to open; skipped\n";
+      }
+    }
+  }
+  found.push_back((dir / "zz/z.py").string());
+
+  ::testing::internal::CaptureStderr();
+  const std::vector<fs::path> walked = walk_files(dir.path());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), warnings);
+  EXPECT_EQ(std::vector<std::string>(walked.begin(), walked.end()), found);
 }
 
 }  // namespace

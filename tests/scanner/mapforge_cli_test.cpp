@@ -42,18 +42,35 @@ TEST(MapforgeCli, WritesBothFilesAndReports) {
   EXPECT_EQ(index, text::to_compact(text::Json::parse(index)));
 }
 
-TEST(MapforgeCli, MissingRootGivesEmptyOutputs) {
+// A root that is not a directory would scan as an empty tree; its graph would replace
+// the good one at --out. It is an error, and both outputs stay as they were.
+TEST(MapforgeCli, RootThatIsNotADirectoryIsAnErrorAndLeavesTheOutputs) {
   testing::TempDir dir;
-  const auto result =
-      testing::run_command(dir.path(), MAPFORGE + " --root nowhere --out graph.json");
-  ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out,
-            "Scanned: 0 files, 0 symbols, 0 edges\nWrote: graph.json\n"
-            "Symbol index: symbol_index.json (0 symbols)\n");
-  EXPECT_EQ(testing::read_text(dir / "symbol_index.json"), "{}");
-  const std::string graph = testing::read_text(dir / "graph.json");
-  EXPECT_NE(graph.find("\"nodes\": []"), std::string::npos);
-  EXPECT_NE(graph.back(), '\n');
+  dir.write("proj/a.py", "import os\n");
+  dir.write("plain.txt", "text\n");
+  ASSERT_EQ(testing::run_command(dir.path(), MAPFORGE + " --root proj --out out/g.json").status, 0);
+  const std::string graph = testing::read_text(dir / "out/g.json");
+  const std::string index = testing::read_text(dir / "out/symbol_index.json");
+  const fs::path base = fs::canonical(dir.path());
+  const struct {
+    std::string root;
+    std::string message;
+  } cases[] = {
+      {"nowhere", (base / "nowhere").string() + " is not a directory: No such file or directory"},
+      {"plain.txt", (base / "plain.txt").string() + " is not a directory"},
+  };
+  for (const auto& bad : cases) {
+    for (const std::string out : {"out/g.json", "new/g.json"}) {
+      const auto result =
+          testing::run_command(dir.path(), MAPFORGE + " --root " + bad.root + " --out " + out);
+      EXPECT_EQ(result.status, 1) << bad.root;
+      EXPECT_EQ(result.out, "") << bad.root;
+      EXPECT_EQ(result.err, "mapforge: error: " + bad.message + "\n");
+    }
+    EXPECT_EQ(testing::read_text(dir / "out/g.json"), graph) << bad.root;
+    EXPECT_EQ(testing::read_text(dir / "out/symbol_index.json"), index) << bad.root;
+    EXPECT_FALSE(fs::exists(dir / "new")) << bad.root;
+  }
 }
 
 TEST(MapforgeCli, DefaultOutputInsideTheRootIsNotScannedAgain) {

@@ -30,7 +30,9 @@ TEST(OneLine, EscapesEveryLineBreakAndControlCharacter) {
       {"paragraph separator U+2029", "a\xe2\x80\xa9", "a\\u2029"},
       {"other non-ASCII kept", "h\xc3\xa9llo \xf0\x9f\x98\x80", "h\xc3\xa9llo \xf0\x9f\x98\x80"},
       {"backslash and quotes kept", "a\\n \"b\"", "a\\n \"b\""},
-      {"invalid bytes kept", "a\xff\x85z", "a\xff\x85z"},
+      {"invalid bytes as the JSON form escapes them", "a\xff\x85z", "a\\udcff\\udc85z"},
+      {"cut character, surrogate, overlong", "caf\xc3 \xed\xa0\x80 \xc0\xaf",
+       "caf\\udcc3 \\udced\\udca0\\udc80 \\udcc0\\udcaf"},
   };
   for (const Row& row : rows) EXPECT_EQ(one_line(row.in), row.out) << row.name;
 }

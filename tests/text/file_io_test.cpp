@@ -1,5 +1,6 @@
 #include "plinthar/text/file_io.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -39,6 +40,37 @@ TEST(WriteFileAtomically, ReplacesWholeOrLeavesTheOldFile) {
                std::runtime_error);
   EXPECT_EQ(testing::read_text(target), "new text");
   EXPECT_EQ(entries_in(dir.path()), 1u);  // no temporary file left behind
+}
+
+// A writer killed before its rename leaves its temporary behind; the next write removes
+// those of its own pattern once they are a minute old, and nothing else.
+TEST(WriteFileAtomically, RemovesStaleTemporariesOfItsTargetOnly) {
+  testing::TempDir dir;
+  const auto old_time = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+  const struct {
+    std::string name;
+    bool old;
+    bool removed;
+  } entries[] = {
+      {"g.json.tmp.a1B2c3", true, true},    // a killed writer's
+      {"g.json.tmp.Zz9yY8", false, false},  // a writer still at work
+      {"g.json.tmp.a1B2c", true, false},    // not mkstemp's six characters
+      {"g.json.tmp.a1B2c3d", true, false}, {"g.json.tmp.a1B-c3", true, false},
+      {"h.json.tmp.a1B2c3", true, false},  // another target's
+      {"xg.json.tmp.a1B2c3", true, false}, {"g.json.bak", true, false},
+  };
+  for (const auto& entry : entries) {
+    const auto path = dir.write(entry.name, "partial");
+    if (entry.old) fs::last_write_time(path, old_time);
+  }
+  fs::create_directory(dir / "g.json.tmp.D1r3ct");
+  fs::last_write_time(dir / "g.json.tmp.D1r3ct", old_time);
+  write_file_atomically(dir / "g.json", "new");
+  EXPECT_EQ(testing::read_text(dir / "g.json"), "new");
+  for (const auto& entry : entries) {
+    EXPECT_EQ(fs::exists(dir / entry.name), !entry.removed) << entry.name;
+  }
+  EXPECT_TRUE(fs::is_directory(dir / "g.json.tmp.D1r3ct"));
 }
 
 TEST(WriteFileAtomically, MissingDirectoryIsAnError) {

@@ -113,5 +113,31 @@ TEST(Regex, LongRepetitionOfAGroupStillMatches) {
   EXPECT_EQ(found->group(1), "run");
 }
 
+// 300,000 repetitions overflow the JIT's 8 MiB stack; the retry with the interpreter
+// finds the match that used to read as none.
+TEST(Regex, RepetitionBeyondTheJitStackStillMatches) {
+  std::string text;
+  for (int i = 0; i < 300000; ++i) text += "public ";
+  text += "func run";
+  const Regex re(R"(^(?:public\s+|private\s+)*func\s+(\w+))", MULTILINE);
+  const auto found = re.search(text);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->group(1), "run");
+  EXPECT_EQ(take_unfinished_searches(), std::vector<std::string>{});
+}
+
+// A search that backtracks beyond every limit ends the iteration, but the matches found
+// before it stand and the search is recorded, once, for the caller to report.
+TEST(Regex, SearchBeyondTheLimitsIsRecordedAndEarlierMatchesStand) {
+  take_unfinished_searches();
+  const Regex re("x|(a+)+b");
+  const std::string text = "x x " + std::string(30, 'a') + "c b x";
+  EXPECT_EQ(all(re, text), (std::vector<std::string>{"x", "x"}));
+  EXPECT_EQ(
+      take_unfinished_searches(),
+      std::vector<std::string>{"search for 'x|(a+)+b' from byte 3 stopped: match limit exceeded"});
+  EXPECT_EQ(take_unfinished_searches(), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace plinthar::text

@@ -2,10 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <iostream>
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 
+#include <sys/stat.h>
+
+#include "plinthar/error.hpp"
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/text/byte_finders.hpp"
 #include "plinthar/text/case.hpp"
@@ -31,6 +39,15 @@ bool is_inside(const fs::path& path, const fs::path& root) {
   }
   return true;
 }
+
+// Names `path` on standard error: the system cannot open a path that long, so the walk
+// leaves it out (a directory with all below it), and would otherwise do so without a
+// word. The rest of the tree is walked as usual.
+void report_too_long(const fs::path& path) {
+  std::cerr << "warning: " << path.string() << ": path too long to open; skipped\n";
+}
+
+bool too_long(const std::error_code& error) { return error == std::errc::filename_too_long; }
 
 class Walker {
  public:
@@ -66,7 +83,10 @@ class Walker {
                    std::vector<FileEntry>& file_names) {
     std::error_code error;
     fs::directory_iterator it(directory, error);
-    if (error) return false;
+    if (error) {
+      if (too_long(error)) report_too_long(directory);
+      return false;
+    }
     for (; it != fs::directory_iterator(); it.increment(error)) {
       if (error) break;
       std::error_code type_error;
@@ -95,7 +115,10 @@ class Walker {
     const fs::path p = base / d;
     std::error_code error;
     const bool is_link = fs::is_symlink(p, error);
-    if (error) return std::nullopt;
+    if (error) {
+      if (too_long(error)) report_too_long(p);
+      return std::nullopt;
+    }
     if (!is_link) return resolved / d;
     const fs::path target = fs::canonical(p, error);
     if (error || !is_inside(target, root_resolved_)) return std::nullopt;
@@ -105,6 +128,10 @@ class Walker {
   void add_file(const fs::path& directory, const fs::path& resolved, const FileEntry& entry) {
     fs::path path = directory / entry.name;
     if (!should_scan(path)) return;
+    if (path.native().size() >= PATH_MAX) {
+      report_too_long(path);
+      return;
+    }
     if (entry.plain_file) {
       files_.push_back({std::move(path), resolved / entry.name});
       return;
@@ -151,6 +178,14 @@ std::vector<fs::path> walk_files(const fs::path& root) {
   std::vector<fs::path> paths;
   for (WalkedFile& file : walk_files_resolved(root)) paths.push_back(std::move(file.path));
   return paths;
+}
+
+void require_scan_root(const fs::path& root) {
+  struct stat status {};
+  if (::stat(root.c_str(), &status) != 0) {
+    throw Error(root.string() + " is not a directory: " + std::strerror(errno));
+  }
+  if (!S_ISDIR(status.st_mode)) throw Error(root.string() + " is not a directory");
 }
 
 }  // namespace plinthar::scanner

@@ -14,8 +14,9 @@ namespace plinthar::scanner {
 // Walks the tree below `root` depth-first, a directory's files before its
 // subdirectories, entries sorted by name in byte order. Directories named in the skip
 // list and directory links leading out of the root are pruned; a directory reached
-// twice (through links) is walked once. Unreadable entries are skipped silently. Paths
-// are `root` as given joined with the names below it.
+// twice (through links) is walked once. Unreadable entries are skipped silently; a
+// directory or file whose path is too long to open is skipped with a warning on standard
+// error naming it. Paths are `root` as given joined with the names below it.
 std::vector<std::filesystem::path> walk_files(const std::filesystem::path& root);
 
 // A file found by the walk, with its location resolved through symbolic links.
@@ -44,6 +45,11 @@ struct WalkedTree {
 };
 
 WalkedTree walk_tree(const std::filesystem::path& root);
+
+// Throws plinthar::Error ("ROOT is not a directory", with the reason when it cannot be
+// looked at) unless `root` is a directory or a link to one. A walk of anything else
+// finds no files, and its graph would replace a good one with an empty one.
+void require_scan_root(const std::filesystem::path& root);
 
 // Pure text test: the path has one of the accepted extensions (compared lower-cased)
 // and does not run through a "venv" or ".venv" folder.

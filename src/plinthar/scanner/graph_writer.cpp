@@ -1,5 +1,6 @@
 #include "plinthar/scanner/graph_writer.hpp"
 
+#include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/index/term_stats_builder.hpp"
@@ -205,6 +206,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
                             const ExistingNodes& existing_nodes,
                             const std::set<std::filesystem::path>& excluded,
                             const NodeObserver& observe) {
+  require_scan_root(root);
   GraphText graph;
   GraphRecords records;
   SnapshotRecorder recorder(root.string(), existing_nodes.empty());

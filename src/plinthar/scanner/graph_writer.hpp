@@ -76,7 +76,7 @@ void write_index_beside(const std::filesystem::path& out, const GraphRecords& re
 // to_pretty(scan(root, existing_nodes, excluded)), and its graph index beside it, with a
 // snapshot of the tree (left out when it cannot be written). `observe`, when given, sees
 // every node. The folder of `out` must exist. Throws plinthar::Error when `out` cannot be
-// written; it is then untouched.
+// written or `root` is not a directory; `out` is then untouched.
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
                             const ExistingNodes& existing_nodes,
                             const std::set<std::filesystem::path>& excluded,

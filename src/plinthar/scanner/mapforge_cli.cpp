@@ -8,6 +8,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/platform/heap_tuning.hpp"
+#include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/previous_graph.hpp"
 #include "plinthar/scanner/refresh.hpp"
@@ -88,6 +89,7 @@ GraphCounts scan_whole_tree(const fs::path& root, const fs::path& out_path,
 int run(const Options& options, std::ostream& out) {
   platform::tune_heap_for_large_graph(platform::default_heap_reserve());
   const fs::path root = text::resolve_path(options.root);
+  require_scan_root(root);
   const fs::path out_path = options.out;
   text::create_parent_directories(out_path);
   const fs::path index_path = out_path.parent_path() / "symbol_index.json";

@@ -18,6 +18,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/platform/mapped_file.hpp"
+#include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/index/term_stats.hpp"
 #include "plinthar/scanner/index/term_stats_builder.hpp"
@@ -458,6 +459,7 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
   auto graph = open_standing(graph_file, mode);
   if (!graph || (root && root->string() != graph->snapshot().root)) return std::nullopt;
   const fs::path tree_root = graph->snapshot().root;
+  require_scan_root(tree_root);
   std::vector<SnapshotDirectory> directories;
   bool rewalked = false;
   text::TextArena storage;  // the texts of files and directories walked again

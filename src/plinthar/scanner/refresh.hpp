@@ -38,7 +38,7 @@ struct RefreshResult {
 // must be the root the graph was scanned from. `observe`, when given, sees every symbol
 // node of a rewritten graph (and may see file nodes). Nothing when the graph file has no current
 // index with a snapshot fit for `mode`: the caller then scans in full. Throws plinthar::Error when
-// the graph cannot be written.
+// the graph cannot be written, or when the snapshot's root is no longer a directory.
 std::optional<RefreshResult> refresh_graph_file(const std::filesystem::path& graph_file,
                                                 const std::set<std::filesystem::path>& excluded,
                                                 RefreshMode mode,

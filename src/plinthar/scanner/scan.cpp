@@ -1,7 +1,9 @@
 #include "plinthar/scanner/scan.hpp"
 
 #include <algorithm>
+#include <iostream>
 #include <optional>
+#include <string>
 #include <type_traits>
 
 #include "plinthar/scanner/discovery.hpp"
@@ -14,6 +16,7 @@
 #include "plinthar/text/case.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
+#include "plinthar/text/regex.hpp"
 #include "plinthar/text/short_hash.hpp"
 #include "plinthar/text/utf8.hpp"
 
@@ -154,6 +157,18 @@ struct FileScanner::Buffers {
   SourceReader reader;
 };
 
+namespace {
+
+// Names `path` on standard error for each search over its text that could not finish:
+// its nodes lack what those searches would have found further on.
+void report_unfinished_searches(const fs::path& path) {
+  for (const std::string& search : text::take_unfinished_searches()) {
+    std::cerr << "warning: " << path.string() << ": " << search << "\n";
+  }
+}
+
+}  // namespace
+
 FileScanner::FileScanner(const fs::path& root, const ExistingNodes& existing_nodes)
     : resolved_root_(text::resolve_path(root)),
       existing_nodes_(existing_nodes),
@@ -185,6 +200,7 @@ std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
     for (Node& node : symbol_nodes) result.nodes.push_back(as_dict(std::move(node)));
   }
   result.edges = dedupe_edges(std::move(edges));
+  report_unfinished_searches(file.path);
   return result;
 }
 

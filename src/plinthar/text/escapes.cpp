@@ -39,7 +39,9 @@ std::string one_line(std::string_view text) {
   while (pos < text.size()) {
     const std::size_t length = utf8_sequence_length(text, pos);
     if (length == 0) {
-      out.push_back(text[pos++]);
+      // A byte that is not UTF-8 gets the escape the JSON form gives it, so that the
+      // line stays valid UTF-8.
+      append_unicode_escape(0xDC00 + static_cast<unsigned char>(text[pos++]), out);
       continue;
     }
     std::size_t next = pos;

@@ -21,8 +21,8 @@ std::string_view short_escape(char32_t cp, ShortEscapes form);
 // `text` with every character that could end or disturb a line escaped, so that a value
 // printed on one line stays on that line: "\n", "\r", "\t" and "\u00XX"-style escapes
 // for the C0 and C1 controls and DEL, "\u2028" and "\u2029" for the Unicode line and
-// paragraph separators. Every other character, and any byte that is not valid UTF-8,
-// is kept as it is.
+// paragraph separators; each byte that is not valid UTF-8 as "\udcXX", as the JSON form
+// writes it, so that the line is valid UTF-8. Every other character is kept as it is.
 std::string one_line(std::string_view text);
 
 }  // namespace plinthar::text

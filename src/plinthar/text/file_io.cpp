@@ -1,8 +1,10 @@
 #include "plinthar/text/file_io.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include <fcntl.h>
@@ -151,11 +153,55 @@ std::optional<SmallFile> read_small_file(const fs::path& path, std::int64_t max_
 
 namespace {
 
+constexpr std::string_view TEMPORARY_INFIX = ".tmp.";
+constexpr std::string_view TEMPORARY_PLACEHOLDER = "XXXXXX";  // replaced by mkstemp
+// A temporary unchanged for this long belongs to a writer that is gone.
+constexpr time_t STALE_TEMPORARY_SECONDS = 60;
+
+bool is_temporary_of(std::string_view name, std::string_view target_name) {
+  if (name.size() != target_name.size() + TEMPORARY_INFIX.size() + TEMPORARY_PLACEHOLDER.size() ||
+      !name.starts_with(target_name) ||
+      name.substr(target_name.size(), TEMPORARY_INFIX.size()) != TEMPORARY_INFIX) {
+    return false;
+  }
+  const std::string_view unique = name.substr(name.size() - TEMPORARY_PLACEHOLDER.size());
+  return std::all_of(unique.begin(), unique.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  });
+}
+
+// Removes the temporaries of `target` that writers killed before their rename left
+// behind. One still changing within the last minute may belong to a writer at work and
+// stays. Best effort: whatever cannot be listed or removed stays.
+void remove_stale_temporaries(const fs::path& target) {
+  const fs::path directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::string target_name = target.filename().string();
+  const time_t now = ::time(nullptr);
+  std::error_code error;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    const fs::path& entry = it->path();
+    if (!is_temporary_of(entry.filename().string(), target_name)) continue;
+    struct stat status {};
+    if (::lstat(entry.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+    if (now - status.st_mtime >= STALE_TEMPORARY_SECONDS) ::unlink(entry.c_str());
+  }
+}
+
+// Makes the rename of an entry of `directory` durable. Not every file system can sync a
+// directory, and the rename has been done either way, so a failure is not reported.
+void sync_directory(const fs::path& directory) {
+  const FileDescriptor fd(
+      ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) ::fsync(fd.get());
+}
+
 // A temporary file beside the target that is removed unless it was renamed over it.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const fs::path& target)
-      : target_(target), name_(target.string() + ".tmp.XXXXXX"), fd_(::mkstemp(name_.data())) {
+      : target_(target),
+        name_(target.string() + std::string(TEMPORARY_INFIX) + std::string(TEMPORARY_PLACEHOLDER)),
+        fd_(::mkstemp(name_.data())) {
     if (fd_.get() < 0) fail_writing(target_, errno);
     if (::fchmod(fd_.get(), default_file_mode()) != 0) fail(errno);
   }
@@ -169,10 +215,15 @@ class TemporaryFile {
     if (!write_all(fd_.get(), content)) fail(errno);
   }
 
+  // The bytes reach the disk before the rename, so that a power loss leaves the old
+  // file or the new one, never an empty one.
   void commit() {
+    if (::fsync(fd_.get()) != 0) fail(errno);
     if (!fd_.close()) fail(errno);
     if (::rename(name_.c_str(), target_.c_str()) != 0) fail(errno);
     renamed_ = true;
+    sync_directory(target_.parent_path());
+    remove_stale_temporaries(target_);
   }
 
  private:

@@ -74,8 +74,11 @@ std::optional<std::int64_t> read_small_file(const std::filesystem::path& path,
                                             std::int64_t max_bytes, std::string& bytes);
 
 // Replaces `path` with `content` atomically: writes a temporary file in the same
-// directory and renames it over the target, so readers never see a partial file.
-// Throws plinthar::Error naming the path when anything fails; the target is untouched.
+// directory ("PATH.tmp.XXXXXX"), syncs it and renames it over the target, then syncs the
+// directory, so readers never see a partial file and a power loss never leaves an empty
+// one. Temporaries of the same pattern that writers killed before their rename left
+// behind (unchanged for a minute) are removed afterwards. Throws plinthar::Error naming
+// the path when anything fails; the target is untouched.
 void write_file_atomically(const std::filesystem::path& path, std::string_view content);
 
 // The same for content produced in pieces: `produce` hands each piece to the sink it is

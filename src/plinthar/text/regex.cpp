@@ -2,6 +2,8 @@
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <pcre2.h>
 
@@ -44,6 +46,28 @@ pcre2_match_context* shared_match_context() {
   static const Context shared;
   return shared.context;
 }
+
+// The match context of the retry without the JIT: the interpreter keeps its backtracking
+// frames on the heap, given room up to 256 MiB (PCRE2's default is 20 MiB).
+pcre2_match_context* retry_match_context() {
+  struct Context {
+    pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    Context() {
+      if (context != nullptr) pcre2_set_heap_limit(context, 256 * 1024);  // in KiB
+    }
+    ~Context() { pcre2_match_context_free(context); }
+  };
+  static const Context retry;
+  return retry.context;
+}
+
+std::string match_error(int code) {
+  PCRE2_UCHAR buffer[256];
+  pcre2_get_error_message(code, buffer, sizeof buffer);
+  return reinterpret_cast<const char*>(buffer);
+}
+
+thread_local std::vector<std::string> unfinished_searches;
 
 std::string compile_error(std::string_view pattern, int code, PCRE2_SIZE offset) {
   PCRE2_UCHAR buffer[256];
@@ -90,12 +114,22 @@ Regex::~Regex() {
 
 std::optional<RegexMatch> Regex::run(std::string_view text, std::size_t from,
                                      std::uint32_t options) const {
-  const int result =
-      pcre2_match(compiled_->code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from,
-                  options | PCRE2_NO_UTF_CHECK, compiled_->match_data, shared_match_context());
+  const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
+  options |= PCRE2_NO_UTF_CHECK;
+  int result = pcre2_match(compiled_->code, subject, text.size(), from, options,
+                           compiled_->match_data, shared_match_context());
+  if (result < 0 && result != PCRE2_ERROR_NOMATCH) {
+    // A resource limit (JIT stack, match or depth limit, memory): once more with the
+    // interpreter and more heap, which outlasts the JIT's fixed stack.
+    result = pcre2_match(compiled_->code, subject, text.size(), from, options | PCRE2_NO_JIT,
+                         compiled_->match_data, retry_match_context());
+  }
   if (result == PCRE2_ERROR_NOMATCH) return std::nullopt;
   if (result < 0) {
-    // Resource limits: treat as no further match rather than failing the whole scan.
+    // Still no answer: this search ends as if nothing followed, so the matches found
+    // before it stand, and the caller learns of it from take_unfinished_searches.
+    unfinished_searches.push_back("search for '" + pattern_ + "' from byte " +
+                                  std::to_string(from) + " stopped: " + match_error(result));
     return std::nullopt;
   }
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled_->match_data);
@@ -187,6 +221,10 @@ std::string Regex::sub(std::string_view replacement, std::string_view text) cons
   });
   out.append(text.substr(copied));
   return out;
+}
+
+std::vector<std::string> take_unfinished_searches() {
+  return std::exchange(unfinished_searches, {});
 }
 
 }  // namespace plinthar::text

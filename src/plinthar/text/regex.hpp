@@ -99,4 +99,11 @@ class Regex {
   std::unique_ptr<Compiled> compiled_;
 };
 
+// A search that PCRE2 cannot finish within its limits, even on a retry with the
+// interpreter and more memory (a pattern backtracking without end over some text), ends
+// as if no further match followed, so the matches found before it stand. Each one is
+// recorded for the caller to report: this returns the records of the calling thread
+// since the last call, and clears them.
+std::vector<std::string> take_unfinished_searches();
+
 }  // namespace plinthar::text

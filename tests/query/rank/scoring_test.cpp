@@ -108,12 +108,12 @@ struct MalformedCase {
 
 TEST(ScoreNode, MalformedMembersAreTypeErrors) {
   const MalformedCase cases[] = {
-      {R"({"keywords": "orders"})", "Expected list, got str"},
-      {R"({"keywords": {"a": 1}})", "Expected list, got dict"},
-      {R"({"keywords": ["a", 1]})", "Expected str, got int"},
-      {R"({"summary": 5})", "Expected str, got int"},
-      {R"({"summary": []})", "Expected str, got list"},
-      {R"({"summary": 1.5, "keywords": true})", "Expected list, got bool"},
+      {R"({"keywords": "orders"})", R"(member "keywords": Expected list, got str)"},
+      {R"({"keywords": {"a": 1}})", R"(member "keywords": Expected list, got dict)"},
+      {R"({"keywords": ["a", 1]})", R"(member "keywords": Expected str, got int)"},
+      {R"({"summary": 5})", R"(member "summary": Expected str, got int)"},
+      {R"({"summary": []})", R"(member "summary": Expected str, got list)"},
+      {R"({"summary": 1.5, "keywords": true})", R"(member "keywords": Expected list, got bool)"},
   };
   for (const auto& c : cases) {
     try {

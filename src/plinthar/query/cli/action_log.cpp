@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "plinthar/error.hpp"
@@ -25,6 +28,49 @@ namespace {
   throw Error("cannot append to " + path.string() + ": " + std::strerror(error_number));
 }
 
+// How long an append waits for another to finish before it goes ahead unlocked: a
+// holder that never lets go (not a crv) must not stop the append.
+constexpr int LOCK_ATTEMPTS = 100;
+constexpr useconds_t LOCK_RETRY_MICROSECONDS = 10000;
+
+// Takes an exclusive lock on the log open as `fd`, which closing it releases. Appends of
+// other crv processes hold it while they write, so the last byte looked at below is never
+// that of a record still being written (which would start this one with a needless line
+// feed).
+void lock_for_append(int fd) {
+  for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return;
+    ::usleep(LOCK_RETRY_MICROSECONDS);
+  }
+}
+
+// Whether the file open as `fd` at `path` is a regular file whose last byte is not a line
+// feed: a record cut short by a full disk or a killed writer. Read through a second
+// descriptor, since the log is opened for writing only (a FIFO opened for reading and
+// writing would never refuse the open).
+bool ends_inside_a_line(const fs::path& path, int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0) return false;
+  const text::FileDescriptor reader(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  char last = '\n';
+  if (reader.get() < 0 || ::pread(reader.get(), &last, 1, status.st_size - 1) != 1) return false;
+  return last != '\n';
+}
+
+// Writes all of `bytes`; false with errno set when a write fails (a short write is
+// followed by another, which tells why: ENOSPC, EFBIG).
+bool write_all(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
 }  // namespace
 
 void append_line(const fs::path& path, std::string_view line) {
@@ -33,16 +79,13 @@ void append_line(const fs::path& path, std::string_view line) {
   text::FileDescriptor file(
       ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
   if (file.get() < 0) fail_appending(path, errno);
-  ssize_t written = 0;
-  do {
-    written = ::write(file.get(), line.data(), line.size());
-  } while (written < 0 && errno == EINTR);
-  if (written < 0) fail_appending(path, errno);
-  if (static_cast<std::size_t>(written) != line.size()) {
-    // End the partial line so that later records still start on a line of their own.
-    [[maybe_unused]] const ssize_t ignored = ::write(file.get(), "\n", 1);
-    fail_appending(path, ENOSPC);
-  }
+  // A fragment left by an earlier failed append is ended first, so that this record
+  // stands on a line of its own and the fragment alone is skipped by the readers.
+  lock_for_append(file.get());
+  std::string record;
+  if (ends_inside_a_line(path, file.get())) record = "\n";
+  record += line;
+  if (!write_all(file.get(), record)) fail_appending(path, errno);
   if (!file.close()) fail_appending(path, errno);
 }
 

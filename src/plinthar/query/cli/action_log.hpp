@@ -26,7 +26,7 @@ int cmd_action_log(const Args& args, const Locations& locations, std::ostream& o
 
 // The last `limit` records of the log (slice semantics: 0 lists all, -k drops the
 // first k), oldest first; every JSON value of a line counts. Throws plinthar::Error
-// when the log exists but cannot be read or is not UTF-8.
+// when the log exists but cannot be read.
 std::vector<Json> read_action_events(const Locations& locations, std::int64_t limit = 8);
 
 // The metadata object of a --meta text ("" means an empty object), or the reason it is
@@ -45,8 +45,10 @@ Json make_action_record(std::string timestamp, std::string_view kind, std::strin
                         Json meta);
 
 // Appends `line` (ending with "\n") to `path` in a single write on a file opened for
-// appending, so concurrent writers never interleave within a line. Throws
-// plinthar::Error when the file cannot be opened or the write fails.
+// appending, so concurrent writers never interleave within a line. When the file does
+// not end with a line feed (an earlier append failed part way), the write starts with
+// one. Throws plinthar::Error when the file cannot be opened or the write fails; a
+// failed write may leave part of the line, without its line feed.
 void append_line(const std::filesystem::path& path, std::string_view line);
 
 }  // namespace plinthar::query

@@ -24,14 +24,15 @@ std::vector<text::Json> read_json_lines(const std::filesystem::path& path) {
     case text::FileRead::failed:
       throw Error(text::read_failure(path, file));
   }
-  if (!text::is_valid_utf8(file.bytes)) throw Error(path.string() + " is not valid UTF-8");
   return parse_json_lines(file.bytes);
 }
 
 std::vector<text::Json> parse_json_lines(std::string_view text) {
   std::vector<text::Json> values;
   for (const std::string_view line : text::split_lines(text)) {
-    if (text::trim(line).empty()) continue;
+    // A line with bytes that are not UTF-8 (a stray byte, a record cut inside a
+    // character) is as unreadable as any other broken line; the rest of the log stands.
+    if (text::trim(line).empty() || !text::is_valid_utf8(line)) continue;
     if (auto value = text::try_parse_json(line)) values.push_back(std::move(*value));
   }
   return values;

@@ -14,13 +14,13 @@ namespace plinthar::query {
 using text::Json;
 
 // Every value of the log at `path`, in file order: the file is split by the universal
-// line split, blank lines and lines that are not one JSON value are skipped, and any
-// JSON value is kept. A missing file, and one that is not a regular file (a FIFO or a
-// device is never read), reads as empty. Throws plinthar::Error for a directory and for
-// a file that cannot be read or is not valid UTF-8.
+// line split, blank lines, lines that are not valid UTF-8 and lines that are not one JSON
+// value are skipped, and any JSON value is kept. A missing file, and one that is not a
+// regular file (a FIFO or a device is never read), reads as empty. Throws plinthar::Error
+// for a directory and for a file that cannot be read.
 std::vector<Json> read_json_lines(const std::filesystem::path& path);
 
-// The values of a log whose text (valid UTF-8) is `text`, read as read_json_lines does.
+// The values of a log whose text is `text`, read as read_json_lines does.
 std::vector<Json> parse_json_lines(std::string_view text);
 
 // The last `limit` elements of `values` in their order, with list-slice semantics: 0

@@ -105,7 +105,12 @@ LoadedGraph load_from_text(const fs::path& graph_file, const SharedFile& graph) 
     }
     return loaded;
   }
-  return LoadedGraph(parse_graph(std::string_view(view.data(), view.size()), graph_file));
+  Json map = parse_graph(std::string_view(view.data(), view.size()), graph_file);
+  try {
+    return LoadedGraph(std::move(map));
+  } catch (const Error& error) {
+    throw Error("cannot parse " + graph_file.string() + ": " + error.what());
+  }
 }
 
 }  // namespace

@@ -12,8 +12,10 @@ namespace plinthar::query {
 
 namespace {
 
-[[noreturn]] void type_error(std::string_view expected, const text::Json& actual) {
-  throw Error("Expected " + std::string(expected) + ", got " + std::string(json_kind_name(actual)));
+[[noreturn]] void type_error(std::string_view member, std::string_view expected,
+                             const text::Json& actual) {
+  throw Error("member \"" + std::string(member) + "\": Expected " + std::string(expected) +
+              ", got " + std::string(json_kind_name(actual)));
 }
 
 // The text form of `value`: the string itself, or its compact JSON kept by `texts`.
@@ -40,7 +42,7 @@ std::string_view keyword_text(const text::Json* keywords, text::TextArena& texts
   std::vector<std::string_view> parts;
   parts.reserve(keywords->size());
   for (const text::Json& keyword : *keywords) {
-    if (!keyword.is_string()) type_error("str", keyword);
+    if (!keyword.is_string()) type_error("keywords", "str", keyword);
     parts.emplace_back(keyword.get_ref<const std::string&>());
   }
   return texts.join(parts, ' ');
@@ -49,7 +51,7 @@ std::string_view keyword_text(const text::Json* keywords, text::TextArena& texts
 std::string_view summary_text(const text::Json& node) {
   const text::Json* summary = find_member(node, "summary");
   if (summary == nullptr || summary->is_null()) return {};
-  if (!summary->is_string()) type_error("str", *summary);
+  if (!summary->is_string()) type_error("summary", "str", *summary);
   return summary->get_ref<const std::string&>();
 }
 
@@ -70,6 +72,17 @@ EdgeRecord edge_record(const text::Json& edge, text::TextArena& texts) {
   return record;
 }
 
+// Where the node at `index` of the node list stands, for a diagnostic: `node 3 ("id")`,
+// or `node 3` when it has no string id.
+std::string node_location(const text::Json& node, std::size_t index) {
+  std::string location = "node " + std::to_string(index);
+  const text::Json* id = node.is_object() ? find_member(node, "id") : nullptr;
+  if (id != nullptr && id->is_string()) {
+    location += " (" + text::to_compact(*id) + ")";
+  }
+  return location;
+}
+
 }  // namespace
 
 NodeRecord node_record(const text::Json& node, text::TextArena& texts) {
@@ -81,7 +94,7 @@ NodeRecord node_record(const text::Json& node, text::TextArena& texts) {
   record.confidence = member_text_or(node, "confidence", texts);
   const text::Json* keywords = find_member(node, "keywords");
   if (keywords != nullptr && !keywords->is_null() && !keywords->is_array()) {
-    type_error("list", *keywords);
+    type_error("keywords", "list", *keywords);
   }
   record.summary = summary_text(node);
   record.keywords = keyword_text(keywords, texts);
@@ -94,9 +107,21 @@ GraphRecords records_of(const text::Json& graph) {
   const text::Json& edges = list_member(graph, "edges");
   GraphRecords records;
   records.edges.reserve(edges.size());
-  for (const text::Json& edge : edges) records.edges.push_back(edge_record(edge, records.texts));
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    try {
+      records.edges.push_back(edge_record(edges[i], records.texts));
+    } catch (const Error& error) {
+      throw Error("edge " + std::to_string(i) + ": " + error.what());
+    }
+  }
   records.nodes.reserve(nodes.size());
-  for (const text::Json& node : nodes) records.nodes.push_back(node_record(node, records.texts));
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    try {
+      records.nodes.push_back(node_record(nodes[i], records.texts));
+    } catch (const Error& error) {
+      throw Error(node_location(nodes[i], i) + ": " + error.what());
+    }
+  }
   records.node_value = [&nodes](std::size_t index) { return nodes[index]; };
   records.edge_value = [&edges](std::size_t index) { return edges[index]; };
   return records;

@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/graph/graph_file_text.hpp"
+#include "plinthar/query/graph/member_text.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
 #include "plinthar/scanner/index/term_stats_builder.hpp"
 #include "plinthar/text/content_hash.hpp"
@@ -169,6 +171,16 @@ std::optional<std::string> build_from_map(const Json& graph) {
   return builder.finish();
 }
 
+// Why `text`, which build_term_stats could not read, is no graph map: the parser's
+// reason, or the kind of value it holds.
+std::string why_not_a_graph(std::string_view text) {
+  try {
+    return "Expected dict, got " + std::string(json_kind_name(text::parse_json(text)));
+  } catch (const Error& error) {
+    return error.what();
+  }
+}
+
 // Whether `stats` describe `records`: the same edges, and files among the same nodes.
 bool describes(const scanner::TermStats& stats, const GraphRecords& records) {
   if (stats.edge_count() != records.edges.size()) return false;
@@ -243,7 +255,10 @@ GraphTermStats load_term_stats(const LoadedGraph& graph, const std::filesystem::
   const auto text = GraphFileText::read(fd.get(), graph_file);
   const auto view = text.view();
   auto bytes = build_term_stats(view);
-  if (!bytes) throw Error("cannot parse " + graph_file.string());
+  if (!bytes) {
+    throw Error("cannot parse " + graph_file.string() + ": " +
+                why_not_a_graph(std::string_view(view.data(), view.size())));
+  }
   const auto built = scanner::TermStats::open(*bytes);
   if (!built || !describes(*built, graph.records())) {
     throw Error("cannot read " + graph_file.string() + ": it changed while being read");

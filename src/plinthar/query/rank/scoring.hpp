@@ -60,8 +60,9 @@ QueryContext make_query_context(std::vector<std::string> terms, std::string_view
 std::int64_t score_node(const NodeRecord& node, const QueryContext& context);
 
 // Score of `node` (a JSON object) under a prepared query; may be negative. Throws
-// plinthar::Error "Expected list, got ..." / "Expected str, got ..." when "keywords" is
-// not a list of strings or "summary" is not a string (null counts as absent for both).
+// plinthar::Error as node_record does (`member "keywords": Expected list, got ...`) when
+// "keywords" is not a list of strings or "summary" is not a string (null counts as absent
+// for both).
 std::int64_t score_node(const Json& node, const QueryContext& context);
 
 // Same result as score_node(node, make_query_context(terms, query)).
