@@ -60,7 +60,6 @@ class StandingGraph {
   std::string_view text(const GraphSpan& span) {
     if (!bytes_) {
       bytes_ = platform::PaddedFile::read(file_->get(), 0, path_);
-      if (!bytes_) throw Error("cannot read the graph file");
     }
     return std::string_view(bytes_->data(), bytes_->size()).substr(span.offset, span.length);
   }

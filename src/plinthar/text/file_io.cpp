@@ -217,12 +217,12 @@ class TemporaryFile {
 
   // The bytes reach the disk before the rename, so that a power loss leaves the old
   // file or the new one, never an empty one.
-  void commit() {
-    if (::fsync(fd_.get()) != 0) fail(errno);
+  void commit(Durability durability = Durability::synced) {
+    if (durability == Durability::synced && ::fsync(fd_.get()) != 0) fail(errno);
     if (!fd_.close()) fail(errno);
     if (::rename(name_.c_str(), target_.c_str()) != 0) fail(errno);
     renamed_ = true;
-    sync_directory(target_.parent_path());
+    if (durability == Durability::synced) sync_directory(target_.parent_path());
     remove_stale_temporaries(target_);
   }
 
@@ -237,10 +237,10 @@ class TemporaryFile {
 
 }  // namespace
 
-void write_file_atomically(const fs::path& path, std::string_view content) {
+void write_file_atomically(const fs::path& path, std::string_view content, Durability durability) {
   TemporaryFile file(path);
   file.write(content);
-  file.commit();
+  file.commit(durability);
 }
 
 void write_file_atomically(const fs::path& path,

@@ -79,7 +79,12 @@ std::optional<std::int64_t> read_small_file(const std::filesystem::path& path,
 // one. Temporaries of the same pattern that writers killed before their rename left
 // behind (unchanged for a minute) are removed afterwards. Throws plinthar::Error naming
 // the path when anything fails; the target is untouched.
-void write_file_atomically(const std::filesystem::path& path, std::string_view content);
+//
+// A file that can always be made again from others (a cache) is written `unsynced`:
+// still atomic, but a power loss may leave it damaged, which its readers must detect.
+enum class Durability { synced, unsynced };
+void write_file_atomically(const std::filesystem::path& path, std::string_view content,
+                           Durability durability = Durability::synced);
 
 // The same for content produced in pieces: `produce` hands each piece to the sink it is
 // given. An exception from `produce` leaves the target untouched and propagates.

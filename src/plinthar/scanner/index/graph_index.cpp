@@ -177,7 +177,10 @@ std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
 bool write_graph_index(const fs::path& index_path, const GraphRecords& records,
                        const GraphIdentity& graph, const ExtraSections& extra) {
   try {
-    text::write_file_atomically(index_path, index_bytes(records, graph, extra));
+    // The index is checked by its readers and made again when damaged: no need to wait
+    // for the disk.
+    text::write_file_atomically(index_path, index_bytes(records, graph, extra),
+                                text::Durability::unsynced);
     return true;
   } catch (const Error&) {
     return false;
