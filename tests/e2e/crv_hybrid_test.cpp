@@ -56,29 +56,40 @@ class CrvHybrid : public ::testing::Test {
 
 constexpr const char* QUERY = "--query 'fix(orders): create order with an empty cart'";
 
-TEST_F(CrvHybrid, AnswersTheSameFromTheScannedIndexAndFromStatisticsBuiltLater) {
+TEST_F(CrvHybrid, StatisticsAreBuiltOnceKeptByRefreshesAndChangeNoAnswer) {
   ASSERT_EQ(crv("scan").status, 0);
-  EXPECT_TRUE(index_has_term_stats());
-  const auto scanned_stats = index_term_stats();
-  const auto scanned = crv(std::string("retrieve --json --rank hybrid ") + QUERY);
-  ASSERT_EQ(scanned.status, 0) << scanned.err;
-  const text::Json payload = text::Json::parse(scanned.out);
+  EXPECT_FALSE(index_has_term_stats());  // left to the first hybrid ranking
+  const std::string hybrid = std::string("retrieve --json --rank hybrid ") + QUERY;
+  const auto first = crv(hybrid);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const text::Json payload = text::Json::parse(first.out);
   ASSERT_FALSE(payload["files"].empty());
   EXPECT_EQ(payload["files"][0]["id"], "api/orders.py");
   EXPECT_FALSE(payload["files"][0].contains("content"));
   EXPECT_EQ(payload["files"][0]["_intent"], "feature");
+  const auto built = index_term_stats();
+  ASSERT_TRUE(built.has_value());
+  const auto written = fs::last_write_time(data_ / "info_graph.index");
+  EXPECT_EQ(crv(hybrid).out, first.out);
+  EXPECT_EQ(fs::last_write_time(data_ / "info_graph.index"), written);
 
-  // An index without the statistics (as a classic call writes it) gets them once.
+  // An index rebuilt by a classic call has none; the next hybrid call builds the same.
   fs::remove(data_ / "info_graph.index");
   ASSERT_EQ(crv(std::string("retrieve --json ") + QUERY).status, 0);
   EXPECT_FALSE(index_has_term_stats());
-  EXPECT_EQ(crv(std::string("retrieve --json --rank hybrid ") + QUERY).out, scanned.out);
-  EXPECT_TRUE(index_has_term_stats());
-  // Statistics built from the graph file are those the scan built.
-  EXPECT_EQ(index_term_stats(), scanned_stats);
-  const auto written = fs::last_write_time(data_ / "info_graph.index");
-  EXPECT_EQ(crv(std::string("retrieve --json --rank hybrid ") + QUERY).out, scanned.out);
-  EXPECT_EQ(fs::last_write_time(data_ / "info_graph.index"), written);
+  EXPECT_EQ(crv(hybrid).out, first.out);
+  EXPECT_EQ(index_term_stats(), built);
+
+  // A refresh keeps them: those it writes are those built from the new graph.
+  dir_.write("proj/api/refunds.py",
+             "from .orders import create_order\n\ndef refund(order):\n    pass\n");
+  const auto refreshed = crv(hybrid + " --refresh");
+  ASSERT_EQ(refreshed.status, 0) << refreshed.err;
+  const auto kept = index_term_stats();
+  ASSERT_TRUE(kept.has_value());
+  fs::remove(data_ / "info_graph.index");
+  EXPECT_EQ(crv(hybrid).out, refreshed.out);
+  EXPECT_EQ(index_term_stats(), kept);
 }
 
 TEST_F(CrvHybrid, RankChoosesTheRankingOfRetrieveAndPrimeAndDefaultsToClassic) {

@@ -3,7 +3,6 @@
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/index/file_status.hpp"
 #include "plinthar/scanner/index/graph_index.hpp"
-#include "plinthar/scanner/index/term_stats_builder.hpp"
 #include "plinthar/scanner/index/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -210,11 +209,9 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   GraphText graph;
   GraphRecords records;
   SnapshotRecorder recorder(root.string(), existing_nodes.empty());
-  TermStatsBuilder term_stats;
   const auto on_node = [&](Json&& node) {
     records.node_spans.push_back(graph.add_node(node));
     records.nodes.push_back(record_of_scanned_node(node, records.texts));
-    term_stats.add_node(stats_node_of(node));
     if (observe) observe(node);
   };
   const ScanTotals totals =
@@ -233,15 +230,14 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     };
     graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
   });
-  for (const Edge& edge : totals.edges) {
-    records.edges.push_back(record_of_edge(edge));
-    term_stats.add_edge(edge.from, edge.to, edge.rel);
-  }
+  for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
   prepare_records(records);
+  // The term statistics of the hybrid ranking are left to its first call: splitting every
+  // file's text into words would double the time of a scan, which rankings with the
+  // classic ranking never need. Refreshes keep them once they are there.
   write_index_beside(
       out, records, size, hasher.value(),
-      {{index_format::SectionKind::snapshot, snapshot_section(std::move(recorder).take())},
-       {index_format::SectionKind::term_stats, term_stats.finish()}});
+      {{index_format::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}});
   return totals;
 }
 
