@@ -78,6 +78,17 @@ bool FileDescriptor::close() {
   return ::close(fd) == 0;
 }
 
+bool read_exactly_at(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t count = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    done += static_cast<std::size_t>(count);
+  }
+  return true;
+}
+
 WholeFile read_whole_file(const fs::path& path) {
   WholeFile file;
   // O_NONBLOCK keeps a FIFO without a writer from blocking the open.

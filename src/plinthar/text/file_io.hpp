@@ -54,6 +54,10 @@ WholeFile read_whole_file(const std::filesystem::path& path);
 // directory or a file that is not a regular file as such.
 std::string read_failure(const std::filesystem::path& path, const WholeFile& file);
 
+// Reads exactly `size` bytes at `offset` of the open file `fd` into `data`, going on
+// after short reads; false on an error or when the file ends first.
+bool read_exactly_at(int fd, char* data, std::size_t size, std::uint64_t offset);
+
 // The bytes of the regular file at `path`, or nothing when read_whole_file does not
 // read them.
 std::optional<std::string> read_file(const std::filesystem::path& path);

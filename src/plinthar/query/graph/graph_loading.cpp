@@ -15,6 +15,7 @@
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/refresh.hpp"
 #include "plinthar/text/content_hash.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
 
@@ -42,13 +43,8 @@ using SharedFile = std::shared_ptr<const text::FileDescriptor>;
 // The bytes of `span` of the graph file open as `graph`.
 std::string read_span(const text::FileDescriptor& graph, const GraphSpan& span) {
   std::string bytes(span.length, '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t count = ::pread(graph.get(), bytes.data() + done, bytes.size() - done,
-                                  static_cast<off_t>(span.offset + done));
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) throw Error("cannot read the graph file: it changed while being read");
-    done += static_cast<std::size_t>(count);
+  if (!text::read_exactly_at(graph.get(), bytes.data(), bytes.size(), span.offset)) {
+    throw Error("cannot read the graph file: it changed while being read");
   }
   return bytes;
 }

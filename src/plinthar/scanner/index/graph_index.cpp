@@ -30,6 +30,9 @@ namespace fmt = index_format;
 namespace {
 
 constexpr std::uint32_t MAX_SECTIONS = 16;
+// The sections every index has: what the records are made of.
+constexpr fmt::SectionKind RECORD_SECTIONS[] = {fmt::SectionKind::blob, fmt::SectionKind::entries,
+                                                fmt::SectionKind::nodes, fmt::SectionKind::edges};
 // Far beyond any index of a real graph; a larger file is not read.
 constexpr off_t MAX_INDEX_BYTES = off_t{1} << 31;
 
@@ -189,18 +192,6 @@ bool write_graph_index(const fs::path& index_path, const GraphRecords& records,
 
 namespace {
 
-// Reads exactly `size` bytes at `offset` of `fd` into `data`.
-bool read_exactly(int fd, char* data, std::size_t size, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t count = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    done += static_cast<std::size_t>(count);
-  }
-  return true;
-}
-
 // content_hash of the whole file open as `fd`, read in pieces.
 std::optional<std::uint64_t> hash_of_file(int fd) {
   text::ContentHasher hasher;
@@ -269,8 +260,7 @@ std::vector<fmt::Section> checked_sections(std::string_view head, const fmt::Hea
     }
     sections[section.kind] = section;
   }
-  for (const fmt::SectionKind kind : {fmt::SectionKind::blob, fmt::SectionKind::entries,
-                                      fmt::SectionKind::nodes, fmt::SectionKind::edges}) {
+  for (const fmt::SectionKind kind : RECORD_SECTIONS) {
     if (sections[static_cast<std::size_t>(kind)].kind != static_cast<std::uint32_t>(kind)) {
       return {};
     }
@@ -284,7 +274,7 @@ std::optional<std::pair<fmt::Header, std::vector<fmt::Section>>> read_table(
     int fd, std::uint64_t file_size) {
   if (file_size < sizeof(fmt::Header) + sizeof(std::uint64_t)) return std::nullopt;
   std::string head(sizeof(fmt::Header), '\0');
-  if (!read_exactly(fd, head.data(), head.size(), 0)) return std::nullopt;
+  if (!text::read_exactly_at(fd, head.data(), head.size(), 0)) return std::nullopt;
   const auto header = checked_header(head, file_size);
   if (!header) return std::nullopt;
   const std::size_t table_end =
@@ -292,9 +282,9 @@ std::optional<std::pair<fmt::Header, std::vector<fmt::Section>>> read_table(
   const std::uint64_t body = file_size - sizeof(std::uint64_t);
   if (table_end > body) return std::nullopt;
   head.resize(table_end + sizeof(std::uint64_t));
-  if (!read_exactly(fd, head.data() + sizeof(fmt::Header), table_end - sizeof(fmt::Header),
-                    sizeof(fmt::Header)) ||
-      !read_exactly(fd, head.data() + table_end, sizeof(std::uint64_t), body)) {
+  if (!text::read_exactly_at(fd, head.data() + sizeof(fmt::Header), table_end - sizeof(fmt::Header),
+                             sizeof(fmt::Header)) ||
+      !text::read_exactly_at(fd, head.data() + table_end, sizeof(std::uint64_t), body)) {
     return std::nullopt;
   }
   const std::string_view checked = std::string_view(head).substr(0, table_end);
@@ -324,8 +314,7 @@ std::optional<GraphIndex> GraphIndex::open(const fs::path& index_path, int graph
   if (!bytes) return std::nullopt;
   GraphIndex index(std::move(fd), std::move(bytes), static_cast<std::size_t>(status.st_size),
                    table->first, std::move(table->second));
-  for (const fmt::SectionKind kind : {fmt::SectionKind::blob, fmt::SectionKind::entries,
-                                      fmt::SectionKind::nodes, fmt::SectionKind::edges}) {
+  for (const fmt::SectionKind kind : RECORD_SECTIONS) {
     if (!index.load(kind)) return std::nullopt;
   }
   return index;
@@ -348,7 +337,7 @@ bool GraphIndex::load(fmt::SectionKind kind) const {
   if (loaded_[section.kind]) return true;
   const std::size_t length = padded_to_8(section.size);
   char* at = bytes_.get() + section.offset;
-  if (!read_exactly(fd_->get(), at, length, section.offset) ||
+  if (!text::read_exactly_at(fd_->get(), at, length, section.offset) ||
       text::content_hash(std::string_view(at, length)) != section.checksum) {
     return false;
   }
@@ -496,8 +485,7 @@ bool add_edges(const IndexView& view, const TextEntries& entries, GraphRecords& 
 }  // namespace
 
 std::optional<GraphRecords> GraphIndex::records() const {
-  for (const fmt::SectionKind kind : {fmt::SectionKind::blob, fmt::SectionKind::entries,
-                                      fmt::SectionKind::nodes, fmt::SectionKind::edges}) {
+  for (const fmt::SectionKind kind : RECORD_SECTIONS) {
     if (!load(kind)) return std::nullopt;  // read again when given back after a first call
   }
   const IndexView view(std::string_view(bytes_.get(), size_), sections_, header_.graph.size);
