@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -43,17 +44,29 @@ bool is_inside(const fs::path& path, const fs::path& root) {
 // Names `path` on standard error: the system cannot open a path that long, so the walk
 // leaves it out (a directory with all below it), and would otherwise do so without a
 // word. The rest of the tree is walked as usual.
-void report_too_long(const fs::path& path) {
-  std::cerr << "warning: " << path.string() << ": path too long to open; skipped\n";
+void report_too_long(std::string_view path) {
+  std::cerr << "warning: " << path << ": path too long to open; skipped\n";
 }
 
 bool too_long(const std::error_code& error) { return error == std::errc::filename_too_long; }
 
+// Appends `name` to the path `base` as a separator-joined component.
+void append_component(std::string& base, std::string_view name) {
+  if (!base.empty() && base.back() != '/') base += '/';
+  base += name;
+}
+
+// Walks with one growing path (and one resolved location) for the whole descent rather
+// than a path object per level: a path object keeps a list of its components, so holding
+// one per level of a deep chain costs memory with the square of the depth.
 class Walker {
  public:
-  explicit Walker(const fs::path& root) : root_resolved_(text::resolve_path(root)) {}
+  explicit Walker(const fs::path& root)
+      : root_resolved_(text::resolve_path(root)),
+        path_(root.native()),
+        resolved_(root_resolved_.native()) {}
 
-  void walk(const fs::path& root) { walk(root, root_resolved_); }
+  void walk() { walk_directory(); }
 
   std::vector<WalkedFile> take_files() { return std::move(files_); }
   std::vector<WalkedDirectory> take_directories() { return std::move(directories_); }
@@ -66,20 +79,18 @@ class Walker {
     bool operator<(const FileEntry& other) const { return name < other.name; }
   };
 
-  // `resolved` is resolve_path(directory).
-  void walk(const fs::path& directory, const fs::path& resolved) {
-    if (!visited_.insert(resolved.string()).second) return;
-    directories_.push_back({directory, file_status(directory)});
+  // Lists the directory at path_ (resolved: resolved_) and walks what it holds.
+  void walk_directory() {
+    if (!visited_.insert(resolved_).second) return;
+    directories_.push_back({path_, file_status(path_.c_str())});
     std::vector<std::string> subdirectories;
     std::vector<FileEntry> file_names;
-    if (!list(directory, subdirectories, file_names)) return;
-    for (const FileEntry& entry : file_names) add_file(directory, resolved, entry);
-    for (const std::string& name : subdirectories) {
-      if (const auto kept = _keep_dir(directory, resolved, name)) walk(directory / name, *kept);
-    }
+    if (!list(path_, subdirectories, file_names)) return;
+    for (const FileEntry& entry : file_names) add_file(entry);
+    for (const std::string& name : subdirectories) descend(name);
   }
 
-  static bool list(const fs::path& directory, std::vector<std::string>& subdirectories,
+  static bool list(const std::string& directory, std::vector<std::string>& subdirectories,
                    std::vector<FileEntry>& file_names) {
     std::error_code error;
     fs::directory_iterator it(directory, error);
@@ -106,44 +117,55 @@ class Walker {
     return true;
   }
 
-  // The resolved location of the subdirectory `d` of `base` (resolved: `resolved`), or
-  // nothing when it is pruned. A subdirectory that is not a link lies right inside its
-  // parent's resolved location.
-  std::optional<fs::path> _keep_dir(const fs::path& base, const fs::path& resolved,
-                                    const std::string& d) const {
-    if (std::find(SKIP_DIRS.begin(), SKIP_DIRS.end(), d) != SKIP_DIRS.end()) return std::nullopt;
-    const fs::path p = base / d;
+  // Walks the subdirectory `name` of path_ unless it is pruned. A subdirectory that is
+  // not a link lies right inside its parent's resolved location; a link is followed only
+  // when its target lies inside the root.
+  void descend(const std::string& name) {
+    if (std::find(SKIP_DIRS.begin(), SKIP_DIRS.end(), name) != SKIP_DIRS.end()) return;
+    const std::size_t path_size = path_.size();
+    append_component(path_, name);
     std::error_code error;
-    const bool is_link = fs::is_symlink(p, error);
+    const bool is_link = fs::is_symlink(path_, error);
     if (error) {
-      if (too_long(error)) report_too_long(p);
-      return std::nullopt;
+      if (too_long(error)) report_too_long(path_);
+    } else if (!is_link) {
+      const std::size_t resolved_size = resolved_.size();
+      append_component(resolved_, name);
+      walk_directory();
+      resolved_.resize(resolved_size);
+    } else if (const fs::path target = fs::canonical(path_, error);
+               !error && is_inside(target, root_resolved_)) {
+      std::string parent_resolved = std::exchange(resolved_, text::resolve_path(path_).native());
+      walk_directory();
+      resolved_ = std::move(parent_resolved);
     }
-    if (!is_link) return resolved / d;
-    const fs::path target = fs::canonical(p, error);
-    if (error || !is_inside(target, root_resolved_)) return std::nullopt;
-    return text::resolve_path(p);
+    path_.resize(path_size);
   }
 
-  void add_file(const fs::path& directory, const fs::path& resolved, const FileEntry& entry) {
-    fs::path path = directory / entry.name;
+  void add_file(const FileEntry& entry) {
+    std::string path = path_;
+    append_component(path, entry.name);
     if (!should_scan(path)) return;
-    if (path.native().size() >= PATH_MAX) {
+    if (path.size() >= PATH_MAX) {
       report_too_long(path);
       return;
     }
     if (entry.plain_file) {
-      files_.push_back({std::move(path), resolved / entry.name});
+      std::string resolved = resolved_;
+      append_component(resolved, entry.name);
+      files_.push_back({std::move(path), std::move(resolved)});
       return;
     }
     std::error_code error;
     if (fs::is_regular_file(path, error) && !error) {
-      fs::path target = text::resolve_path(path);
+      std::string target = text::resolve_path(path).native();
       files_.push_back({std::move(path), std::move(target)});
     }
   }
 
   fs::path root_resolved_;
+  std::string path_;      // the directory being walked, as walked
+  std::string resolved_;  // its resolved location
   std::set<std::string> visited_;
   std::vector<WalkedDirectory> directories_;
   std::vector<WalkedFile> files_;
@@ -168,7 +190,7 @@ bool should_scan(const fs::path& path) {
 
 WalkedTree walk_tree(const fs::path& root) {
   Walker walker(root);
-  walker.walk(root);
+  walker.walk();
   return {walker.take_files(), walker.take_directories()};
 }
 

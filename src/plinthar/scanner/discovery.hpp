@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,8 +22,8 @@ std::vector<std::filesystem::path> walk_files(const std::filesystem::path& root)
 
 // A file found by the walk, with its location resolved through symbolic links.
 struct WalkedFile {
-  std::filesystem::path path;      // as walk_files gives it
-  std::filesystem::path resolved;  // what resolve_path(path) gives
+  std::string path;      // as walk_files gives it
+  std::string resolved;  // what resolve_path(path) gives
 };
 
 // The files of walk_files(root), each with its resolved location. Directories are
@@ -33,7 +34,7 @@ std::vector<WalkedFile> walk_files_resolved(const std::filesystem::path& root);
 // A directory the walk listed, with its status taken before it was listed (nothing when
 // that could not be had), so that a later change to its entries changes the status.
 struct WalkedDirectory {
-  std::filesystem::path path;  // `root` as given joined with the names below it
+  std::string path;  // `root` as given joined with the names below it
   std::optional<FileStatus> status;
 };
 

@@ -146,15 +146,15 @@ std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::pat
   for (std::size_t i = 0; i < snapshot.files.size(); ++i) by_path[snapshot.files[i].path] = i;
   WalkedTree tree = walk_tree(root);
   for (WalkedDirectory& directory : tree.directories) {
-    directories.push_back({storage.keep(directory.path.native()), directory.status});
+    directories.push_back({storage.keep(directory.path), directory.status});
   }
   for (const WalkedFile& walked : tree.files) {
-    const auto found = by_path.find(walked.path.native());
+    const auto found = by_path.find(walked.path);
     const SnapshotFile* previous =
         found == by_path.end() ? nullptr : &snapshot.files[found->second];
     const std::size_t index = found == by_path.end() ? 0 : found->second;
-    files.push_back({storage.keep(walked.path.native()),
-                     storage.keep(walked.resolved.native()),
+    files.push_back({storage.keep(walked.path),
+                     storage.keep(walked.resolved),
                      previous,
                      index,
                      {},
@@ -211,7 +211,7 @@ void read_changed_files(std::vector<Candidate>& files, const fs::path& root,
   FileScanner scanner(root, earlier);
   for (Candidate& file : files) {
     if (file.reused || file.outcome == FileOutcome::excluded) continue;
-    file.scanned = scanner.scan({fs::path(file.path), fs::path(file.resolved)});
+    file.scanned = scanner.scan({std::string(file.path), std::string(file.resolved)});
     file.outcome = file.scanned ? FileOutcome::scanned : FileOutcome::skipped;
   }
 }

@@ -182,7 +182,7 @@ std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
   FileScan result;
   result.file_id = relative_file_id(file.resolved, resolved_root_);
   const std::string& file_id = result.file_id;
-  const std::string path_ext(file_extension(file.path.native()));
+  const std::string path_ext(file_extension(file.path));
   const std::string ext = text::to_lower(path_ext);
   const std::string fhash = text::short_hash(source->text);
 
@@ -207,8 +207,8 @@ std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
 ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
                       const std::set<fs::path>& excluded, const NodeVisitor& on_node,
                       const ScanObserver& observer) {
-  std::set<fs::path> excluded_resolved;
-  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path));
+  std::set<std::string> excluded_resolved;
+  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path).native());
   ScanTotals totals;
   std::vector<Edge> edges;
   FileScanner scanner(root, existing_nodes);

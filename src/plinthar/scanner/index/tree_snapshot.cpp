@@ -90,13 +90,12 @@ SnapshotRecorder::SnapshotRecorder(std::string root, bool fresh) {
 ScanObserver SnapshotRecorder::observer() {
   ScanObserver observer;
   observer.on_directory = [this](const WalkedDirectory& directory) {
-    snapshot_.directories.push_back(
-        {snapshot_.storage.keep(directory.path.native()), directory.status});
+    snapshot_.directories.push_back({snapshot_.storage.keep(directory.path), directory.status});
   };
   observer.on_file = [this](const ScannedFile& seen) {
     SnapshotFile file;
-    file.path = snapshot_.storage.keep(seen.walked->path.native());
-    file.resolved = snapshot_.storage.keep(seen.walked->resolved.native());
+    file.path = snapshot_.storage.keep(seen.walked->path);
+    file.resolved = snapshot_.storage.keep(seen.walked->resolved);
     file.status = seen.status;
     file.outcome = seen.outcome;
     file.file_id = snapshot_.storage.keep(seen.file_id);
