@@ -56,6 +56,16 @@ void append_component(std::string& base, std::string_view name) {
   base += name;
 }
 
+// `base` with `name` appended as a component, in a string of just that size: the walk
+// keeps one for every file it finds.
+std::string joined(const std::string& base, std::string_view name) {
+  std::string path;
+  path.reserve(base.size() + 1 + name.size());
+  path = base;
+  append_component(path, name);
+  return path;
+}
+
 // Walks with one growing path (and one resolved location) for the whole descent rather
 // than a path object per level: a path object keeps a list of its components, so holding
 // one per level of a deep chain costs memory with the square of the depth.
@@ -143,17 +153,14 @@ class Walker {
   }
 
   void add_file(const FileEntry& entry) {
-    std::string path = path_;
-    append_component(path, entry.name);
+    std::string path = joined(path_, entry.name);
     if (!should_scan(path)) return;
     if (path.size() >= PATH_MAX) {
       report_too_long(path);
       return;
     }
     if (entry.plain_file) {
-      std::string resolved = resolved_;
-      append_component(resolved, entry.name);
-      files_.push_back({std::move(path), std::move(resolved)});
+      files_.push_back({std::move(path), joined(resolved_, entry.name)});
       return;
     }
     std::error_code error;

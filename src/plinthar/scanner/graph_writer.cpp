@@ -230,6 +230,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     };
     graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
   });
+  graph = GraphText{};  // the text is on disk; its room serves the index built next
   for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
   prepare_records(records);
   // The term statistics of the hybrid ranking are left to its first call: splitting every

@@ -99,7 +99,11 @@ std::string assemble(const fmt::GraphIdentity& graph,
   header.build_hash = build_hash();
   header.graph = graph;
   const std::size_t table_end = padded_to_8(sizeof header + sections.size() * sizeof(fmt::Section));
-  std::string body(table_end, '\0');
+  std::size_t length = table_end + sizeof(std::uint64_t);
+  for (const auto& section : sections) length += padded_to_8(section.second.size());
+  std::string body;
+  body.reserve(length);  // the sections are large: no room thrown away growing into it
+  body.resize(table_end, '\0');
   std::vector<fmt::Section> table;
   for (const auto& [kind, bytes] : sections) {
     const std::size_t offset = body.size();
