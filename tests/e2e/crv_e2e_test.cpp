@@ -79,6 +79,9 @@ TEST_F(CrvE2E, ScanOptionsOutElsewhereEmptyOutAndMissingParent) {
   const auto empty_out = crv("scan --out '' --root ''");
   ASSERT_EQ(empty_out.status, 0) << empty_out.err;
   EXPECT_TRUE(empty_out.out.ends_with("\nWrote: " + (data_ / "info_graph.json").string() + "\n"));
+  const auto odd_name = crv("scan --out 'g\xff.json'");
+  ASSERT_EQ(odd_name.status, 0) << odd_name.err;
+  EXPECT_TRUE(odd_name.out.ends_with("\nWrote: " + proj() + "/g\\udcff.json\n")) << odd_name.out;
   const auto missing = crv("scan --out nowhere/g.json");
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "");

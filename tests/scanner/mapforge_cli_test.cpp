@@ -42,6 +42,19 @@ TEST(MapforgeCli, WritesBothFilesAndReports) {
   EXPECT_EQ(index, text::to_compact(text::Json::parse(index)));
 }
 
+// The report names the outputs on lines of valid UTF-8: a byte of the folder name that is
+// not UTF-8 is printed as its \udcXX escape, not as it stands.
+TEST(MapforgeCli, ReportEscapesBytesOfTheOutputPathThatAreNotUtf8) {
+  testing::TempDir dir;
+  dir.write("proj/a.py", "import os\n");
+  const auto result =
+      testing::run_command(dir.path(), MAPFORGE + " --root proj --out 'out\xff'/g.json");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(fs::exists(dir / "out\xff/g.json"));
+  EXPECT_NE(result.out.find("\nWrote: out\\udcff/g.json\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("\nSymbol index: out\\udcff/symbol_index.json ("), std::string::npos);
+}
+
 // A root that is not a directory would scan as an empty tree; its graph would replace
 // the good one at --out. It is an error, and both outputs stay as they were.
 TEST(MapforgeCli, RootThatIsNotADirectoryIsAnErrorAndLeavesTheOutputs) {

@@ -13,6 +13,7 @@
 #include "plinthar/scanner/previous_graph.hpp"
 #include "plinthar/scanner/refresh.hpp"
 #include "plinthar/scanner/symbol_index.hpp"
+#include "plinthar/text/escapes.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/version.hpp"
 
@@ -99,9 +100,10 @@ int run(const Options& options, std::ostream& out) {
 
   out << "Scanned: " << counts->nodes - counts->symbols << " files, " << counts->symbols
       << " symbols, " << counts->edges << " edges\n";
-  out << "Wrote: " << normalised(out_path) << "\n";
-  out << "Symbol index: " << normalised(index_path) << " (" << counts->indexed_symbols
-      << " symbols)\n";
+  // Paths are printed on one line of valid UTF-8, whatever bytes the name holds.
+  out << "Wrote: " << text::one_line(normalised(out_path)) << "\n";
+  out << "Symbol index: " << text::one_line(normalised(index_path)) << " ("
+      << counts->indexed_symbols << " symbols)\n";
   return STATUS_OK;
 }
 

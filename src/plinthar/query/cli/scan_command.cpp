@@ -4,6 +4,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
+#include "plinthar/text/escapes.hpp"
 #include "plinthar/text/file_io.hpp"
 
 namespace plinthar::query {
@@ -17,7 +18,7 @@ int cmd_scan(const Args& args, const Locations& locations, std::ostream& out, st
   const scanner::ScanTotals totals =
       scanner::write_graph_file(root, out_path, {}, {out_path, locations.graph_json});
   out << "Scanned: " << totals.node_count << " nodes, " << totals.edges.size() << " edges\n"
-      << "Wrote: " << out_path.string() << "\n";
+      << "Wrote: " << text::one_line(out_path.string()) << "\n";
   return STATUS_OK;
 }
 
