@@ -81,6 +81,27 @@ TEST(WalkFiles, FilesBeforeSubdirectoriesInByteOrder) {
             (std::vector<std::string>{"Z.md", "m.go", "a/B.ts", "a/y.py", "b/z.py"}));
 }
 
+// Paths are the root exactly as given joined with the names below it, as a path join
+// writes them, however the root is spelled.
+TEST(WalkFiles, PathsKeepTheRootAsGiven) {
+  testing::TempDir dir;
+  dir.write("proj/a.py", "");
+  dir.write("proj/sub/b.py", "");
+  struct WorkingDirectory {
+    fs::path previous = fs::current_path();
+    ~WorkingDirectory() { fs::current_path(previous); }
+  } restore;
+  fs::current_path(dir.path());
+  for (const std::string root : {"proj", "proj/", "proj//", "./proj", "proj/sub/.."}) {
+    const std::vector<fs::path> walked = walk_files(root);
+    const std::vector<fs::path> expected = {fs::path(root) / "a.py", fs::path(root) / "sub/b.py"};
+    ASSERT_EQ(walked.size(), expected.size()) << root;
+    for (std::size_t i = 0; i < walked.size(); ++i) {
+      EXPECT_EQ(walked[i].native(), expected[i].native()) << root;
+    }
+  }
+}
+
 TEST(WalkFiles, RootNamedLikeASkippedDirectoryIsWalked) {
   testing::TempDir dir;
   dir.write("build/a.py", "");
