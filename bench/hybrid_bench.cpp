@@ -14,17 +14,16 @@
 
 #include <fcntl.h>
 
-#include "plinthar/query/graph/graph_loading.hpp"
-#include "plinthar/query/graph/term_stats_loading.hpp"
-#include "plinthar/query/rank/hybrid.hpp"
-#include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/index/graph_index.hpp"
+#include "plinthar/query/commands/graph_source.hpp"
+#include "plinthar/query/rank/hybrid/hybrid.hpp"
 #include "plinthar/text/file_io.hpp"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace pq = plinthar::query;
-namespace ps = plinthar::scanner;
+namespace pi = plinthar::index;
 
 double milliseconds_since(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -47,16 +46,13 @@ int main(int argc, char** argv) {
   const std::string query = argc > 2 ? argv[2] : "fix the invoice button on the admin portal";
   const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
   // Brings the index up to date, statistics included.
-  {
-    const auto loaded = pq::load_graph(graph_file, ".");
-    pq::load_term_stats(loaded, graph_file);
-  }
+  pq::graph_for_ranking(graph_file, ".", false, true);
   std::vector<double> opening, records, statistics, ranking, whole;
   for (int run = 0; run < runs; ++run) {
     const auto first = Clock::now();
     const plinthar::text::FileDescriptor fd(::open(graph_file.c_str(), O_RDONLY | O_CLOEXEC));
     auto start = Clock::now();
-    const auto index = ps::GraphIndex::open(ps::index_path_for(graph_file), fd.get());
+    const auto index = pi::GraphIndex::open(pi::graph_index_path(graph_file), fd.get());
     opening.push_back(milliseconds_since(start));
     if (!index) {
       std::fprintf(stderr, "no current index beside %s\n", graph_file.c_str());
@@ -67,12 +63,12 @@ int main(int argc, char** argv) {
     records.push_back(milliseconds_since(start));
     if (!graph) return 1;
     start = Clock::now();
-    const auto bytes = index->section(ps::index_format::SectionKind::term_stats);
-    const auto stats = bytes ? ps::TermStats::open(*bytes) : std::nullopt;
+    const auto bytes = index->section(pi::SectionKind::term_stats);
+    const auto stats = bytes ? pi::TermStats::open(*bytes) : std::nullopt;
     statistics.push_back(milliseconds_since(start));
     if (!stats) return 1;
     // Rows are parsed from the graph file; the general loader sets that up.
-    const auto loaded = pq::load_graph(graph_file, ".");
+    const auto loaded = pq::graph_for_ranking(graph_file, ".", false, false);
     start = Clock::now();
     const auto result =
         pq::retrieve_hybrid(loaded.records(), *stats, query, 12, 20, "no-capability-index");

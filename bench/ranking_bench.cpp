@@ -14,9 +14,9 @@
 
 #include <simdjson.h>
 
+#include "plinthar/index/graph_index_writer.hpp"
 #include "plinthar/query/graph/graph_file_text.hpp"
-#include "plinthar/scanner/index/graph_index.hpp"
-#include "plinthar/query/graph/record_reader.hpp"
+#include "plinthar/query/graph/graph_walker.hpp"
 #include "plinthar/query/rank/retrieval.hpp"
 
 namespace {
@@ -69,10 +69,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     start = Clock::now();
-    plinthar::scanner::prepare_records(*graph);
+    plinthar::index::prepare_records(*graph);
     preparing.push_back(milliseconds_since(start));
     start = Clock::now();
-    const std::string index = plinthar::scanner::index_bytes(*graph, {});
+    const std::string index = plinthar::index::index_bytes(*graph, {});
     indexing.push_back(milliseconds_since(start));
     node_count = graph->nodes.size();
     edge_count = graph->edges.size();

@@ -11,10 +11,10 @@
 #include "fuzz_target.hpp"
 #include "graph_records_dump.hpp"
 #include "plinthar/error.hpp"
-#include "plinthar/query/cli/prime_command.hpp"
-#include "plinthar/query/cli/retrieve_command.hpp"
-#include "plinthar/query/graph/graph_loading.hpp"
-#include "plinthar/query/graph/record_reader.hpp"
+#include "plinthar/query/commands/prime_command.hpp"
+#include "plinthar/query/commands/retrieve_command.hpp"
+#include "plinthar/query/graph/graph_walker.hpp"
+#include "plinthar/query/graph/map_records.hpp"
 #include "plinthar/query/rank/retrieval.hpp"
 
 namespace {
@@ -24,7 +24,7 @@ using namespace plinthar;
 // The capability index retrieval reads: never there, so that no file is read.
 const char* const NO_INDEX = "/nonexistent/plinthar-fuzz/functionality_index.md";
 
-void rank_and_print(const query::GraphRecords& records, std::string_view query_text) {
+void rank_and_print(const index::GraphRecords& records, std::string_view query_text) {
   for (const std::int64_t limit : {std::int64_t{12}, std::int64_t{-1}}) {
     try {
       query::RetrieveResult result = query::retrieve(records, query_text, limit, limit, NO_INDEX);
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       line_end == std::string_view::npos ? std::string_view{} : input.substr(line_end + 1);
 
   const simdjson::padded_string padded(graph_text.data(), graph_text.size());
-  const std::optional<query::GraphRecords> records = query::read_graph_records(padded);
+  const std::optional<index::GraphRecords> records = query::read_graph_records(padded);
 
   std::optional<text::Json> graph;
   std::string general;

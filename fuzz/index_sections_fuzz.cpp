@@ -1,36 +1,37 @@
 // The sections of the graph index that are read where they lie: the term statistics and
 // the snapshot of the scanned tree. The first byte chooses the section, the rest is its
 // bytes. A reader must refuse what it cannot vouch for rather than read past it: every
-// file a posting, a list or an edge names is one of the statistics' files, and a snapshot
-// that reads back is written again as the same bytes.
+// file a posting or an edge names is one of the statistics' files, every stem a file
+// names is one of its stems, and a snapshot that reads back is written again as the same
+// bytes.
 
 #include <string>
 #include <vector>
 
 #include "fuzz_target.hpp"
-#include "plinthar/scanner/index/term_stats.hpp"
-#include "plinthar/scanner/index/term_stats_builder.hpp"
-#include "plinthar/scanner/index/tree_snapshot.hpp"
+#include "plinthar/index/term_stats.hpp"
+#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/stats/term_stats_builder.hpp"
 
 namespace {
 
 using namespace plinthar::scanner;
+using plinthar::index::NO_FILE;
+using plinthar::index::Posting;
+using plinthar::index::TermStats;
 
 void check_term_stats(std::string_view bytes) {
   const auto stats = TermStats::open(bytes);
   if (!stats) return;
   const std::size_t files = stats->file_count();
   for (std::size_t file = 0; file < files; ++file) {
-    for (std::size_t k = 0; k < stats->neighbours(file).size(); ++k) {
-      FUZZ_CHECK(stats->neighbours(file)[k] < files);
-    }
-    for (std::size_t k = 0; k < stats->companions(file).size(); ++k) {
-      FUZZ_CHECK(stats->companions(file)[k] < files);
-    }
     FUZZ_CHECK(stats->canonical(file) < files);
+    FUZZ_CHECK(stats->stem(file) < stats->stem_count());
+    FUZZ_CHECK(stats->stem_text(stats->stem(file)).size() <= bytes.size());
   }
   for (std::size_t edge = 0; edge < stats->edge_count(); ++edge) {
     FUZZ_CHECK(stats->edge_from(edge) < files || stats->edge_from(edge) == NO_FILE);
+    FUZZ_CHECK(stats->edge_target(edge) < files || stats->edge_target(edge) == NO_FILE);
   }
   std::vector<std::string> terms;
   stats->for_each_term([&](std::string_view term, const Posting& posting) {

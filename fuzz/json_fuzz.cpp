@@ -7,7 +7,8 @@
 
 #include "fuzz_target.hpp"
 #include "plinthar/error.hpp"
-#include "plinthar/query/cli/action_log.hpp"
+#include "plinthar/query/commands/action_log_command.hpp"
+#include "plinthar/query/data/action_log.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/json_writer.hpp"
 

@@ -7,9 +7,9 @@
 
 #include "fuzz_target.hpp"
 #include "plinthar/error.hpp"
-#include "plinthar/query/cli/json_lines.hpp"
-#include "plinthar/query/cli/prime_command.hpp"
-#include "plinthar/query/cli/stats_command.hpp"
+#include "plinthar/query/commands/prime_command.hpp"
+#include "plinthar/query/commands/stats_command.hpp"
+#include "plinthar/query/data/json_lines.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "plinthar/text/utf8.hpp"

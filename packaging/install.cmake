@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 # folder to it is fixed here, so the tree can move (--prefix) without losing it.
 file(RELATIVE_PATH PLINTHAR_INSTALLED_MARKER ${CMAKE_INSTALL_FULL_BINDIR}
   ${CMAKE_INSTALL_FULL_DATADIR}/plinthar/per-project-data)
-set_source_files_properties(src/plinthar/query/cli/data_directory.cpp PROPERTIES
+set_source_files_properties(src/plinthar/query/data/data_directory.cpp PROPERTIES
   COMPILE_DEFINITIONS "PLINTHAR_INSTALLED_MARKER=\"${PLINTHAR_INSTALLED_MARKER}\"")
 
 install(TARGETS crv mapforge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -30,28 +30,24 @@ import re
 import sys
 
 # ---- constants ----
-# Each varied alone over the tuning sample (seed "tune", 150 commits of each of flask
-# and zustand; bench/relevance/sweep.py), all others as set here: mean recall@12 of
-# the two projects, the chosen value marked *. DESIGN.md has the whole table.
-W_PATH = 3.0        # path words: 1 -> 0.899, 2 -> 0.900, 3 -> 0.900*, 5 -> 0.900
-W_SYMBOL = 1.0      # symbol names and keywords: 0, 1*, 3 -> 0.900 (names past the stored text still count)
-W_CONTENT = 1.0     # the text itself, the unit of the other weights
-K1 = 1.2            # term saturation: 0.8 -> 0.888, 1.2* -> 0.900, 1.6..2.5 -> 0.901..0.903, 3 -> 0.893
-B_PATH = 0.3        # length normalisation of the path field: 0, 0.3*, 0.7 -> 0.900
-B_SYMBOL = 0.5      # of the symbol field: 0, 0.5*, 1 -> 0.900
-B_CONTENT = 0.5     # of the text: 0.3 -> 0.893, 0.5* -> 0.900, 0.75 -> 0.895, 0.9 -> 0.891
-PRIOR = 0.2         # weight of ln(1 + size/1000): 0 -> 0.836, 0.1 -> 0.895, 0.2* -> 0.900, 0.3 -> 0.890
-PRIOR_CAP = 100000  # bytes: 24000 -> 0.892, 50000 -> 0.896, 100000* and none -> 0.900 (lock files stay low)
-PROP_IMPORT = 0.1   # best import neighbour's text score: 0 -> 0.888, 0.1* -> 0.900, 0.2 -> 0.895, 0.4 -> 0.885
-PROP_COMPANION = 0.2  # best same-stem companion's: 0 -> 0.896, 0.2* -> 0.900, 0.4 -> 0.890
-COMPANION_GROUP_MAX = 8  # largest group that pairs: 2, 4, 8*, 16 -> 0.900 (8: the layers of one feature)
-VERSION_BOOST = 2.0  # version declarations, for a version task: 0 -> 0.888, 1, 2*, 4 -> 0.900
-DOC_WORD_BOOST = 1.0  # Markdown files, for a docs task: 0 -> 0.899, 1* -> 0.900, 2 -> 0.900
-CONFIG_WORD_BOOST = 2.0  # .json/.yaml/.yml, for a dependency/CI/config task: 0 -> 0.884, 1 -> 0.893, 2* -> 0.900, 4 -> 0.899
-TEST_BOOST = 1.0    # test files, for a test task: 0 -> 0.895, 1* -> 0.900, 2 -> 0.899
-SCOPE_WEIGHT = 2.0  # terms of a "type(scope):" prefix: 1 -> 0.898, 2* -> 0.900, 3 -> 0.900
-CAP_WEIGHT = 0.5    # per point of the classic capability boost (6 or more): no capability index to measure with
-SCORE_SCALE = 1000  # integer _score = floor(score * SCORE_SCALE + 0.5)
+# The ranking's constants are crv's own: read from the C++ header that defines them, with
+# the measurements that chose them (src/plinthar/query/rank/hybrid/constants.hpp). A
+# constant can be varied for a sweep by assigning to it here (run.py --py-param).
+CONSTANTS_HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src",
+                                "plinthar", "query", "rank", "hybrid", "constants.hpp")
+_CONSTANT = re.compile(r"^inline constexpr [\w:]+ ([A-Z][A-Z0-9_]*) = ([0-9.]+);$", re.MULTILINE)
+
+
+def read_constants(path=CONSTANTS_HEADER):
+    """The constants of the C++ header at path, by name: floats where written with a
+    point, integers otherwise."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    return {name: float(value) if "." in value else int(value)
+            for name, value in _CONSTANT.findall(text)}
+
+
+globals().update(read_constants())
 MIN_TERM = 2        # shortest kept word part: 2* and 3 -> 0.900; 2 keeps ui, db, id
 
 # Words that carry no search meaning in a task: without this list 0.890, with it 0.900.
@@ -289,7 +285,7 @@ class HybridIndex:
             if file_ext(fid).lower() in SOURCE_EXTS:
                 groups.setdefault(bare_stem(fid), []).append(i)
         for key, members in groups.items():
-            if len(key) >= 3 and 2 <= len(members) <= COMPANION_GROUP_MAX:
+            if len(key) >= COMPANION_STEM_MIN and 2 <= len(members) <= COMPANION_GROUP_MAX:
                 for a in members:
                     self.companions[a].update(b for b in members if b != a)
 
@@ -420,7 +416,7 @@ class Query:
                 weights.setdefault(t, SCOPE_WEIGHT)
             rest = text[m.end():]
         for t in words(rest):
-            weights.setdefault(t, 1.0)
+            weights.setdefault(t, TERM_WEIGHT)
         self.terms = list(weights.items())
         raw = {w.lower() for w in re.findall(r"[A-Za-z0-9]+", text)}
         self.wants_version = bool(raw & VERSION_WORDS) or bool(_VERSION_NUMBER.search(text))

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "plinthar/scanner/index/graph_index.hpp"
+#include "plinthar/index/graph_index.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
 #include "test_util.hpp"
@@ -330,7 +330,7 @@ TEST_F(CrvBadInput, RootThatIsNotADirectoryIsAnErrorAndLeavesTheGraph) {
   for (const bool with_index : {true, false}) {
     ASSERT_EQ(crv("scan --root gone").status, 0);
     const std::string scanned = testing::read_text(graph);
-    if (!with_index) fs::remove(scanner::index_path_for(graph));
+    if (!with_index) fs::remove(index::graph_index_path(graph));
     fs::rename(proj / "gone", proj / "moved");
     const auto result = crv("prime --refresh --query invoice");
     EXPECT_EQ(result.status, 1) << with_index;

@@ -9,8 +9,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include "plinthar/scanner/index/graph_index.hpp"
-#include "plinthar/scanner/index/term_stats.hpp"
+#include "plinthar/index/graph_index.hpp"
+#include "plinthar/index/term_stats.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 #include "test_util.hpp"
@@ -42,10 +42,10 @@ class CrvHybrid : public ::testing::Test {
   // The term statistics of the index beside the graph, when it is current and holds them.
   std::optional<std::string> index_term_stats() const {
     const text::FileDescriptor graph(::open((data_ / "info_graph.json").c_str(), O_RDONLY));
-    const auto index = scanner::GraphIndex::open(data_ / "info_graph.index", graph.get());
+    const auto index = index::GraphIndex::open(data_ / "info_graph.index", graph.get());
     if (!index) return std::nullopt;
-    const auto section = index->section(scanner::index_format::SectionKind::term_stats);
-    if (!section || !scanner::TermStats::open(*section)) return std::nullopt;
+    const auto section = index->section(index::SectionKind::term_stats);
+    if (!section || !index::TermStats::open(*section)) return std::nullopt;
     return std::string(*section);
   }
   bool index_has_term_stats() const { return index_term_stats().has_value(); }

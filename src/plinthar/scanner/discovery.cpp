@@ -92,7 +92,7 @@ class Walker {
   // Lists the directory at path_ (resolved: resolved_) and walks what it holds.
   void walk_directory() {
     if (!visited_.insert(resolved_).second) return;
-    directories_.push_back({path_, file_status(path_.c_str())});
+    directories_.push_back({path_, text::file_status(path_.c_str())});
     std::vector<std::string> subdirectories;
     std::vector<FileEntry> file_names;
     if (!list(path_, subdirectories, file_names)) return;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plinthar/scanner/index/file_status.hpp"
+#include "plinthar/text/file_status.hpp"
 
 namespace plinthar::scanner {
 
@@ -35,7 +35,7 @@ std::vector<WalkedFile> walk_files_resolved(const std::filesystem::path& root);
 // that could not be had), so that a later change to its entries changes the status.
 struct WalkedDirectory {
   std::string path;  // `root` as given joined with the names below it
-  std::optional<FileStatus> status;
+  std::optional<text::FileStatus> status;
 };
 
 // What a walk found: the files as walk_files_resolved gives them and the directories

@@ -1,11 +1,12 @@
 #include "plinthar/scanner/graph_writer.hpp"
 
+#include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/discovery.hpp"
-#include "plinthar/scanner/index/file_status.hpp"
-#include "plinthar/scanner/index/graph_index.hpp"
-#include "plinthar/scanner/index/tree_snapshot.hpp"
+#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/scanned_records.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/file_status.hpp"
 #include "plinthar/text/json_writer.hpp"
 
 // The layout follows write_pretty: two spaces per level, one member or element per line,
@@ -72,7 +73,7 @@ std::string& GraphText::chunk_with_room() {
   return chunks_.back();
 }
 
-GraphSpan GraphText::add_node(const Json& node) {
+index::GraphSpan GraphText::add_node(const Json& node) {
   std::string& out = chunk_with_room();
   const std::size_t before = out.size();
   if (node_count_ > 0) out += ",\n";
@@ -80,7 +81,7 @@ GraphSpan GraphText::add_node(const Json& node) {
   const std::size_t start = out.size();
   text::write_pretty_nested(node, 2, out);
   ++node_count_;
-  const GraphSpan span{size_ + (start - before), out.size() - start};
+  const index::GraphSpan span{size_ + (start - before), out.size() - start};
   size_ += out.size() - before;
   return span;
 }
@@ -92,14 +93,14 @@ std::uint64_t GraphText::node_list_offset(std::string_view root, std::int64_t sy
 
 void GraphText::write(std::string_view root, std::int64_t symbol_count,
                       const std::vector<Edge>& edges, const text::TextSink& emit,
-                      std::vector<GraphSpan>* edge_spans) const {
+                      std::vector<index::GraphSpan>* edge_spans) const {
   GraphStream stream(emit, root, static_cast<std::int64_t>(node_count_), symbol_count,
                      edges.size());
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
     stream.joined_nodes(chunks_[i], i + 1 == chunks_.size() ? node_count_ : 0);
   }
   for (const Edge& edge : edges) {
-    const GraphSpan span = stream.edge(edge);
+    const index::GraphSpan span = stream.edge(edge);
     if (edge_spans != nullptr) edge_spans->push_back(span);
   }
   stream.finish();
@@ -118,18 +119,18 @@ std::uint64_t GraphStream::start_node() {
   return position();
 }
 
-GraphSpan GraphStream::node(std::string_view object_text) {
+index::GraphSpan GraphStream::node(std::string_view object_text) {
   const std::uint64_t start = start_node();
   out_ += object_text;
-  const GraphSpan span{start, object_text.size()};
+  const index::GraphSpan span{start, object_text.size()};
   flush_when_full();
   return span;
 }
 
-GraphSpan GraphStream::node(const Json& node) {
+index::GraphSpan GraphStream::node(const Json& node) {
   const std::uint64_t start = start_node();
   text::write_pretty_nested(node, 2, out_);
-  const GraphSpan span{start, position() - start};
+  const index::GraphSpan span{start, position() - start};
   flush_when_full();
   return span;
 }
@@ -155,18 +156,18 @@ std::uint64_t GraphStream::start_edge() {
   return position();
 }
 
-GraphSpan GraphStream::edge(std::string_view object_text) {
+index::GraphSpan GraphStream::edge(std::string_view object_text) {
   const std::uint64_t start = start_edge();
   out_ += object_text;
-  const GraphSpan span{start, object_text.size()};
+  const index::GraphSpan span{start, object_text.size()};
   flush_when_full();
   return span;
 }
 
-GraphSpan GraphStream::edge(const Edge& edge) {
+index::GraphSpan GraphStream::edge(const Edge& edge) {
   const std::uint64_t start = start_edge();
   write_edge_object(edge, out_);
-  const GraphSpan span{start, position() - start};
+  const index::GraphSpan span{start, position() - start};
   flush_when_full();
   return span;
 }
@@ -191,14 +192,11 @@ void GraphStream::flush_when_full() {
   out_.clear();
 }
 
-void write_index_beside(const std::filesystem::path& out, const GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash, const ExtraSections& extra) {
-  const auto status = file_status(out);
+void write_index_beside(const std::filesystem::path& out, const index::GraphRecords& records,
+                        std::uint64_t size, std::uint64_t hash, const index::ExtraSections& extra) {
+  const auto status = text::file_status(out);
   if (!status || status->size != size) return;
-  write_graph_index(
-      index_path_for(out), records,
-      {status->size, status->inode, status->device, status->mtime_ns, status->ctime_ns, hash},
-      extra);
+  index::write_graph_index(index::graph_index_path(out), records, {*status, hash}, extra);
 }
 
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
@@ -207,7 +205,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
                             const NodeObserver& observe) {
   require_scan_root(root);
   GraphText graph;
-  GraphRecords records;
+  index::GraphRecords records;
   SnapshotRecorder recorder(root.string(), existing_nodes.empty());
   const auto on_node = [&](Json&& node) {
     records.node_spans.push_back(graph.add_node(node));
@@ -219,7 +217,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   const std::string root_text = root.string();
   const std::uint64_t list_offset =
       graph.node_list_offset(root_text, totals.symbol_count, totals.edges.size());
-  for (GraphSpan& span : records.node_spans) span.offset += list_offset;
+  for (index::GraphSpan& span : records.node_spans) span.offset += list_offset;
   text::ContentHasher hasher;
   std::uint64_t size = 0;
   text::write_file_atomically(out, [&](const text::TextSink& emit) {
@@ -232,13 +230,13 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   });
   graph = GraphText{};  // the text is on disk; its room serves the index built next
   for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
-  prepare_records(records);
+  index::prepare_records(records);
   // The term statistics of the hybrid ranking are left to its first call: splitting every
   // file's text into words would double the time of a scan, which rankings with the
   // classic ranking never need. Refreshes keep them once they are there.
   write_index_beside(
       out, records, size, hasher.value(),
-      {{index_format::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}});
+      {{index::format::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}});
   return totals;
 }
 

@@ -11,10 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "plinthar/index/graph_index.hpp"
+#include "plinthar/index/graph_index_writer.hpp"
+#include "plinthar/index/records.hpp"
 #include "plinthar/scanner/graph.hpp"
-#include "plinthar/scanner/index/graph_index.hpp"
-#include "plinthar/scanner/index/records.hpp"
-#include "plinthar/scanner/index/tree_snapshot.hpp"
+#include "plinthar/scanner/refresh/tree_snapshot.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/text/text_sink.hpp"
 
@@ -37,14 +38,14 @@ class GraphStream {
 
   // The next node, as its object's text already written (all nodes stand at the same
   // indent) or as the node.
-  GraphSpan node(std::string_view object_text);
-  GraphSpan node(const Json& node);
+  index::GraphSpan node(std::string_view object_text);
+  index::GraphSpan node(const Json& node);
   // Nodes already joined as the node list holds them, `count` of them; not mixed with
   // single nodes.
   void joined_nodes(std::string_view text, std::size_t count);
 
-  GraphSpan edge(std::string_view object_text);
-  GraphSpan edge(const Edge& edge);
+  index::GraphSpan edge(std::string_view object_text);
+  index::GraphSpan edge(const Edge& edge);
 
   // Ends the text, once every node and edge counted up front is in.
   void finish();
@@ -68,8 +69,8 @@ class GraphStream {
 // `hash`), from its prepared `records` (with their spans) and the `extra` sections (the
 // tree's snapshot, the term statistics); a graph file that is no longer the one written
 // gets none.
-void write_index_beside(const std::filesystem::path& out, const GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash, const ExtraSections& extra);
+void write_index_beside(const std::filesystem::path& out, const index::GraphRecords& records,
+                        std::uint64_t size, std::uint64_t hash, const index::ExtraSections& extra);
 
 // Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
 // and replaces `out` atomically with the graph in the pretty form: byte for byte
@@ -89,13 +90,13 @@ class GraphText {
  public:
   // Adds the next node of the "nodes" list; returns where its object stands in the text
   // of the list (add node_list_offset() for its place in the file).
-  GraphSpan add_node(const Json& node);
+  index::GraphSpan add_node(const Json& node);
 
   // Hands the whole map to `emit`, in pieces: "root" is `root`, "file_count" the number
   // of nodes added less `symbol_count`, then the nodes and `edges`. `edge_spans`, when
   // given, receives where each edge's object stands in the file.
   void write(std::string_view root, std::int64_t symbol_count, const std::vector<Edge>& edges,
-             const text::TextSink& emit, std::vector<GraphSpan>* edge_spans = nullptr) const;
+             const text::TextSink& emit, std::vector<index::GraphSpan>* edge_spans = nullptr) const;
 
   // Where the text of the node list starts in the file that write() gives.
   std::uint64_t node_list_offset(std::string_view root, std::int64_t symbol_count,

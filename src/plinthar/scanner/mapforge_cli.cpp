@@ -11,7 +11,7 @@
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/previous_graph.hpp"
-#include "plinthar/scanner/refresh.hpp"
+#include "plinthar/scanner/refresh/refresh.hpp"
 #include "plinthar/scanner/symbol_index.hpp"
 #include "plinthar/text/escapes.hpp"
 #include "plinthar/text/file_io.hpp"

@@ -219,7 +219,7 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
   for (const WalkedFile& file : tree.files) {
     ScannedFile seen;
     seen.walked = &file;
-    if (observer.on_file) seen.status = file_status(file.path);
+    if (observer.on_file) seen.status = text::file_status(file.path);
     auto result = excluded_resolved.count(file.resolved) != 0 ? std::nullopt : scanner.scan(file);
     if (result) {
       seen.outcome = FileOutcome::scanned;

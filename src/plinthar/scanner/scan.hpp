@@ -15,7 +15,7 @@
 
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/graph.hpp"
-#include "plinthar/scanner/index/file_status.hpp"
+#include "plinthar/text/file_status.hpp"
 
 namespace plinthar::scanner {
 
@@ -50,7 +50,7 @@ enum class FileOutcome : std::uint32_t { scanned = 0, skipped = 1, excluded = 2 
 // and edges (without repeats) it gave.
 struct ScannedFile {
   const WalkedFile* walked = nullptr;
-  std::optional<FileStatus> status;
+  std::optional<text::FileStatus> status;
   FileOutcome outcome = FileOutcome::skipped;
   std::string file_id;
   std::size_t node_count = 0;

@@ -15,8 +15,6 @@
 
 namespace plinthar::text {
 namespace fs = std::filesystem;
-namespace {
-
 bool write_all(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t written = ::write(fd, content.data(), content.size());
@@ -28,6 +26,8 @@ bool write_all(int fd, std::string_view content) {
   }
   return true;
 }
+
+namespace {
 
 mode_t default_file_mode() {
   const mode_t mask = ::umask(0);

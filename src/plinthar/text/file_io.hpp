@@ -58,6 +58,11 @@ std::string read_failure(const std::filesystem::path& path, const WholeFile& fil
 // after short reads; false on an error or when the file ends first.
 bool read_exactly_at(int fd, char* data, std::size_t size, std::uint64_t offset);
 
+// Writes all of `content` to `fd`, going on after short writes; false with errno set
+// when a write fails (a short write is followed by another, which tells why: ENOSPC,
+// EFBIG).
+bool write_all(int fd, std::string_view content);
+
 // The bytes of the regular file at `path`, or nothing when read_whole_file does not
 // read them.
 std::optional<std::string> read_file(const std::filesystem::path& path);

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "plinthar/query/cli/action_log.hpp"
 #include "plinthar/query/cli/decimal_integer.hpp"
-#include "plinthar/query/cli/hook_prompt_command.hpp"
-#include "plinthar/query/cli/hook_tool_command.hpp"
-#include "plinthar/query/cli/prime_command.hpp"
-#include "plinthar/query/cli/retrieve_command.hpp"
-#include "plinthar/query/cli/scan_command.hpp"
+#include "plinthar/query/commands/prime_command.hpp"
+#include "plinthar/query/commands/retrieve_command.hpp"
+#include "plinthar/query/commands/scan_command.hpp"
+#include "plinthar/query/data/action_log.hpp"
+#include "plinthar/query/hooks/hook_prompt_command.hpp"
+#include "plinthar/query/hooks/hook_tool_command.hpp"
 #include "plinthar/version.hpp"
 
 namespace plinthar::query {
@@ -91,26 +91,28 @@ TEST(CommandLine, HelpGoesToStandardOutputWithStatusZero) {
 TEST(CommandLine, DefaultsDifferPerSubcommandAndBindTheHandler) {
   const Args retrieve = *parse({"retrieve", "--query", "q"}).outcome.args;
   EXPECT_EQ(retrieve.cmd, "retrieve");
-  EXPECT_EQ(retrieve.func, &cmd_retrieve);
-  EXPECT_EQ(retrieve.top_files, 20);
-  EXPECT_EQ(retrieve.top_edges, 40);
-  EXPECT_FALSE(retrieve.json);
+  EXPECT_NE(retrieve.func, nullptr);
+  EXPECT_EQ(retrieve.retrieve.ranking.top_files, 20);
+  EXPECT_EQ(retrieve.retrieve.ranking.top_edges, 40);
+  EXPECT_EQ(retrieve.retrieve.ranking.rank, Ranking::classic);
+  EXPECT_FALSE(retrieve.retrieve.json);
   const Args prime = *parse({"prime"}).outcome.args;
-  EXPECT_EQ(prime.func, &cmd_prime);
-  EXPECT_EQ(prime.query, "");
-  EXPECT_EQ(prime.top_files, 12);
-  EXPECT_EQ(prime.top_edges, 20);
-  EXPECT_EQ(prime.recent_actions, 8);
+  EXPECT_EQ(prime.cmd, "prime");
+  EXPECT_EQ(prime.prime.ranking.query, "");
+  EXPECT_EQ(prime.prime.ranking.top_files, 12);
+  EXPECT_EQ(prime.prime.ranking.top_edges, 20);
+  EXPECT_FALSE(prime.prime.ranking.refresh);
+  EXPECT_EQ(prime.prime.recent_actions, 8);
   const Args scan = *parse({"scan"}).outcome.args;
-  EXPECT_EQ(scan.func, &cmd_scan);
-  EXPECT_EQ(scan.root, "/projects/shop");
-  EXPECT_EQ(scan.out, "/opt/crv/data/info_graph.json");
+  EXPECT_EQ(scan.cmd, "scan");
+  EXPECT_EQ(scan.scan.root, "/projects/shop");
+  EXPECT_EQ(scan.scan.out, "/opt/crv/data/info_graph.json");
   const Args log = *parse({"action", "log", "--kind", ""}).outcome.args;
   EXPECT_EQ(log.cmd, "action");
   EXPECT_EQ(log.action_cmd, "log");
-  EXPECT_EQ(log.func, &cmd_action_log);
-  EXPECT_EQ(log.kind, "");
-  EXPECT_EQ(log.meta, "");
+  EXPECT_NE(log.func, nullptr);
+  EXPECT_EQ(log.action_log.kind, "");
+  EXPECT_EQ(log.action_log.meta, "");
 }
 
 TEST(CommandLine, VersionAndTheHookCommands) {
@@ -119,15 +121,21 @@ TEST(CommandLine, VersionAndTheHookCommands) {
   EXPECT_FALSE(version.outcome.args);
   EXPECT_EQ(version.out, "crv " + std::string(VERSION) + "\n");
   const Args prompt = *parse({"hook", "prompt"}).outcome.args;
-  EXPECT_EQ(prompt.func, &cmd_hook_prompt);
-  EXPECT_EQ(prompt.max_chars, 9000);
-  EXPECT_EQ(prompt.timeout, 10);
-  EXPECT_EQ(prompt.top_files, 12);
-  EXPECT_FALSE(prompt.strict);
+  EXPECT_EQ(prompt.action_cmd, "prompt");
+  EXPECT_EQ(prompt.hook_prompt.max_chars, 9000);
+  EXPECT_EQ(prompt.hook_prompt.guard.timeout, 10);
+  EXPECT_EQ(prompt.hook_prompt.prime.ranking.top_files, 12);
+  EXPECT_TRUE(prompt.hook_prompt.prime.ranking.refresh);
+  EXPECT_EQ(prompt.hook_prompt.prime.ranking.rank, Ranking::hybrid);
+  EXPECT_FALSE(prompt.hook_prompt.guard.strict);
+  const Args as_stands =
+      *parse({"hook", "prompt", "--no-refresh", "--rank", "classic"}).outcome.args;
+  EXPECT_FALSE(as_stands.hook_prompt.prime.ranking.refresh);
+  EXPECT_EQ(as_stands.hook_prompt.prime.ranking.rank, Ranking::classic);
   const Args tool = *parse({"hook", "tool", "--strict", "--timeout", "0"}).outcome.args;
-  EXPECT_EQ(tool.func, &cmd_hook_tool);
-  EXPECT_TRUE(tool.strict);
-  EXPECT_EQ(tool.timeout, 0);
+  EXPECT_EQ(tool.action_cmd, "tool");
+  EXPECT_TRUE(tool.hook_tool.guard.strict);
+  EXPECT_EQ(tool.hook_tool.guard.timeout, 0);
   EXPECT_EQ(parse({"hook"}).outcome.status, 2);
 }
 
@@ -135,11 +143,13 @@ TEST(CommandLine, IntegersAreDecimalAndMayBeNegative) {
   const Args args = *parse({"prime", "--top-files", "-1", "--top-edges=010", "--recent-actions",
                             "0", "--query", "-"})
                          .outcome.args;
-  EXPECT_EQ(args.top_files, -1);
-  EXPECT_EQ(args.top_edges, 10);
-  EXPECT_EQ(args.recent_actions, 0);
-  EXPECT_EQ(args.query, "-");
-  EXPECT_EQ(parse({"prime", "--top-files", "1", "--top-files", "2"}).outcome.args->top_files, 2);
+  EXPECT_EQ(args.prime.ranking.top_files, -1);
+  EXPECT_EQ(args.prime.ranking.top_edges, 10);
+  EXPECT_EQ(args.prime.recent_actions, 0);
+  EXPECT_EQ(args.prime.ranking.query, "-");
+  EXPECT_EQ(parse({"prime", "--top-files", "1", "--top-files", "2"})
+                .outcome.args->prime.ranking.top_files,
+            2);
 }
 
 TEST(DecimalInteger, ParsesSignedDecimalTextOnly) {

@@ -8,14 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include "plinthar/error.hpp"
-#include "plinthar/query/cli/action_log.hpp"
 #include "plinthar/query/cli/decimal_integer.hpp"
-#include "plinthar/query/cli/hook_prompt_command.hpp"
-#include "plinthar/query/cli/hook_tool_command.hpp"
-#include "plinthar/query/cli/prime_command.hpp"
-#include "plinthar/query/cli/retrieve_command.hpp"
-#include "plinthar/query/cli/scan_command.hpp"
-#include "plinthar/query/cli/stats_command.hpp"
 #include "plinthar/version.hpp"
 
 namespace plinthar::query {
@@ -45,9 +38,10 @@ void add_text(CLI::App& app, std::string_view name, std::string& member, std::st
   if (required) option->required();
 }
 
+// An integer option whose default is the value `member` holds.
 void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
-                 std::int64_t default_value, std::string_view help = "") {
-  member = default_value;
+                 std::string_view help = "") {
+  const std::int64_t default_value = member;
   app.add_option_function<std::string>(
          std::string(name),
          [&member](const std::string& value) {
@@ -59,113 +53,143 @@ void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
       ->default_str(std::to_string(default_value));
 }
 
-void add_refresh(CLI::App& app, Args& args) {
-  app.add_flag("--refresh", args.refresh,
+void add_refresh(CLI::App& app, bool& member) {
+  app.add_flag("--refresh", member,
                "Bring the graph up to date with the project first, reading changed files only");
 }
 
-// The rankings `--rank` chooses from; the first is the default.
-constexpr std::string_view RANKINGS[] = {"classic", "hybrid"};
+// The ranking that `name` names, or nothing.
+std::optional<Ranking> ranking_named(std::string_view name) {
+  for (std::size_t i = 0; i < std::size(RANKING_NAMES); ++i) {
+    if (name == RANKING_NAMES[i]) return static_cast<Ranking>(i);
+  }
+  return std::nullopt;
+}
 
-void add_rank(CLI::App& app, std::string& member, std::string_view default_rank = RANKINGS[0]) {
-  member = std::string(default_rank);
-  app.add_option("--rank", member,
-                 "Ranking: classic or hybrid (default " + std::string(default_rank) + ")")
+// The --rank option, whose default is the ranking `member` holds.
+void add_rank(CLI::App& app, Ranking& member) {
+  const std::string default_rank(ranking_name(member));
+  app.add_option_function<std::string>(
+         "--rank", [&member](const std::string& value) { member = *ranking_named(value); },
+         "Ranking: classic or hybrid (default " + default_rank + ")")
       ->type_name("{classic,hybrid}")
       ->check(CLI::Validator(
           [](std::string& value) -> std::string {
-            for (const std::string_view name : RANKINGS) {
-              if (value == name) return {};
-            }
+            if (ranking_named(value)) return {};
             return "invalid choice: '" + value + "' (choose from 'classic', 'hybrid')";
           },
           "", "RANK"));
 }
 
+void add_ranking(CLI::App& app, RankingRequest& ranking) {
+  add_integer(app, "--top-files", ranking.top_files);
+  add_integer(app, "--top-edges", ranking.top_edges);
+}
+
 void declare_scan(CLI::App& app, Args& args, const Locations& locations) {
-  args.root = locations.default_root.string();
-  args.out = locations.graph_json.string();
-  add_text(app, "--root", args.root, "Project root to scan");
-  add_text(app, "--out", args.out, "Output graph JSON");
-  app.get_option("--root")->default_str(args.root);
-  app.get_option("--out")->default_str(args.out);
+  args.scan.root = locations.default_root.string();
+  args.scan.out = locations.graph_json.string();
+  add_text(app, "--root", args.scan.root, "Project root to scan");
+  add_text(app, "--out", args.scan.out, "Output graph JSON");
+  app.get_option("--root")->default_str(args.scan.root);
+  app.get_option("--out")->default_str(args.scan.out);
 }
 
 void declare_retrieve(CLI::App& app, Args& args, const Locations&) {
-  add_text(app, "--query", args.query, "Natural language task/query", true);
-  add_integer(app, "--top-files", args.top_files, 20);
-  add_integer(app, "--top-edges", args.top_edges, 40);
-  app.add_flag("--json", args.json);
-  add_refresh(app, args);
-  add_rank(app, args.rank);
+  RankingRequest& ranking = args.retrieve.ranking;
+  add_text(app, "--query", ranking.query, "Natural language task/query", true);
+  add_ranking(app, ranking);
+  app.add_flag("--json", args.retrieve.json);
+  add_refresh(app, ranking.refresh);
+  add_rank(app, ranking.rank);
 }
 
 void declare_prime(CLI::App& app, Args& args, const Locations&) {
-  add_text(app, "--query", args.query, "Current query/task");
-  add_integer(app, "--top-files", args.top_files, 12);
-  add_integer(app, "--top-edges", args.top_edges, 20);
-  add_integer(app, "--recent-actions", args.recent_actions, 8);
-  add_refresh(app, args);
-  add_rank(app, args.rank);
+  RankingRequest& ranking = args.prime.ranking;
+  add_text(app, "--query", ranking.query, "Current query/task");
+  add_ranking(app, ranking);
+  add_integer(app, "--recent-actions", args.prime.recent_actions);
+  add_refresh(app, ranking.refresh);
+  add_rank(app, ranking.rank);
 }
 
 void declare_action_log(CLI::App& app, Args& args, const Locations&) {
-  add_text(app, "--kind", args.kind, "Action kind", true);
-  add_text(app, "--summary", args.summary, "Short action summary");
-  add_text(app, "--meta", args.meta, "JSON object metadata");
+  add_text(app, "--kind", args.action_log.kind, "Action kind", true);
+  add_text(app, "--summary", args.action_log.summary, "Short action summary");
+  add_text(app, "--meta", args.action_log.meta, "JSON object metadata");
 }
 
 void declare_stats(CLI::App& app, Args& args, const Locations&) {
-  app.add_flag("--json", args.json);
+  app.add_flag("--json", args.stats.json);
 }
 
 // The two hook commands fail open unless asked not to, within a time limit.
-void declare_hook_guards(CLI::App& app, Args& args) {
-  add_integer(app, "--timeout", args.timeout, 10, "Seconds before giving up (0: no limit)");
-  app.add_flag("--strict", args.strict, "Report failures with the usual exit statuses");
+void declare_hook_guard(CLI::App& app, HookGuard& guard) {
+  add_integer(app, "--timeout", guard.timeout, "Seconds before giving up (0: no limit)");
+  app.add_flag("--strict", guard.strict, "Report failures with the usual exit statuses");
 }
 
 void declare_hook_prompt(CLI::App& app, Args& args, const Locations&) {
-  add_integer(app, "--max-chars", args.max_chars, 9000, "Most characters of context to print");
-  add_integer(app, "--top-files", args.top_files, 12);
-  add_integer(app, "--top-edges", args.top_edges, 20);
-  add_integer(app, "--recent-actions", args.recent_actions, 8);
-  // A hook brings the graph up to date and ranks with the hybrid ranking unless told not to.
-  args.refresh = true;
-  app.add_flag("--no-refresh{false}", args.refresh, "Rank the graph as it stands");
-  add_rank(app, args.rank, "hybrid");
-  declare_hook_guards(app, args);
+  HookPromptOptions& hook = args.hook_prompt;
+  add_integer(app, "--max-chars", hook.max_chars, "Most characters of context to print");
+  add_ranking(app, hook.prime.ranking);
+  add_integer(app, "--recent-actions", hook.prime.recent_actions);
+  app.add_flag("--no-refresh{false}", hook.prime.ranking.refresh, "Rank the graph as it stands");
+  add_rank(app, hook.prime.ranking.rank);
+  declare_hook_guard(app, hook.guard);
 }
 
 void declare_hook_tool(CLI::App& app, Args& args, const Locations&) {
-  declare_hook_guards(app, args);
+  declare_hook_guard(app, args.hook_tool.guard);
 }
 
 void declare_nothing(CLI::App&, Args&, const Locations&) {}
 
+int run_scan(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_scan(args.scan, locations, streams);
+}
+int run_retrieve(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_retrieve(args.retrieve, locations, streams);
+}
+int run_prime(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_prime(args.prime, locations, streams);
+}
+int run_action_log(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_action_log(args.action_log, locations, streams);
+}
+int run_stats(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_stats(args.stats, locations, streams);
+}
+int run_hook_prompt(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_hook_prompt(args.hook_prompt, locations, streams);
+}
+int run_hook_tool(const Args& args, const Locations& locations, const Streams& streams) {
+  return cmd_hook_tool(args.hook_tool, locations, streams);
+}
+
 constexpr Subcommand ACTION_SUBCOMMANDS[] = {
-    {"log", "Append action event", declare_action_log, cmd_action_log, {}},
+    {"log", "Append action event", declare_action_log, run_action_log, {}},
 };
 
 constexpr Subcommand HOOK_SUBCOMMANDS[] = {
     {"prompt",
      "Print the context block for a prompt-submit event read from standard input",
      declare_hook_prompt,
-     cmd_hook_prompt,
+     run_hook_prompt,
      {}},
     {"tool",
      "Record a finished tool use read from standard input in the action log",
      declare_hook_tool,
-     cmd_hook_tool,
+     run_hook_tool,
      {}},
 };
 
 constexpr Subcommand SUBCOMMANDS[] = {
-    {"scan", "Scan project and build info graph", declare_scan, cmd_scan, {}},
-    {"retrieve", "Retrieve relevant files/edges for a query", declare_retrieve, cmd_retrieve, {}},
-    {"prime", "Output compact context for Claude hooks", declare_prime, cmd_prime, {}},
+    {"scan", "Scan project and build info graph", declare_scan, run_scan, {}},
+    {"retrieve", "Retrieve relevant files/edges for a query", declare_retrieve, run_retrieve, {}},
+    {"prime", "Output compact context for Claude hooks", declare_prime, run_prime, {}},
     {"action", "Action graph operations", declare_nothing, nullptr, ACTION_SUBCOMMANDS},
-    {"stats", "Token usage stats", declare_stats, cmd_stats, {}},
+    {"stats", "Token usage stats", declare_stats, run_stats, {}},
     {"hook", "Assistant hook events (JSON on standard input)", declare_nothing, nullptr,
      HOOK_SUBCOMMANDS},
 };

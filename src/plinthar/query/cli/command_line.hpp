@@ -3,13 +3,20 @@
 // The command line of `crv`: the grammar of its five subcommands and `action log`, and
 // parsing it into one arguments record bound to the chosen handler.
 
-#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
 
-#include "plinthar/query/cli/locations.hpp"
+#include "plinthar/query/commands/action_log_command.hpp"
+#include "plinthar/query/commands/prime_command.hpp"
+#include "plinthar/query/commands/retrieve_command.hpp"
+#include "plinthar/query/commands/scan_command.hpp"
+#include "plinthar/query/commands/stats_command.hpp"
+#include "plinthar/query/commands/streams.hpp"
+#include "plinthar/query/data/locations.hpp"
+#include "plinthar/query/hooks/hook_prompt_command.hpp"
+#include "plinthar/query/hooks/hook_tool_command.hpp"
 
 namespace CLI {
 class App;
@@ -20,33 +27,22 @@ namespace plinthar::query {
 struct Args;
 
 // A subcommand's handler: runs on the parsed arguments and returns the exit status.
-using Handler = int (*)(const Args& args, const Locations& locations, std::ostream& out,
-                        std::ostream& err);
+using Handler = int (*)(const Args& args, const Locations& locations, const Streams& streams);
 
-// The parsed command line. Members are named after the options; a handler reads only
-// those of its own subcommand.
+// The parsed command line: the chosen subcommand, its handler and its options record;
+// the records of the other subcommands keep their defaults.
 struct Args {
   std::string cmd;         // the chosen subcommand
   std::string action_cmd;  // the chosen sub-subcommand of `action` (or of `hook`)
   Handler func = nullptr;
 
-  std::string root;  // scan
-  std::string out;   // scan
-  std::string query;
-  std::int64_t top_files = 0;
-  std::int64_t top_edges = 0;
-  std::int64_t recent_actions = 0;
-  bool json = false;
-  bool refresh = false;  // retrieve, prime: bring the graph up to date with the tree first
-  std::string rank;      // retrieve, prime: "classic" or "hybrid"
-  std::string kind;      // action log
-  std::string summary;
-  std::string meta;
-
-  // hook prompt, hook tool
-  std::int64_t max_chars = 0;
-  std::int64_t timeout = 0;  // seconds; 0 or less: no limit
-  bool strict = false;
+  ScanOptions scan;
+  RetrieveOptions retrieve;
+  PrimeOptions prime;
+  ActionLogOptions action_log;
+  StatsOptions stats;
+  HookPromptOptions hook_prompt;
+  HookToolOptions hook_tool;
 };
 
 // What parsing produced: the arguments to run, or the status to exit with after help

@@ -1,11 +1,11 @@
 #include "plinthar/query/cli/crv_cli.hpp"
 
 #include <exception>
-#include <ostream>
+#include <iostream>
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/cli/command_line.hpp"
-#include "plinthar/query/cli/data_directory.hpp"
+#include "plinthar/query/data/data_directory.hpp"
 
 namespace plinthar::query {
 namespace {
@@ -17,15 +17,15 @@ int report_failure(const std::exception& error, std::ostream& err) {
 
 }  // namespace
 
-int crv_main(int argc, const char* const* argv, const Locations& locations, std::ostream& out,
-             std::ostream& err) {
-  const ParseOutcome parsed = parse_command_line(argc, argv, locations, out, err);
+int crv_main(int argc, const char* const* argv, const Locations& locations,
+             const Streams& streams) {
+  const ParseOutcome parsed = parse_command_line(argc, argv, locations, streams.out, streams.err);
   if (!parsed.args) return parsed.status;
   try {
-    return parsed.args->func(*parsed.args, locations, out, err);
+    return parsed.args->func(*parsed.args, locations, streams);
   } catch (const std::exception& error) {
-    out.flush();
-    return report_failure(error, err);
+    streams.out.flush();
+    return report_failure(error, streams.err);
   }
 }
 
@@ -37,7 +37,7 @@ int crv_main(int argc, const char* const* argv, const std::filesystem::path& bas
   } catch (const std::exception& error) {
     return report_failure(error, err);
   }
-  return crv_main(argc, argv, locations, out, err);
+  return crv_main(argc, argv, locations, Streams{std::cin, out, err});
 }
 
 int crv_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

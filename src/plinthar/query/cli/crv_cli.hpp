@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <iosfwd>
 
-#include "plinthar/query/cli/locations.hpp"
+#include "plinthar/query/commands/streams.hpp"
+#include "plinthar/query/data/locations.hpp"
 
 namespace plinthar::query {
 
@@ -19,8 +20,8 @@ int crv_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
 int crv_main(int argc, const char* const* argv, const std::filesystem::path& base_dir,
              std::ostream& out, std::ostream& err);
 
-// The same with the locations given, so that the program can run in-process.
-int crv_main(int argc, const char* const* argv, const Locations& locations, std::ostream& out,
-             std::ostream& err);
+// The same with the locations and the standard streams given, so that the program can
+// run in-process.
+int crv_main(int argc, const char* const* argv, const Locations& locations, const Streams& streams);
 
 }  // namespace plinthar::query

@@ -7,7 +7,7 @@
 
 #include <simdjson.h>
 
-#include "plinthar/platform/mapped_file.hpp"
+#include "plinthar/platform/padded_file.hpp"
 
 namespace plinthar::query {
 

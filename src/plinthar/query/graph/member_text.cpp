@@ -15,7 +15,7 @@ const text::Json* find_member(const text::Json& map, std::string_view key) {
   return found == map.end() ? nullptr : &*found;
 }
 
-std::string_view json_kind_name(const text::Json& value) {
+std::string_view type_name_in_messages(const text::Json& value) {
   switch (value.type()) {
     case text::Json::value_t::null:
     case text::Json::value_t::discarded:

@@ -23,6 +23,6 @@ const Json* find_member(const Json& map, std::string_view key);
 
 // The kind of a JSON value in the words of error messages: "dict", "list", "str", "int",
 // "float", "bool" or "NoneType".
-std::string_view json_kind_name(const Json& value);
+std::string_view type_name_in_messages(const Json& value);
 
 }  // namespace plinthar::query

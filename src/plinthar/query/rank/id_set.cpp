@@ -4,7 +4,7 @@
 
 namespace plinthar::query {
 
-void IdSet::insert(const StoredMember& id) {
+void IdSet::insert(const index::StoredMember& id) {
   if (id.value != nullptr) {
     others_.push_back(id.value);
     return;
@@ -17,7 +17,7 @@ void IdSet::insert(const StoredMember& id) {
   }
 }
 
-bool IdSet::contains(const StoredMember& end) const {
+bool IdSet::contains(const index::StoredMember& end) const {
   if (!end.present) return false;
   if (end.value == nullptr) {
     if (listed_.size() > LINEAR_LIMIT) return hashed_.contains(end.text);

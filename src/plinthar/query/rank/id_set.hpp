@@ -8,7 +8,7 @@
 
 #include <absl/container/flat_hash_set.h>
 
-#include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/query/graph/map_records.hpp"
 
 namespace plinthar::query {
 
@@ -20,8 +20,8 @@ using text::Json;
 // directly, which spares hashing every end; larger sets are hashed.
 class IdSet {
  public:
-  void insert(const StoredMember& id);
-  bool contains(const StoredMember& end) const;
+  void insert(const index::StoredMember& id);
+  bool contains(const index::StoredMember& end) const;
 
  private:
   static constexpr std::size_t LINEAR_LIMIT = 32;

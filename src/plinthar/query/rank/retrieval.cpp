@@ -50,12 +50,12 @@ int compare_values(const text::Json& a, const text::Json& b) {
 
 // Orders two members as stored, a missing one as "". Strings (all of them in graphs the
 // scanner writes) compare as views without building JSON values.
-int compare_stored(const StoredMember& a, const StoredMember& b) {
+int compare_stored(const index::StoredMember& a, const index::StoredMember& b) {
   if (a.value == nullptr && b.value == nullptr) {
     const int order = a.text.compare(b.text);
     return (order > 0) - (order < 0);
   }
-  const auto as_json = [](const StoredMember& m) {
+  const auto as_json = [](const index::StoredMember& m) {
     return m.value != nullptr ? *m.value : text::Json(std::string(m.text));
   };
   return compare_values(as_json(a), as_json(b));
@@ -65,8 +65,8 @@ int compare_stored(const StoredMember& a, const StoredMember& b) {
 struct Candidate {
   std::int64_t score;
   std::size_t index;
-  const StoredMember* first_key;
-  const StoredMember* second_key;
+  const index::StoredMember* first_key;
+  const index::StoredMember* second_key;
 };
 
 // Highest score first, then keys ascending, then graph order: what a stable sort by
@@ -93,15 +93,15 @@ Ranked rank_candidates(std::vector<Candidate> candidates) {
   return Ranked(std::move(candidates), ranks_before);
 }
 
-const StoredMember NO_MEMBER{};
+const index::StoredMember NO_MEMBER{};
 
-std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
+std::vector<Candidate> score_nodes(const std::vector<index::NodeRecord>& nodes,
                                    const QueryContext& context, const CapabilityBoosts& caps,
                                    const EdgeCensus& census) {
   std::vector<Candidate> scored;
   scored.reserve(nodes.size());
   for (std::size_t i = 0; i < nodes.size(); ++i) {
-    const NodeRecord& node = nodes[i];
+    const index::NodeRecord& node = nodes[i];
     const std::int64_t s = node_rank_score(node, context, caps, census);
     if (s > 0) scored.push_back({s, i, &node.id, &NO_MEMBER});
   }
@@ -109,7 +109,7 @@ std::vector<Candidate> score_nodes(const std::vector<NodeRecord>& nodes,
 }
 
 // The base file of a node: symbols share the place of the file that defines them.
-std::string_view file_base(const NodeRecord& node) {
+std::string_view file_base(const index::NodeRecord& node) {
   if (node.kind != "symbol") return node.id.text;
   return node.id.text.substr(0, node.id.text.find("::"));
 }
@@ -119,14 +119,14 @@ struct ChosenFiles {
   IdSet ids;
 };
 
-ChosenFiles choose_files(const GraphRecords& graph, Ranked& ranked, std::int64_t top_files,
+ChosenFiles choose_files(const index::GraphRecords& graph, Ranked& ranked, std::int64_t top_files,
                          std::string_view intent) {
   ChosenFiles chosen;
   absl::flat_hash_set<std::string_view> seen_file_bases;
   for (std::size_t i = 0; i < ranked.size(); ++i) {
     if (static_cast<std::int64_t>(chosen.rows.size()) >= top_files) break;
     const Candidate& candidate = ranked[i];
-    const NodeRecord& node = graph.nodes[candidate.index];
+    const index::NodeRecord& node = graph.nodes[candidate.index];
     if (!seen_file_bases.insert(file_base(node)).second) continue;
     const std::string_view role = node_role(node.id.text, node.ext);
     chosen.rows.push_back(
@@ -136,12 +136,12 @@ ChosenFiles choose_files(const GraphRecords& graph, Ranked& ranked, std::int64_t
   return chosen;
 }
 
-std::vector<text::Json> choose_edges(const GraphRecords& graph, std::int64_t top_edges,
+std::vector<text::Json> choose_edges(const index::GraphRecords& graph, std::int64_t top_edges,
                                      const QueryContext& context, const IdSet& chosen_ids,
                                      const CapabilityBoosts& caps) {
   std::vector<Candidate> scored;
   for (std::size_t i = 0; i < graph.edges.size(); ++i) {
-    const EdgeRecord& edge = graph.edges[i];
+    const index::EdgeRecord& edge = graph.edges[i];
     const std::int64_t s = score_edge(edge, context, chosen_ids, caps);
     if (s > 0) scored.push_back({s, i, &edge.from, &edge.to});
   }
@@ -159,7 +159,7 @@ CapabilityBoosts query_capabilities(const QueryContext& context,
       capability_file_boosts(context.terms, load_capability_index(capability_index)));
 }
 
-RetrieveResult rank(const GraphRecords& graph, const QueryContext& context,
+RetrieveResult rank(const index::GraphRecords& graph, const QueryContext& context,
                     const CapabilityBoosts& caps, std::int64_t top_files, std::int64_t top_edges) {
   const EdgeCensus census = count_edges(graph.edges, context);
   Ranked ranked = rank_candidates(score_nodes(graph.nodes, context, caps, census));
@@ -206,8 +206,9 @@ text::Json result_row(const text::Json& node, std::int64_t score, std::string_vi
   return row;
 }
 
-RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
-                        std::int64_t top_edges, const std::filesystem::path& capability_index) {
+RetrieveResult retrieve(const index::GraphRecords& graph, std::string_view query,
+                        std::int64_t top_files, std::int64_t top_edges,
+                        const std::filesystem::path& capability_index) {
   const QueryContext context = make_query_context(tokenize_query(query), query);
   const CapabilityBoosts caps = query_capabilities(context, capability_index);
   return rank(graph, context, caps, top_files, top_edges);
@@ -218,8 +219,8 @@ RetrieveResult retrieve(const text::Json& graph, std::string_view query, std::in
   if (!graph.is_object()) throw Error("graph is not a JSON object");
   const QueryContext context = make_query_context(tokenize_query(query), query);
   const CapabilityBoosts caps = query_capabilities(context, capability_index);
-  GraphRecords records = records_of(graph);
-  scanner::prepare_records(records);
+  index::GraphRecords records = records_of(graph);
+  index::prepare_records(records);
   return rank(records, context, caps, top_files, top_edges);
 }
 

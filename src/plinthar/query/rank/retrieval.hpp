@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/query/graph/map_records.hpp"
 #include "plinthar/text/json.hpp"
 
 namespace plinthar::query {
@@ -37,8 +37,9 @@ Json result_row(const Json& node, std::int64_t score, std::string_view role,
 // records' values. `capability_index` is the index file to read (a missing file adds no boosts).
 // Throws plinthar::Error for equally scored ids that have no order (a string against a number,
 // say). A negative limit keeps all but that many of the last entries.
-RetrieveResult retrieve(const GraphRecords& graph, std::string_view query, std::int64_t top_files,
-                        std::int64_t top_edges, const std::filesystem::path& capability_index);
+RetrieveResult retrieve(const index::GraphRecords& graph, std::string_view query,
+                        std::int64_t top_files, std::int64_t top_edges,
+                        const std::filesystem::path& capability_index);
 
 // Reads only the graph's "nodes" and "edges"; `capability_index` is the index file
 // to read (a missing file adds no boosts). Member values that are not strings take part

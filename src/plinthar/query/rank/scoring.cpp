@@ -124,7 +124,7 @@ std::string_view role_of_lowered(const Path& p, std::string_view ext) {
 }
 
 // Term hits in the id, summary and keywords.
-std::int64_t term_score(const NodeRecord& node, const QueryContext& context) {
+std::int64_t term_score(const index::NodeRecord& node, const QueryContext& context) {
   if (context.terms.empty()) return 0;
   return count_hits(node.id_lower, context.term_patterns) * 3 +
          count_hits(node.summary_lower, context.term_patterns) * 3 +
@@ -133,7 +133,7 @@ std::int64_t term_score(const NodeRecord& node, const QueryContext& context) {
 
 // Terms found in an edge's text: its source, relation and target joined by spaces. No
 // term holds a space, so a term is in that text exactly when it is in one of the three.
-std::int64_t edge_term_hits(const EdgeRecord& edge, const QueryContext& context) {
+std::int64_t edge_term_hits(const index::EdgeRecord& edge, const QueryContext& context) {
   return std::count_if(context.term_patterns.begin(), context.term_patterns.end(),
                        [&edge](const text::MaskedText& term) {
                          return edge.from_lower.contains(term) || edge.rel_lower.contains(term) ||
@@ -197,12 +197,12 @@ std::int64_t path_score(const Path& path, std::string_view ext, std::string_view
   return score;
 }
 
-std::int64_t kind_score(const NodeRecord& node) {
+std::int64_t kind_score(const index::NodeRecord& node) {
   if (node.kind != "symbol") return 0;
   return node.confidence == "high" ? 5 : 3;
 }
 
-std::int64_t census_bonus(const NodeRecord& node, const EdgeCensus& census) {
+std::int64_t census_bonus(const index::NodeRecord& node, const EdgeCensus& census) {
   const std::string_view node_id = node.id.text;
   std::int64_t bonus = std::min(node.degree / DEGREE_DIVISOR, DEGREE_BONUS_CAP);
   if (census.button_query && census.button_consumers.contains(node_id)) {
@@ -258,20 +258,19 @@ QueryContext make_query_context(std::vector<std::string> terms, std::string_view
   return context;
 }
 
-std::int64_t score_node(const NodeRecord& node, const QueryContext& context) {
+std::int64_t score_node(const index::NodeRecord& node, const QueryContext& context) {
   const Path path(node.id_lower);
   const std::string_view ext = node.ext_lower;
   const std::string_view role = role_of_lowered(path, ext);
-  return term_score(node, context) +
-         route_score(path.text.text, node.keywords, context) +
+  return term_score(node, context) + route_score(path.text.text, node.keywords, context) +
          intent_role_weight(context.intent, role) + path_score(path, ext, role, context) +
          kind_score(node);
 }
 
 std::int64_t score_node(const text::Json& node, const QueryContext& context) {
   text::TextArena texts;
-  NodeRecord record = node_record(node, texts);
-  scanner::prepare_node(record, texts);
+  index::NodeRecord record = node_record(node, texts);
+  index::prepare_node(record, texts);
   return score_node(record, context);
 }
 
@@ -280,14 +279,14 @@ std::int64_t score_node(const text::Json& node, const std::vector<std::string>& 
   return score_node(node, make_query_context(terms, query));
 }
 
-EdgeCensus count_edges(const std::vector<EdgeRecord>& edges, const QueryContext& context) {
+EdgeCensus count_edges(const std::vector<index::EdgeRecord>& edges, const QueryContext& context) {
   EdgeCensus census;
   census.button_query = text::contains(context.q, "button");
   census.badge_query = text::contains(context.q, "badge");
   if (!census.button_query && !census.badge_query) return census;
   static constexpr text::MaskedText BUTTON("button");
   static constexpr text::MaskedText BADGE("badge");
-  for (const EdgeRecord& edge : edges) {
+  for (const index::EdgeRecord& edge : edges) {
     if (edge.rel != "imports") continue;
     if (edge.to_lower.contains(BUTTON)) census.button_consumers.insert(edge.from.text);
     if (edge.to_lower.contains(BADGE)) census.badge_consumers.insert(edge.from.text);
@@ -295,22 +294,22 @@ EdgeCensus count_edges(const std::vector<EdgeRecord>& edges, const QueryContext&
   return census;
 }
 
-std::int64_t node_rank_score(const NodeRecord& node, const QueryContext& context,
+std::int64_t node_rank_score(const index::NodeRecord& node, const QueryContext& context,
                              const CapabilityBoosts& caps, const EdgeCensus& census) {
   return score_node(node, context) + capability_boost(node.id.text, caps) +
          census_bonus(node, census);
 }
 
-std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context,
+std::int64_t score_edge(const index::EdgeRecord& edge, const QueryContext& context,
                         const IdSet& chosen_ids, const CapabilityBoosts& caps) {
   std::int64_t s = edge_term_hits(edge, context) * EDGE_TEXT_WEIGHT;
   const auto touches = [&edge](const auto& matches) {
     return matches(edge.from) || matches(edge.to);
   };
-  if (touches([&](const StoredMember& end) { return chosen_ids.contains(end); })) {
+  if (touches([&](const index::StoredMember& end) { return chosen_ids.contains(end); })) {
     s += EDGE_CHOSEN_FILE_BONUS;
   }
-  if (touches([&](const StoredMember& end) {
+  if (touches([&](const index::StoredMember& end) {
         return end.present && end.value == nullptr && !caps.exact.empty() &&
                caps.exact.contains(end.text);
       })) {

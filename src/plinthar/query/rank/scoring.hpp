@@ -13,7 +13,7 @@
 
 #include <absl/container/flat_hash_set.h>
 
-#include "plinthar/query/graph/graph_records.hpp"
+#include "plinthar/query/graph/map_records.hpp"
 #include "plinthar/query/rank/capability_index.hpp"
 #include "plinthar/query/rank/id_set.hpp"
 #include "plinthar/query/rank/query_analysis.hpp"
@@ -57,7 +57,7 @@ struct QueryContext {
 QueryContext make_query_context(std::vector<std::string> terms, std::string_view query);
 
 // Score of a node under a prepared query; may be negative.
-std::int64_t score_node(const NodeRecord& node, const QueryContext& context);
+std::int64_t score_node(const index::NodeRecord& node, const QueryContext& context);
 
 // Score of `node` (a JSON object) under a prepared query; may be negative. Throws
 // plinthar::Error as node_record does (`member "keywords": Expected list, got ...`) when
@@ -78,16 +78,16 @@ struct EdgeCensus {
   absl::flat_hash_set<std::string_view> badge_consumers;
 };
 
-EdgeCensus count_edges(const std::vector<EdgeRecord>& edges, const QueryContext& context);
+EdgeCensus count_edges(const std::vector<index::EdgeRecord>& edges, const QueryContext& context);
 
 // The score that ranks a node: score_node plus the capability boost of its id and the
 // bonuses of the edge census (degree, button and badge consumers).
-std::int64_t node_rank_score(const NodeRecord& node, const QueryContext& context,
+std::int64_t node_rank_score(const index::NodeRecord& node, const QueryContext& context,
                              const CapabilityBoosts& caps, const EdgeCensus& census);
 
 // The score that ranks an edge: term hits in its text, and bonuses for touching a chosen
 // row (`chosen`) or a boosted file, and for being an import.
-std::int64_t score_edge(const EdgeRecord& edge, const QueryContext& context, const IdSet& chosen,
-                        const CapabilityBoosts& caps);
+std::int64_t score_edge(const index::EdgeRecord& edge, const QueryContext& context,
+                        const IdSet& chosen, const CapabilityBoosts& caps);
 
 }  // namespace plinthar::query

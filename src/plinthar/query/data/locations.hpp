@@ -1,0 +1,54 @@
+#pragma once
+
+// Where `crv` keeps its files. The locations are computed once when the program starts
+// and stay fixed for the run; every command receives them instead of recomputing.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace plinthar::query {
+
+struct Locations {
+  std::filesystem::path base_dir;          // folder holding the running program
+  std::filesystem::path data_dir;          // base_dir / "data"
+  std::filesystem::path graph_json;        // the graph file
+  std::filesystem::path action_log;        // "action_events.jsonl"
+  std::filesystem::path token_log;         // "token_usage.jsonl"
+  std::filesystem::path capability_index;  // resolved; may not exist
+  std::filesystem::path default_root;      // resolved; may not exist
+};
+
+// Looks up an environment variable: nothing when it is absent, the (possibly empty)
+// value when it is present.
+using EnvLookup = std::function<std::optional<std::string>(std::string_view)>;
+
+// The process environment as an EnvLookup.
+std::optional<std::string> process_env(std::string_view name);
+
+// Computes the locations for a program living in `base_dir`. CRV_CAPABILITY_INDEX and
+// CORVEL_PROJECT_ROOT override the index and the default root when present, even when
+// empty (the empty text stands for the working directory); both are resolved against
+// the working directory with symbolic links followed. Nothing is created on disk.
+Locations compute_locations(const std::filesystem::path& base_dir, const EnvLookup& env);
+
+// The same with the files in `data_dir` instead of beside the program, and
+// `fallback_root` as the default root when CORVEL_PROJECT_ROOT is absent (see
+// data_directory.hpp for when that applies), relative paths taken from `cwd` rather
+// than the working directory.
+Locations compute_locations(const std::filesystem::path& base_dir,
+                            const std::filesystem::path& data_dir,
+                            const std::filesystem::path& fallback_root, const EnvLookup& env,
+                            const std::filesystem::path& cwd = ".");
+
+// The folder holding the running executable, symbolic links resolved. Throws
+// plinthar::Error when the running program cannot be located.
+std::filesystem::path running_program_dir();
+
+// Creates the data directory with its parents; an existing one is fine. Throws
+// plinthar::Error when it cannot be created.
+void ensure_data_dir(const Locations& locations);
+
+}  // namespace plinthar::query

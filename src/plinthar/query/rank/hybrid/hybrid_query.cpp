@@ -1,0 +1,87 @@
+#include "plinthar/query/rank/hybrid/hybrid_query.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include <absl/container/flat_hash_set.h>
+
+#include "plinthar/query/rank/hybrid/constants.hpp"
+#include "plinthar/text/ascii.hpp"
+#include "plinthar/text/regex.hpp"
+#include "plinthar/text/words.hpp"
+
+namespace plinthar::query::hybrid {
+
+namespace {
+
+constexpr std::array<std::string_view, 15> COMMIT_TYPES = {
+    "feat",     "fix",  "docs", "doc",   "chore", "ci",    "build", "deps",
+    "refactor", "perf", "test", "tests", "style", "types", "revert"};
+constexpr std::array<std::string_view, 3> VERSION_WORDS = {"version", "release", "bump"};
+constexpr std::array<std::string_view, 8> TEST_WORDS = {
+    "test", "tests", "testing", "testcase", "testcases", "coverage", "spec", "specs"};
+constexpr std::array<std::string_view, 8> DOC_WORDS = {"doc",  "docs",  "documentation", "readme",
+                                                       "typo", "typos", "guide",         "guides"};
+constexpr std::array<std::string_view, 11> CONFIG_WORDS = {
+    "deps",   "dependencies", "dependency", "ci",     "workflow", "workflows",
+    "config", "configs",      "lint",       "eslint", "prettier"};
+
+template <std::size_t N>
+bool names_any(const absl::flat_hash_set<std::string>& words,
+               const std::array<std::string_view, N>& list) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](std::string_view word) { return words.contains(std::string(word)); });
+}
+
+// The runs of ASCII letters and digits of `text`, lower-cased.
+absl::flat_hash_set<std::string> plain_words(std::string_view text) {
+  absl::flat_hash_set<std::string> out;
+  std::string word;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (text::is_ascii_lower(byte) || text::is_ascii_upper(byte) || text::is_ascii_digit(byte)) {
+      word.push_back(text::ascii_lower(byte));
+    } else if (!word.empty()) {
+      out.insert(word);
+      word.clear();
+    }
+  }
+  if (!word.empty()) out.insert(word);
+  return out;
+}
+
+void add_terms(std::string_view text, double weight, HybridQuery& query,
+               absl::flat_hash_set<std::string>& seen) {
+  text::WordSplitter splitter;
+  splitter.for_each(text, [&](std::string_view term) {
+    if (seen.insert(std::string(term)).second) query.terms.push_back({std::string(term), weight});
+  });
+}
+
+}  // namespace
+
+HybridQuery analyse_hybrid_query(std::string_view query) {
+  static const text::Regex conventional(R"(^[ \t]*([A-Za-z0-9_]+)(?:\(([^)]*)\))?!?:[ \t])");
+  static const text::Regex version_number(R"((?:^|[^A-Za-z0-9_])[vV]?[0-9]+\.[0-9]+)");
+  HybridQuery out;
+  absl::flat_hash_set<std::string> seen;
+  std::string_view rest = query;
+  if (const auto prefix = conventional.match(query)) {
+    std::string type(prefix->group(1));
+    for (char& c : type) c = text::ascii_lower(static_cast<unsigned char>(c));
+    // "make_test_environ_builder: ..." names a function, not a type.
+    if (std::find(COMMIT_TYPES.begin(), COMMIT_TYPES.end(), type) != COMMIT_TYPES.end()) {
+      add_terms(prefix->group(2), SCOPE_WEIGHT, out, seen);
+      rest = query.substr(prefix->end());
+    }
+  }
+  add_terms(rest, TERM_WEIGHT, out, seen);
+  const auto words = plain_words(query);
+  out.wants_version = names_any(words, VERSION_WORDS) || version_number.search(query).has_value();
+  out.wants_tests = names_any(words, TEST_WORDS);
+  out.wants_docs = names_any(words, DOC_WORDS);
+  out.wants_config = names_any(words, CONFIG_WORDS);
+  return out;
+}
+
+}  // namespace plinthar::query::hybrid

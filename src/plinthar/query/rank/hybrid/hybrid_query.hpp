@@ -1,0 +1,29 @@
+#pragma once
+
+// A task as the hybrid ranking reads it: its terms, each with a weight, and the kinds of
+// file its wording asks for (a version bump, documentation, configuration, tests).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plinthar::query::hybrid {
+
+struct WeightedTerm {
+  std::string term;
+  double weight;
+};
+
+struct HybridQuery {
+  std::vector<WeightedTerm> terms;  // distinct, in order of first appearance
+  bool wants_version = false;
+  bool wants_docs = false;
+  bool wants_config = false;
+  bool wants_tests = false;
+};
+
+// Terms weigh 1, those of the scope of a conventional commit prefix ("fix(persist): ...")
+// 2; the prefix's type is no term. A term keeps the weight it first had.
+HybridQuery analyse_hybrid_query(std::string_view query);
+
+}  // namespace plinthar::query::hybrid

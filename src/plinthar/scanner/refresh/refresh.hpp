@@ -1,0 +1,51 @@
+#pragma once
+
+// Bringing a graph file up to date with its tree without scanning the tree whole: the
+// snapshot in the graph's index tells which files changed since the graph was written;
+// only those are read again, and everything else is copied from the graph file as it
+// stands. The result is byte for byte the graph a whole scan gives.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "plinthar/index/graph_index.hpp"
+#include "plinthar/scanner/graph_writer.hpp"
+
+namespace plinthar::scanner {
+
+enum class RefreshMode {
+  full_scan,      // the graph a full scan of the tree gives (crv)
+  keep_analysis,  // the graph a rescan gives: a file whose text is unchanged keeps the
+                  // keywords, content and summary of its earlier node (mapforge)
+};
+
+struct RefreshResult {
+  bool rewritten = false;      // false when the graph file already matched the tree
+  std::size_t files_read = 0;  // files read again
+  std::int64_t node_count = 0;
+  std::int64_t symbol_count = 0;
+  std::int64_t edge_count = 0;
+  // The index of the graph file, when the graph was not rewritten (its records still
+  // describe the graph, whatever the index file on disk says of the tree now), and the
+  // graph file it was checked against, open.
+  std::optional<index::GraphIndex> index;
+  std::shared_ptr<const text::FileDescriptor> graph_file;
+};
+
+// Brings `graph_file` up to date with the tree that the snapshot in its index describes,
+// reading only new and changed files, with `excluded` left out as a scan leaves it out;
+// when anything changed, the graph file and its index are rewritten. `root`, when given,
+// must be the root the graph was scanned from. `observe`, when given, sees every symbol
+// node of a rewritten graph (and may see file nodes). Nothing when the graph file has no current
+// index with a snapshot fit for `mode`: the caller then scans in full. Throws plinthar::Error when
+// the graph cannot be written, or when the snapshot's root is no longer a directory.
+std::optional<RefreshResult> refresh_graph_file(const std::filesystem::path& graph_file,
+                                                const std::set<std::filesystem::path>& excluded,
+                                                RefreshMode mode,
+                                                const std::optional<std::filesystem::path>& root,
+                                                const NodeObserver& observe = {});
+
+}  // namespace plinthar::scanner
