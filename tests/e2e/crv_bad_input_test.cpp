@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "crv_fixture.hpp"
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/utf8.hpp"
@@ -34,26 +35,12 @@ std::string nested_lists(std::size_t depth) {
   return std::string(depth, '[') + std::string(depth, ']');
 }
 
-class CrvBadInput : public ::testing::Test {
+class CrvBadInput : public testing::CrvFixture {
  protected:
   CrvBadInput() {
-    fs::create_directories(dir_ / "tool/data");
-    fs::create_directories(dir_ / "proj");
-    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
-    data_ = fs::canonical(dir_ / "tool/data");
+    fs::create_directories(data_);
     dir_.write("tool/data/info_graph.json", GRAPH);
   }
-
-  // Runs crv with `args` in the project folder; a run that takes longer than 20 s is
-  // killed and reads as status 124.
-  testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(
-        dir_ / "proj", "timeout 20 " + testing::program_command(dir_ / "tool/crv") + " " + args,
-        env);
-  }
-
-  testing::TempDir dir_;
-  fs::path data_;
 };
 
 TEST_F(CrvBadInput, LogLinesNestedTooDeeplyAreSkipped) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "crv_fixture.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
@@ -17,26 +18,7 @@ namespace plinthar::query {
 namespace {
 namespace fs = std::filesystem;
 
-class CrvE2E : public ::testing::Test {
- protected:
-  CrvE2E() {
-    fs::create_directories(dir_ / "tool");
-    fs::create_directories(dir_ / "proj");
-    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
-    data_ = fs::canonical(dir_ / "tool") / "data";
-  }
-
-  // Runs crv with `args` in the project folder, with `env` put before the command.
-  testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(dir_ / "proj",
-                                testing::program_command(dir_ / "tool/crv") + " " + args, env);
-  }
-
-  std::string proj() const { return fs::canonical(dir_ / "proj").string(); }
-
-  testing::TempDir dir_;
-  fs::path data_;
-};
+class CrvE2E : public testing::CrvFixture {};
 
 // The lines of the retrieve text form for a --json payload of the same query.
 std::string text_form_of(const text::Json& payload) {

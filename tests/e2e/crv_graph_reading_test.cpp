@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "crv_fixture.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
@@ -15,20 +16,9 @@ namespace plinthar::query {
 namespace {
 namespace fs = std::filesystem;
 
-class CrvGraphReading : public ::testing::Test {
+class CrvGraphReading : public testing::CrvFixture {
  protected:
-  CrvGraphReading() {
-    fs::create_directories(dir_ / "tool/data");
-    fs::create_directories(dir_ / "proj");
-    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
-  }
-
-  testing::RunResult crv(const std::string& args) const {
-    return testing::run_command(dir_ / "proj",
-                                testing::program_command(dir_ / "tool/crv") + " " + args);
-  }
-
-  testing::TempDir dir_;
+  CrvGraphReading() { fs::create_directories(data_); }
 };
 
 // Notes only, so no node scores above zero for an unrelated query; texts that need

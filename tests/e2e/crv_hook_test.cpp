@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "crv_fixture.hpp"
 #include "plinthar/text/json.hpp"
 #include "test_util.hpp"
 
@@ -13,17 +14,14 @@ namespace plinthar::query {
 namespace {
 namespace fs = std::filesystem;
 
-class CrvHook : public ::testing::Test {
+class CrvHook : public testing::CrvFixture {
  protected:
   CrvHook() {
-    fs::create_directories(dir_ / "tool");
-    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
     dir_.write("proj/web/src/pages/OrdersPage.tsx",
                "import { Button } from '../ui/Button';\nexport function OrdersPage() {}\n");
     dir_.write("proj/web/src/ui/Button.tsx", "export function Button() {}\n");
     dir_.write("proj/api/orders.py", "def cancel_order(order_id):\n    pass\n");
     project_ = fs::canonical(dir_ / "proj").string();
-    data_ = fs::canonical(dir_ / "tool") / "data";
   }
 
   // The event of the captured fixture `name`, for the test's project.
@@ -37,63 +35,62 @@ class CrvHook : public ::testing::Test {
   }
   fs::path event_text(const std::string& text) const { return dir_.write("event.json", text); }
 
-  testing::RunResult crv(const std::string& args, const fs::path& input = "/dev/null",
-                         const std::string& env = "",
-                         const std::string& program = "tool/crv") const {
-    return testing::run_command(dir_.path(), testing::program_command(dir_ / program) + " " + args,
-                                env, input);
+  // Runs `program` with `args` in the temporary folder, `input` on standard input.
+  testing::RunResult invoke(const std::string& args, const fs::path& input = "/dev/null",
+                            const std::string& env = "",
+                            const std::string& program = "tool/crv") const {
+    return run(program, args, env, input, ".");
   }
 
-  testing::TempDir dir_;
   std::string project_;
-  fs::path data_;
 };
 
 TEST_F(CrvHook, PromptPrintsThePrimeBlockOfTheEventsProjectWithinTheBudget) {
-  const auto block = crv("hook prompt", event("prompt_submit.json"));
+  const auto block = invoke("hook prompt", event("prompt_submit.json"));
   ASSERT_EQ(block.status, 0) << block.err;
   EXPECT_EQ(block.err, "");
-  const auto prime = crv("prime --rank hybrid --query 'fix the cancel button on the orders page'",
-                         "/dev/null", "CORVEL_PROJECT_ROOT='" + project_ + "' ");
+  const auto prime =
+      invoke("prime --rank hybrid --query 'fix the cancel button on the orders page'", "/dev/null",
+             "CORVEL_PROJECT_ROOT='" + project_ + "' ");
   EXPECT_EQ(block.out, prime.out);
   EXPECT_NE(block.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos);
 
-  const auto small = crv("hook prompt --max-chars 520", event("prompt_submit.json"));
+  const auto small = invoke("hook prompt --max-chars 520", event("prompt_submit.json"));
   EXPECT_EQ(small.status, 0) << small.err;
   EXPECT_LE(small.out.size(), 520U);
   EXPECT_TRUE(small.out.ends_with("- (no actions recorded yet)\n")) << small.out;
 
   const auto blank =
-      crv("hook prompt", event_text(R"({"prompt": " \n", "cwd": ")" + project_ + "\"}"));
+      invoke("hook prompt", event_text(R"({"prompt": " \n", "cwd": ")" + project_ + "\"}"));
   EXPECT_EQ(blank.status, 0);
   EXPECT_EQ(blank.out + blank.err, "");
 }
 
 TEST_F(CrvHook, PromptFollowsTheProjectUnlessToldNotTo) {
-  ASSERT_EQ(crv("hook prompt", event("prompt_submit.json")).status, 0);
+  ASSERT_EQ(invoke("hook prompt", event("prompt_submit.json")).status, 0);
   dir_.write("proj/web/src/pages/CancelOrderDialog.tsx",
              "export function CancelOrderDialog() {}\n");
-  const auto stale = crv("hook prompt --no-refresh", event("prompt_submit.json"));
+  const auto stale = invoke("hook prompt --no-refresh", event("prompt_submit.json"));
   EXPECT_EQ(stale.out.find("CancelOrderDialog.tsx"), std::string::npos) << stale.out;
-  const auto fresh = crv("hook prompt", event("prompt_submit.json"));
+  const auto fresh = invoke("hook prompt", event("prompt_submit.json"));
   EXPECT_NE(fresh.out.find("- web/src/pages/CancelOrderDialog.tsx\n"), std::string::npos)
       << fresh.out << fresh.err;
-  const auto classic = crv("hook prompt --rank classic", event("prompt_submit.json"));
-  const auto prime = crv("prime --query 'fix the cancel button on the orders page'", "/dev/null",
-                         "CORVEL_PROJECT_ROOT='" + project_ + "' ");
+  const auto classic = invoke("hook prompt --rank classic", event("prompt_submit.json"));
+  const auto prime = invoke("prime --query 'fix the cancel button on the orders page'", "/dev/null",
+                            "CORVEL_PROJECT_ROOT='" + project_ + "' ");
   EXPECT_EQ(classic.out, prime.out);
 }
 
 TEST_F(CrvHook, ToolRecordsEditsAndCommandsThatTheNextPromptShows) {
   for (const char* name : {"post_tool_use_edit.json", "post_tool_use_bash.json"}) {
-    const auto recorded = crv("hook tool", event(name));
+    const auto recorded = invoke("hook tool", event(name));
     EXPECT_EQ(recorded.status, 0);
     EXPECT_EQ(recorded.out + recorded.err, "") << name;
   }
   const auto log = testing::read_text(data_ / "action_events.jsonl");
   const auto first = text::Json::parse(log.substr(0, log.find('\n')));
   EXPECT_EQ(first["meta"], text::Json::parse(R"({"tool": "Edit"})"));
-  const auto block = crv("hook prompt", event("prompt_submit.json"));
+  const auto block = invoke("hook prompt", event("prompt_submit.json"));
   EXPECT_NE(block.out.find("## Action Trail (Recent 2)\n"
                            "- [edit] web/src/pages/OrdersPage.tsx\n"
                            "- [command] npm test -- OrdersPage\n"),
@@ -127,13 +124,13 @@ TEST_F(CrvHook, FailuresPrintNothingAndExitZeroUnlessStrict) {
       fs::create_directories(dir_ / "tool/data/action_events.jsonl");
     }
     const fs::path input = event_text(row.input);
-    const auto open = crv(std::string("hook ") + row.command, input, row.env);
+    const auto open = invoke(std::string("hook ") + row.command, input, row.env);
     EXPECT_EQ(open.status, 0) << row.name;
     EXPECT_EQ(open.out, "") << row.name;
     EXPECT_TRUE(open.err.starts_with(std::string("crv hook ") + row.command + ": ")) << open.err;
     EXPECT_NE(open.err.find(row.message), std::string::npos) << row.name << ": " << open.err;
     EXPECT_EQ(open.err.find('\n'), open.err.size() - 1) << row.name;
-    const auto strict = crv(std::string("hook ") + row.command + " --strict", input, row.env);
+    const auto strict = invoke(std::string("hook ") + row.command + " --strict", input, row.env);
     EXPECT_EQ(strict.status, 1) << row.name;
     EXPECT_EQ(strict.out, "") << row.name;
     EXPECT_TRUE(strict.err.starts_with("crv: error: ")) << row.name;
@@ -158,14 +155,14 @@ TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
   fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "usr/bin/crv");
   dir_.write("usr/share/plinthar/per-project-data", "");
   dir_.write("other/notes.md", "# Notes\n");
-  const auto prompt = crv("hook prompt", event("prompt_submit.json"), "", "usr/bin/crv");
+  const auto prompt = invoke("hook prompt", event("prompt_submit.json"), "", "usr/bin/crv");
   EXPECT_NE(prompt.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos) << prompt.err;
   EXPECT_TRUE(fs::exists(dir_ / "proj/.corvel/info_graph.json"));
   const auto tool =
-      crv("hook tool",
-          event_text(R"({"tool_name": "Bash", "tool_input": {"command": "ls"}, "cwd": ")" +
-                     fs::canonical(dir_ / "other").string() + "\"}"),
-          "", "usr/bin/crv");
+      invoke("hook tool",
+             event_text(R"({"tool_name": "Bash", "tool_input": {"command": "ls"}, "cwd": ")" +
+                        fs::canonical(dir_ / "other").string() + "\"}"),
+             "", "usr/bin/crv");
   EXPECT_TRUE(fs::exists(dir_ / "other/.corvel/action_events.jsonl")) << tool.err;
   EXPECT_FALSE(fs::exists(dir_ / "proj/.corvel/action_events.jsonl"));
   // From a folder inside the project, the project's data and root serve.
@@ -176,7 +173,7 @@ TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
   EXPECT_FALSE(fs::exists(dir_ / "proj/web/.corvel"));
   EXPECT_FALSE(fs::exists(dir_ / "usr/bin/data"));
   // A copied program keeps data beside itself unless CRV_DATA_DIR names another place.
-  EXPECT_EQ(crv("action log --kind k", "/dev/null", "CRV_DATA_DIR=state ").status, 0);
+  EXPECT_EQ(invoke("action log --kind k", "/dev/null", "CRV_DATA_DIR=state ").status, 0);
   EXPECT_TRUE(fs::exists(dir_ / "state/action_events.jsonl"));
   EXPECT_FALSE(fs::exists(data_));
 }

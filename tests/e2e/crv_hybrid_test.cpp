@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include "crv_fixture.hpp"
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/index/term_stats.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -19,12 +20,9 @@ namespace plinthar::query {
 namespace {
 namespace fs = std::filesystem;
 
-class CrvHybrid : public ::testing::Test {
+class CrvHybrid : public testing::CrvFixture {
  protected:
   CrvHybrid() {
-    fs::create_directories(dir_ / "tool");
-    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
-    data_ = fs::canonical(dir_ / "tool") / "data";
     dir_.write(
         "proj/api/orders.py",
         "from .db import session\n\ndef create_order(cart):\n    return session.add(cart)\n");
@@ -32,11 +30,6 @@ class CrvHybrid : public ::testing::Test {
     dir_.write("proj/tests/test_orders.py", "from api.orders import create_order\n");
     dir_.write("proj/web/src/Cart.tsx", "export function Cart() { return null }\n");
     dir_.write("proj/package.json", "{\n  \"name\": \"shop\",\n  \"version\": \"1.0.0\"\n}\n");
-  }
-
-  testing::RunResult crv(const std::string& args) const {
-    return testing::run_command(dir_ / "proj",
-                                testing::program_command(dir_ / "tool/crv") + " " + args);
   }
 
   // The term statistics of the index beside the graph, when it is current and holds them.
@@ -49,9 +42,6 @@ class CrvHybrid : public ::testing::Test {
     return std::string(*section);
   }
   bool index_has_term_stats() const { return index_term_stats().has_value(); }
-
-  testing::TempDir dir_;
-  fs::path data_;
 };
 
 constexpr const char* QUERY = "--query 'fix(orders): create order with an empty cart'";

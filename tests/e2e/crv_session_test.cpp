@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "crv_fixture.hpp"
 #include "plinthar/text/json.hpp"
 #include "test_util.hpp"
 
@@ -19,21 +20,16 @@ const std::string PRIME_RULES =
     "- Use graph-backed files/edges for impact analysis.\n"
     "- Preserve existing behavior unless request says otherwise.\n\n";
 
-class CrvSession : public ::testing::Test {
+class CrvSession : public testing::CrvFixture {
  protected:
   CrvSession() {
-    fs::create_directories(dir_ / "tool");
-    fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "tool/crv");
     const fs::path shop =
         fs::path(PLINTHAR_FIXTURES_DIR).parent_path().parent_path() / "examples/shop";
     fs::copy(shop, dir_ / "proj", fs::copy_options::recursive);
-    data_ = fs::canonical(dir_ / "tool") / "data";
   }
 
   testing::RunResult crv(const std::string& args, const std::string& env = "") const {
-    return testing::run_command(dir_ / "proj",
-                                testing::program_command(dir_ / "tool/crv") + " " + args,
-                                "CRV_CAPABILITY_INDEX=functionality_index.md " + env);
+    return CrvFixture::crv(args, "CRV_CAPABILITY_INDEX=functionality_index.md " + env);
   }
 
   text::Json retrieve_json(const std::string& query, const std::string& limits = "") const {
@@ -41,9 +37,6 @@ class CrvSession : public ::testing::Test {
     EXPECT_EQ(result.status, 0) << result.err;
     return text::Json::parse(result.out);
   }
-
-  testing::TempDir dir_;
-  fs::path data_;
 };
 
 std::string listed_files(const text::Json& payload) {

@@ -4,68 +4,31 @@
 #include <chrono>
 #include <cstring>
 
+#include "plinthar/index/byte_reader.hpp"
+#include "plinthar/index/byte_writer.hpp"
+
 namespace plinthar::scanner {
 namespace {
 
 constexpr std::uint32_t FRESH = 1;
 constexpr std::uint32_t DISTINCT_IDS = 2;
 
-// Fixed-width fields and length-prefixed texts, in the machine's own byte order (the
-// index as a whole is refused on a machine of another order).
-class Writer {
- public:
-  template <typename T>
-  void put(const T& value) {
-    out_.append(reinterpret_cast<const char*>(&value), sizeof value);
-  }
-  void put_text(std::string_view text) {
-    put(static_cast<std::uint32_t>(text.size()));
-    out_.append(text);
-  }
-  void put_status(const std::optional<text::FileStatus>& status) {
-    put(static_cast<std::uint32_t>(status.has_value()));
-    put(status.value_or(text::FileStatus{}));
-  }
-  std::string take() && { return std::move(out_); }
+void put_status(index::ByteWriter& out, const std::optional<text::FileStatus>& status) {
+  out.put(static_cast<std::uint32_t>(status.has_value()));
+  out.put(status.value_or(text::FileStatus{}));
+}
 
- private:
-  std::string out_;
-};
+bool get_status(index::ByteReader& in, std::optional<text::FileStatus>& status) {
+  std::uint32_t present = 0;
+  text::FileStatus value;
+  if (!in.get(present) || !in.get(value)) return false;
+  status = present != 0 ? std::optional(value) : std::nullopt;
+  return true;
+}
 
-class Reader {
- public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-
-  template <typename T>
-  bool get(T& value) {
-    if (bytes_.size() < sizeof value) return false;
-    std::memcpy(&value, bytes_.data(), sizeof value);
-    bytes_.remove_prefix(sizeof value);
-    return true;
-  }
-  bool get_text(std::string_view& text) {
-    std::uint32_t size = 0;
-    if (!get(size) || bytes_.size() < size) return false;
-    text = bytes_.substr(0, size);
-    bytes_.remove_prefix(size);
-    return true;
-  }
-  bool get_status(std::optional<text::FileStatus>& status) {
-    std::uint32_t present = 0;
-    text::FileStatus value;
-    if (!get(present) || !get(value)) return false;
-    status = present != 0 ? std::optional(value) : std::nullopt;
-    return true;
-  }
-  bool done() const { return bytes_.empty(); }
-
- private:
-  std::string_view bytes_;
-};
-
-bool read_file_entry(Reader& in, SnapshotFile& file) {
+bool read_file_entry(index::ByteReader& in, SnapshotFile& file) {
   std::uint32_t outcome = 0;
-  if (!in.get_text(file.path) || !in.get_text(file.resolved) || !in.get_status(file.status) ||
+  if (!in.get_text(file.path) || !in.get_text(file.resolved) || !get_status(in, file.status) ||
       !in.get(outcome) || !in.get_text(file.file_id) || !in.get(file.node_count) ||
       !in.get(file.edge_count) || outcome > static_cast<std::uint32_t>(FileOutcome::excluded)) {
     return false;
@@ -115,20 +78,20 @@ TreeSnapshot SnapshotRecorder::take() && {
 }
 
 std::string snapshot_section(const TreeSnapshot& snapshot) {
-  Writer out;
+  index::ByteWriter out;
   out.put_text(snapshot.root);
   out.put(snapshot.taken_ns);
   out.put((snapshot.fresh ? FRESH : 0u) | (snapshot.distinct_ids ? DISTINCT_IDS : 0u));
   out.put(static_cast<std::uint32_t>(snapshot.directories.size()));
   for (const SnapshotDirectory& directory : snapshot.directories) {
     out.put_text(directory.path);
-    out.put_status(directory.status);
+    put_status(out, directory.status);
   }
   out.put(static_cast<std::uint32_t>(snapshot.files.size()));
   for (const SnapshotFile& file : snapshot.files) {
     out.put_text(file.path);
     out.put_text(file.resolved);
-    out.put_status(file.status);
+    put_status(out, file.status);
     out.put(static_cast<std::uint32_t>(file.outcome));
     out.put_text(file.file_id);
     out.put(file.node_count);
@@ -138,7 +101,7 @@ std::string snapshot_section(const TreeSnapshot& snapshot) {
 }
 
 std::optional<TreeSnapshot> read_snapshot(std::string_view section) {
-  Reader in(section);
+  index::ByteReader in(section);
   TreeSnapshot snapshot;
   std::uint32_t flags = 0;
   std::uint32_t count = 0;
@@ -151,7 +114,7 @@ std::optional<TreeSnapshot> read_snapshot(std::string_view section) {
   snapshot.distinct_ids = (flags & DISTINCT_IDS) != 0;
   for (std::uint32_t i = 0; i < count; ++i) {
     SnapshotDirectory& directory = snapshot.directories.emplace_back();
-    if (!in.get_text(directory.path) || !in.get_status(directory.status)) return std::nullopt;
+    if (!in.get_text(directory.path) || !get_status(in, directory.status)) return std::nullopt;
   }
   if (!in.get(count)) return std::nullopt;
   for (std::uint32_t i = 0; i < count; ++i) {

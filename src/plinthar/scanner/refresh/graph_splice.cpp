@@ -1,0 +1,110 @@
+#include "plinthar/scanner/refresh/graph_splice.hpp"
+
+#include <string>
+
+#include "plinthar/index/graph_index_writer.hpp"
+#include "plinthar/scanner/refresh/stats_update.hpp"
+#include "plinthar/scanner/scanned_records.hpp"
+#include "plinthar/text/content_hash.hpp"
+#include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json_reader.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+// The counts of the graph of `files`: every scanned file gives one file node and its
+// symbols.
+RefreshResult counts_of(const std::vector<Candidate>& files) {
+  RefreshResult result;
+  result.rewritten = true;
+  for (const Candidate& file : files) {
+    if (file.outcome != FileOutcome::scanned) continue;
+    const std::size_t nodes = file.reused ? file.previous->node_count : file.scanned->nodes.size();
+    result.node_count += static_cast<std::int64_t>(nodes);
+    result.symbol_count += static_cast<std::int64_t>(nodes) - 1;
+    result.edge_count += static_cast<std::int64_t>(file.reused ? file.previous->edge_count
+                                                               : file.scanned->edges.size());
+  }
+  return result;
+}
+
+// Streams the graph of `files` into `stream`, the objects of reused files copied from the
+// graph as it stands, and gathers the records of the new index and, given `stats`, the
+// term statistics. `observe` sees every symbol node.
+void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, StandingGraph& graph,
+                  index::GraphRecords& records, StatsUpdate* stats, const NodeObserver& observe) {
+  const index::GraphRecords& old = graph.records();
+  for (const Candidate& file : files) {
+    if (file.outcome != FileOutcome::scanned) continue;
+    if (file.reused) {
+      const std::size_t first = graph.first_node[file.previous_index];
+      if (stats != nullptr) stats->reused_file(old.nodes[first], first, file.previous->node_count);
+      for (std::size_t i = first; i < first + file.previous->node_count; ++i) {
+        const std::string_view object = graph.text(old.node_spans[i]);
+        records.node_spans.push_back(stream.node(object));
+        records.nodes.push_back(old.nodes[i]);
+        if (observe && old.nodes[i].kind == "symbol") observe(text::parse_json(object));
+      }
+    } else {
+      for (const Json& node : file.scanned->nodes) {
+        records.node_spans.push_back(stream.node(node));
+        index::prepare_node(records.nodes.emplace_back(record_of_scanned_node(node, records.texts)),
+                            records.texts);
+        if (stats != nullptr) stats->scanned_node(node);
+        if (observe) observe(node);
+      }
+    }
+  }
+  for (const Candidate& file : files) {
+    if (file.outcome != FileOutcome::scanned) continue;
+    if (file.reused) {
+      const std::size_t first = graph.first_edge[file.previous_index];
+      for (std::size_t i = first; i < first + file.previous->edge_count; ++i) {
+        records.edge_spans.push_back(stream.edge(graph.text(old.edge_spans[i])));
+        const index::EdgeRecord& edge = records.edges.emplace_back(old.edges[i]);
+        if (stats != nullptr) stats->edge(edge.from.text, edge.to.text, edge.rel);
+      }
+    } else {
+      for (const Edge& edge : file.scanned->edges) {
+        records.edge_spans.push_back(stream.edge(edge));
+        index::prepare_edge(records.edges.emplace_back(record_of_edge(edge)), records.texts);
+        if (stats != nullptr) stats->edge(edge.from, edge.to, edge.rel);
+      }
+    }
+  }
+  stream.finish();
+}
+
+}  // namespace
+
+RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
+                           StandingGraph& graph, const TreeSnapshot& snapshot,
+                           const NodeObserver& observe) {
+  RefreshResult result = counts_of(files);
+  auto stats = StatsUpdate::of(graph.index());
+  index::GraphRecords records;
+  text::ContentHasher hasher;
+  std::uint64_t size = 0;
+  text::write_file_atomically(graph_file, [&](const text::TextSink& emit) {
+    const text::TextSink hashed = [&](std::string_view piece) {
+      hasher.add(piece);
+      size += piece.size();
+      emit(piece);
+    };
+    GraphStream stream(hashed, snapshot.root, result.node_count, result.symbol_count,
+                       static_cast<std::size_t>(result.edge_count));
+    stream_graph(stream, files, graph, records, stats ? &*stats : nullptr, observe);
+  });
+  index::count_degrees(records);
+  index::ExtraSections sections{{index::SectionKind::snapshot, snapshot_section(snapshot)}};
+  // Without statistics of the graph as it stood, the hybrid ranking builds them when it
+  // first needs them.
+  if (auto bytes = stats ? stats->finish() : std::nullopt) {
+    sections.emplace_back(index::SectionKind::term_stats, std::move(*bytes));
+  }
+  write_index_beside(graph_file, records, size, hasher.value(), sections);
+  return result;
+}
+
+}  // namespace plinthar::scanner

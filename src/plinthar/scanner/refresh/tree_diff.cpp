@@ -1,0 +1,125 @@
+#include "plinthar/scanner/refresh/tree_diff.hpp"
+
+#include <string>
+#include <unordered_map>
+
+#include "plinthar/scanner/discovery.hpp"
+#include "plinthar/text/file_io.hpp"
+
+namespace plinthar::scanner {
+namespace fs = std::filesystem;
+namespace {
+
+bool directories_unchanged(const TreeSnapshot& snapshot) {
+  for (const SnapshotDirectory& directory : snapshot.directories) {
+    if (!snapshot.settled(directory.status) ||
+        text::file_status(std::string(directory.path).c_str()) != directory.status) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The files of the tree now, each with the snapshot's entry for its path, and the
+// directories; `rewalked` tells whether the tree had to be walked again.
+std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::path& root,
+                                     std::vector<SnapshotDirectory>& directories, bool& rewalked,
+                                     text::TextArena& storage) {
+  std::vector<Candidate> files;
+  rewalked = !directories_unchanged(snapshot);
+  if (!rewalked) {
+    directories = snapshot.directories;
+    for (std::size_t i = 0; i < snapshot.files.size(); ++i) {
+      const SnapshotFile& file = snapshot.files[i];
+      files.push_back({file.path, file.resolved, &file, i, {}, {}, false, {}});
+    }
+    return files;
+  }
+  std::unordered_map<std::string_view, std::size_t> by_path;
+  for (std::size_t i = 0; i < snapshot.files.size(); ++i) by_path[snapshot.files[i].path] = i;
+  WalkedTree tree = walk_tree(root);
+  for (WalkedDirectory& directory : tree.directories) {
+    directories.push_back({storage.keep(directory.path), directory.status});
+  }
+  for (const WalkedFile& walked : tree.files) {
+    const auto found = by_path.find(walked.path);
+    const SnapshotFile* previous =
+        found == by_path.end() ? nullptr : &snapshot.files[found->second];
+    const std::size_t index = found == by_path.end() ? 0 : found->second;
+    files.push_back({storage.keep(walked.path),
+                     storage.keep(walked.resolved),
+                     previous,
+                     index,
+                     {},
+                     {},
+                     false,
+                     {}});
+  }
+  return files;
+}
+
+// Decides which files keep what the graph has of them.
+void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
+              const std::set<fs::path>& excluded) {
+  std::set<std::string> excluded_resolved;
+  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path).string());
+  for (Candidate& file : files) {
+    file.status = text::file_status(std::string(file.path).c_str());
+    if (excluded_resolved.count(std::string(file.resolved)) != 0) {
+      file.outcome = FileOutcome::excluded;
+      continue;
+    }
+    const SnapshotFile* previous = file.previous;
+    if (previous != nullptr && previous->outcome != FileOutcome::excluded &&
+        previous->status == file.status && snapshot.settled(previous->status)) {
+      file.reused = true;
+      file.outcome = previous->outcome;
+    }
+  }
+}
+
+}  // namespace
+
+TreeDiff diff_tree(const TreeSnapshot& snapshot, const fs::path& root,
+                   const std::set<fs::path>& excluded) {
+  TreeDiff diff;
+  diff.files = current_files(snapshot, root, diff.directories, diff.rewalked, diff.storage);
+  classify(diff.files, snapshot, excluded);
+  return diff;
+}
+
+TreeSnapshot snapshot_after(const TreeDiff& diff, const TreeSnapshot& previous,
+                            std::int64_t taken_ns) {
+  TreeSnapshot snapshot;
+  snapshot.root = previous.root;
+  snapshot.taken_ns = taken_ns;
+  snapshot.fresh = previous.fresh;
+  snapshot.directories = diff.directories;
+  std::set<std::string_view> ids;
+  for (const Candidate& file : diff.files) {
+    SnapshotFile entry;
+    entry.path = file.path;
+    entry.resolved = file.resolved;
+    entry.outcome = file.outcome;
+    if (file.reused) {
+      entry.status = file.previous->status;
+      entry.file_id = file.previous->file_id;
+      entry.node_count = file.previous->node_count;
+      entry.edge_count = file.previous->edge_count;
+    } else {
+      entry.status = file.status;
+      if (file.scanned) {
+        entry.file_id = file.scanned->file_id;
+        entry.node_count = static_cast<std::uint32_t>(file.scanned->nodes.size());
+        entry.edge_count = static_cast<std::uint32_t>(file.scanned->edges.size());
+      }
+    }
+    if (entry.outcome == FileOutcome::scanned && !ids.insert(entry.file_id).second) {
+      snapshot.distinct_ids = false;
+    }
+    snapshot.files.push_back(std::move(entry));
+  }
+  return snapshot;
+}
+
+}  // namespace plinthar::scanner
