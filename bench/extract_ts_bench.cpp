@@ -139,9 +139,7 @@ std::vector<PassBench> pass_benches() {
       {"ts arrow constants",
        R"(^export\s+(?:const|let)\s+([A-Za-z_]\w*)\s*=\s*(?:async\s+)?(?:function|\([^)]*\)\s*=>|\w+\s*=>))",
        MULTILINE,
-       [](const std::string& text) {
-         return plinthar::scanner::_find_arrow_constants(text).size();
-       },
+       [](const std::string& text) { return plinthar::scanner::find_arrow_constants(text).size(); },
        {{"'export const a = (' lines, no ')'",
          [](std::size_t n) { return repeat("export const a = (\n", n); }},
         {"same, ')' without '=>' at the end",

@@ -14,11 +14,11 @@
 #include "plinthar/scanner/extract/relations.hpp"
 #include "plinthar/scanner/extract/summary.hpp"
 #include "plinthar/scanner/scan.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "plinthar/text/lines.hpp"
 #include "plinthar/text/short_hash.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace {

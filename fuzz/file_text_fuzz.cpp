@@ -27,9 +27,9 @@
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/scan.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/regex.hpp"
 #include "plinthar/text/short_hash.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 #include "symbol_checks.hpp"
 

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = text::decode_text(fuzz::as_text(data, size));
   fuzz::check_symbols(scanner::extract_symbols_ts(text, "web/mod.ts"), "web/mod.ts");
   if (text.size() <= MAX_COMPARED_BYTES) {
-    FUZZ_CHECK(fuzz::spans_of(text, scanner::_find_arrow_constants(text)) ==
+    FUZZ_CHECK(fuzz::spans_of(text, scanner::find_arrow_constants(text)) ==
                fuzz::plain_spans(plain_arrow_constants(), text));
   }
   return 0;

@@ -31,6 +31,13 @@ TEST(Words, SplitsRunsAtUnderscoresAndCaseChangesAndAddsTheWholeRun) {
   for (const auto& c : cases) EXPECT_EQ(words(c.text), c.terms) << c.text;
 }
 
+TEST(PlainWords, AreTheLowerCasedLetterAndDigitRunsOnceEach) {
+  EXPECT_EQ(plain_words("Bump the version: v1.2, bump_it TestFoo"),
+            (Words{"2", "bump", "it", "testfoo", "the", "v1", "version"}));
+  EXPECT_EQ(plain_words("caf\xc3\xa9 -- _"), (Words{"caf"}));
+  EXPECT_TRUE(plain_words("").empty());
+}
+
 TEST(Words, StemsPluralsAndVerbFormsTogether) {
   const struct {
     const char* word;

@@ -17,8 +17,8 @@
 #include "plinthar/error.hpp"
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/text/byte_finders.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/unicode.hpp"
 
 namespace plinthar::scanner {
 

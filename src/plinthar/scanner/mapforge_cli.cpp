@@ -48,27 +48,27 @@ struct GraphCounts {
   std::size_t indexed_symbols = 0;  // members of the symbol index
 };
 
-void write_symbol_index(const SymbolIndex& index, const fs::path& index_path) {
-  std::string index_text;
-  index.write(index_text);
-  text::write_file_atomically(index_path, index_text);
+void write_symbol_index(const SymbolIndex& symbols, const fs::path& symbol_index_path) {
+  std::string json;
+  symbols.write(json);
+  text::write_file_atomically(symbol_index_path, json);
 }
 
 // A rescan that reads only the files changed since the previous graph, when that graph's
-// index holds a snapshot of this root; nothing otherwise.
+// graph index holds a snapshot of this root; nothing otherwise.
 std::optional<GraphCounts> rescan_changed_files(const fs::path& root, const fs::path& out_path,
-                                                const fs::path& index_path) {
+                                                const fs::path& symbol_index_path) {
   std::error_code error;
-  if (!fs::exists(out_path, error) || !fs::exists(index_path, error)) return std::nullopt;
-  SymbolIndex index;
+  if (!fs::exists(out_path, error) || !fs::exists(symbol_index_path, error)) return std::nullopt;
+  SymbolIndex symbols;
   const auto refreshed =
-      refresh_graph_file(out_path, {out_path, index_path}, RefreshMode::keep_analysis, root,
-                         [&index](const Json& node) { index.add(node); });
+      refresh_graph_file(out_path, {out_path, symbol_index_path}, RefreshMode::keep_analysis, root,
+                         [&symbols](const Json& node) { symbols.add(node); });
   if (!refreshed) return std::nullopt;
   GraphCounts counts{refreshed->node_count, refreshed->symbol_count,
-                     static_cast<std::size_t>(refreshed->edge_count), index.size()};
+                     static_cast<std::size_t>(refreshed->edge_count), symbols.size()};
   if (refreshed->rewritten) {
-    write_symbol_index(index, index_path);
+    write_symbol_index(symbols, symbol_index_path);
   } else {
     // The graph and the symbol index beside it stand as the last run wrote them; symbol
     // ids are distinct, since file ids are.
@@ -78,13 +78,13 @@ std::optional<GraphCounts> rescan_changed_files(const fs::path& root, const fs::
 }
 
 GraphCounts scan_whole_tree(const fs::path& root, const fs::path& out_path,
-                            const fs::path& index_path) {
-  SymbolIndex index;
-  const ScanTotals totals =
-      write_graph_file(root, out_path, load_previous_file_nodes(out_path), {out_path, index_path},
-                       [&index](const Json& node) { index.add(node); });
-  write_symbol_index(index, index_path);
-  return {totals.node_count, totals.symbol_count, totals.edges.size(), index.size()};
+                            const fs::path& symbol_index_path) {
+  SymbolIndex symbols;
+  const ScanTotals totals = write_graph_file(root, out_path, load_previous_file_nodes(out_path),
+                                             {out_path, symbol_index_path},
+                                             [&symbols](const Json& node) { symbols.add(node); });
+  write_symbol_index(symbols, symbol_index_path);
+  return {totals.node_count, totals.symbol_count, totals.edges.size(), symbols.size()};
 }
 
 int run(const Options& options, std::ostream& out) {
@@ -93,16 +93,16 @@ int run(const Options& options, std::ostream& out) {
   require_scan_root(root);
   const fs::path out_path = options.out;
   text::create_parent_directories(out_path);
-  const fs::path index_path = out_path.parent_path() / "symbol_index.json";
+  const fs::path symbol_index_path = out_path.parent_path() / "symbol_index.json";
 
-  auto counts = rescan_changed_files(root, out_path, index_path);
-  if (!counts) counts = scan_whole_tree(root, out_path, index_path);
+  auto counts = rescan_changed_files(root, out_path, symbol_index_path);
+  if (!counts) counts = scan_whole_tree(root, out_path, symbol_index_path);
 
   out << "Scanned: " << counts->nodes - counts->symbols << " files, " << counts->symbols
       << " symbols, " << counts->edges << " edges\n";
   // Paths are printed on one line of valid UTF-8, whatever bytes the name holds.
   out << "Wrote: " << text::one_line(normalised(out_path)) << "\n";
-  out << "Symbol index: " << text::one_line(normalised(index_path)) << " ("
+  out << "Symbol index: " << text::one_line(normalised(symbol_index_path)) << " ("
       << counts->indexed_symbols << " symbols)\n";
   return STATUS_OK;
 }

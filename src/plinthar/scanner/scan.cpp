@@ -13,11 +13,11 @@
 #include "plinthar/scanner/extract/summary.hpp"
 #include "plinthar/scanner/extract/symbols_py.hpp"
 #include "plinthar/scanner/extract/symbols_ts.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/regex.hpp"
 #include "plinthar/text/short_hash.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace plinthar::scanner {

@@ -1,7 +1,7 @@
 #include "plinthar/text/char_mask.hpp"
 
 #include "plinthar/text/ascii.hpp"
-#include "plinthar/text/case.hpp"
+#include "plinthar/text/unicode.hpp"
 
 namespace plinthar::text {
 

@@ -1,8 +1,7 @@
 #include "plinthar/text/whitespace.hpp"
 
-#include <unicode/uchar.h>
-
 #include "plinthar/text/ascii.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace plinthar::text {
@@ -14,7 +13,7 @@ bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 bool is_space(char32_t cp) {
   if (cp < 0x80) return is_ascii_text_space(static_cast<unsigned char>(cp));
-  return u_isUWhiteSpace(static_cast<UChar32>(cp));
+  return is_unicode_white_space(cp);
 }
 
 std::string_view trim_left(std::string_view text) {

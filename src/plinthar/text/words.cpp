@@ -85,4 +85,25 @@ std::vector<std::string> WordSplitter::words(std::string_view text) {
 
 std::vector<std::string> words(std::string_view text) { return WordSplitter().words(text); }
 
+std::vector<std::string> plain_words(std::string_view text) {
+  std::vector<std::string> out;
+  std::string word;
+  const auto keep = [&] {
+    if (!word.empty()) out.push_back(std::move(word));
+    word.clear();
+  };
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (is_ascii_lower(byte) || is_ascii_upper(byte) || is_ascii_digit(byte)) {
+      word.push_back(ascii_lower(byte));
+    } else {
+      keep();
+    }
+  }
+  keep();
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
+
 }  // namespace plinthar::text

@@ -119,4 +119,9 @@ class WordSplitter {
 // The terms of `text` in order (a splitter of its own).
 std::vector<std::string> words(std::string_view text);
 
+// The plain words of `text`, for reading what a task asks for rather than matching it:
+// its runs of ASCII letters and digits ("_" and everything else separate them),
+// lower-cased, neither split at case changes nor stemmed; distinct and sorted.
+std::vector<std::string> plain_words(std::string_view text);
+
 }  // namespace plinthar::text

@@ -35,8 +35,8 @@ const text::Regex& http_pattern() {
 struct Row {
   const char* name;
   const char* text;
-  bool registration;  // what _may_register_route must answer
-  bool http;          // what _may_call_http must answer
+  bool registration;  // what may_register_route must answer
+  bool http;          // what may_call_http must answer
 };
 
 TEST(KeywordPrechecks, NamedRows) {
@@ -59,8 +59,8 @@ TEST(KeywordPrechecks, NamedRows) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(_may_register_route(row.text), row.registration);
-    EXPECT_EQ(_may_call_http(row.text), row.http);
+    EXPECT_EQ(may_register_route(row.text), row.registration);
+    EXPECT_EQ(may_call_http(row.text), row.http);
     if (registration_pattern().search(row.text)) {
       EXPECT_TRUE(row.registration);
     }
@@ -104,8 +104,8 @@ TEST(KeywordPrechecks, NeverRuleOutAMatch) {
     tokens->insert(tokens->end(), quotes.begin(), quotes.end());
   }
   const Case cases[] = {
-      {"registration", registration_pattern(), _may_register_route, route_tokens},
-      {"http", http_pattern(), _may_call_http, http_tokens},
+      {"registration", registration_pattern(), may_register_route, route_tokens},
+      {"http", http_pattern(), may_call_http, http_tokens},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

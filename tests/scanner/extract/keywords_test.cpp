@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "plinthar/scanner/extract/decl_scan.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 #include "plinthar/text/whitespace.hpp"
 

@@ -170,7 +170,7 @@ TEST(ArrowConstantEquivalence, SameMatchesAsPlainPattern) {
   for (int round = 0; round < 30000; ++round) {
     const std::string text = random_text(rng, tokens, 30);
     const auto expected = plain_spans(plain, text);
-    ASSERT_EQ(spans_of(text, _find_arrow_constants(text)), expected) << "text: \"" << text << "\"";
+    ASSERT_EQ(spans_of(text, find_arrow_constants(text)), expected) << "text: \"" << text << "\"";
     if (!expected.empty()) ++with_matches;
   }
   EXPECT_GT(with_matches, 1000u);

@@ -119,7 +119,7 @@ TEST(LeadingBlockComment, MatchesTheLazyPatternOnRandomText) {
     std::string text;
     for (std::size_t n = count(rng); n > 0; --n) text += pieces[pick(rng)];
     const auto expected = written.match(text);
-    const auto actual = _leading_block_comment(text);
+    const auto actual = leading_block_comment(text);
     ASSERT_EQ(actual.has_value(), expected.has_value()) << "[" << text << "]";
     if (!expected) continue;
     ++matched;

@@ -6,9 +6,9 @@
 #include <unordered_map>
 
 #include "plinthar/error.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/lines.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 #include "plinthar/text/whitespace.hpp"
 

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "plinthar/text/byte_finders.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace plinthar::query {

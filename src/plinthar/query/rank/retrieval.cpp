@@ -20,10 +20,10 @@
 #include "plinthar/query/rank/scoring.hpp"
 #include "plinthar/query/rank/sorted_on_demand.hpp"
 #include "plinthar/text/byte_finders.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
+#include "plinthar/text/unicode.hpp"
 
 namespace plinthar::query {
 

@@ -6,10 +6,10 @@
 
 #include "plinthar/query/rank/directory_markers.hpp"
 #include "plinthar/text/byte_finders.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/char_mask.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/text_arena.hpp"
+#include "plinthar/text/unicode.hpp"
 
 namespace plinthar::query {
 

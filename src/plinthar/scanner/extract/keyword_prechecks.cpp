@@ -106,10 +106,10 @@ bool any_at(std::string_view text, char mark, Test test) {
 
 }  // namespace
 
-bool _may_register_route(std::string_view text) {
+bool may_register_route(std::string_view text) {
   return any_at(text, '.', may_register_at) || any_at(text, '@', may_register_at);
 }
 
-bool _may_call_http(std::string_view text) { return any_at(text, '(', may_call_at); }
+bool may_call_http(std::string_view text) { return any_at(text, '(', may_call_at); }
 
 }  // namespace plinthar::scanner

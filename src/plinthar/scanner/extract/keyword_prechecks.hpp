@@ -16,10 +16,10 @@ namespace plinthar::scanner {
 
 // False only when `text` has no match of the route-registration keyword pattern
 // (`app.get(`, `router.post("/x"` and the like, any letter case).
-bool _may_register_route(std::string_view text);
+bool may_register_route(std::string_view text);
 
 // False only when `text` has no match of the HTTP-call keyword pattern (`fetch(`,
 // `axios.get(`, `requests.post(` and the like followed by a quoted URL or path).
-bool _may_call_http(std::string_view text);
+bool may_call_http(std::string_view text);
 
 }  // namespace plinthar::scanner

@@ -7,8 +7,8 @@
 #include "plinthar/scanner/extract/keyword_prechecks.hpp"
 #include "plinthar/scanner/extract/languages.hpp"
 #include "plinthar/text/ascii.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 #include "plinthar/text/whitespace.hpp"
 
@@ -104,7 +104,7 @@ void add_route_registrations(KeywordList& keywords, std::string_view content) {
     add_route(keywords, found);
     return !keywords.full();
   };
-  if (_may_register_route(content)) registration.for_each(content, add);
+  if (may_register_route(content)) registration.for_each(content, add);
   decorator.for_each(content, add);
 }
 
@@ -186,7 +186,7 @@ void add_url_segments(KeywordList& keywords, std::string_view content) {
       R"((?:fetch|axios\.(?:get|post|put|delete)|requests\.(?:get|post|put|delete))\s*\(\s*[`'"](https?://[^`'"]+|/[^`'"]+)[`'"])",
       text::IGNORECASE);
   static const text::Regex query_marks(R"([{}?=&<>])");
-  if (!_may_call_http(content)) return;
+  if (!may_call_http(content)) return;
   http_call.for_each(content, [&](const text::RegexMatch& found) {
     const std::string url = remove_all(remove_all(found.group(1), "http://"), "https://");
     for (std::string_view seg : split_at(strip_char(url, '/'), '/')) {

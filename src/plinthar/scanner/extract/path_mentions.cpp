@@ -32,7 +32,7 @@ std::size_t extension_length(std::string_view rest) {
 
 }  // namespace
 
-std::vector<TextMatch> _find_path_mentions(std::string_view text) {
+std::vector<TextMatch> find_path_mentions(std::string_view text) {
   std::vector<TextMatch> matches;
   std::size_t floor = 0;  // end of the previous match
   for (std::size_t dot = text.find('.'); dot != std::string_view::npos;

@@ -11,6 +11,6 @@ namespace plinthar::scanner {
 
 // Every match of `([A-Za-z0-9_\-\/]+\.(go|py|tsx|ts|jsx|json|js|swift|md|yaml|yml))` in
 // `text`, left to right and non-overlapping, with the whole mention as the group.
-std::vector<TextMatch> _find_path_mentions(std::string_view text);
+std::vector<TextMatch> find_path_mentions(std::string_view text);
 
 }  // namespace plinthar::scanner

@@ -87,11 +87,11 @@ std::vector<TextMatch> find_at_line_starts(std::string_view text, MatchAt match_
 
 }  // namespace
 
-std::vector<TextMatch> _find_python_imports(std::string_view text) {
+std::vector<TextMatch> find_python_imports(std::string_view text) {
   return find_at_line_starts(text, import_at);
 }
 
-std::vector<TextMatch> _find_python_from_imports(std::string_view text) {
+std::vector<TextMatch> find_python_from_imports(std::string_view text) {
   return find_at_line_starts(text, from_import_at);
 }
 

@@ -35,12 +35,12 @@ struct RegexPass {
 const RegexPass& regex_pass(int pass) {
   static const RegexPass passes[] = {
       {R"re(import\s++\(?\s*+"([^"]+)")re", text::NOFLAG, "import", nullptr},
-      {nullptr, text::NOFLAG, "from", _find_script_imports},
+      {nullptr, text::NOFLAG, "from", find_script_imports},
       {R"re(require\([\'"]([^\'"]+)[\'"]\))re", text::NOFLAG, "require(", nullptr},
-      {nullptr, text::NOFLAG, "import", _find_python_imports},
-      {nullptr, text::NOFLAG, "from", _find_python_from_imports},
+      {nullptr, text::NOFLAG, "import", find_python_imports},
+      {nullptr, text::NOFLAG, "from", find_python_from_imports},
       {R"(^import\s+([A-Za-z_]\w*))", text::MULTILINE, "import", nullptr},
-      {nullptr, text::NOFLAG, ".", _find_path_mentions},
+      {nullptr, text::NOFLAG, ".", find_path_mentions},
   };
   return passes[pass - 1];
 }

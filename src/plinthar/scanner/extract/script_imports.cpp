@@ -144,7 +144,7 @@ class ScriptImportScanner {
 
 }  // namespace
 
-std::vector<TextMatch> _find_script_imports(std::string_view text) {
+std::vector<TextMatch> find_script_imports(std::string_view text) {
   if (!text::contains(text, "import") || !text::contains(text, "from")) return {};
   return ScriptImportScanner(text).scan();
 }

@@ -11,6 +11,6 @@ namespace plinthar::scanner {
 
 // Every match of `import\s+.*?\s+from\s+['"]([^'"]+)['"]` in `text`, left to right and
 // non-overlapping, with the module name as the group; linear in the length of `text`.
-std::vector<TextMatch> _find_script_imports(std::string_view text);
+std::vector<TextMatch> find_script_imports(std::string_view text);
 
 }  // namespace plinthar::scanner

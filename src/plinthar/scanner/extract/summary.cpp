@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "plinthar/scanner/extract/languages.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/lines.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 #include "plinthar/text/whitespace.hpp"
 
@@ -39,7 +39,7 @@ std::string remove_char(std::string_view text, char c) {
 
 }  // namespace
 
-std::optional<std::string_view> _leading_block_comment(std::string_view content) {
+std::optional<std::string_view> leading_block_comment(std::string_view content) {
   // A closing "*/" cannot begin inside white space, so giving back white space after
   // the opener never finds an earlier close: the possessive form matches exactly what
   // the lazy one does, without retrying the tail once per white-space character.
@@ -60,7 +60,7 @@ std::string doc_comment_lead(std::string_view content, std::string_view ext) {
     return std::string(text::cp_prefix(normalise_whitespace(found->group(1)), MAX_LEAD_CHARS));
   }
   if (is_script_ext(ext)) {
-    const auto body = _leading_block_comment(content);
+    const auto body = leading_block_comment(content);
     if (!body) return {};
     return std::string(
         text::cp_prefix(normalise_whitespace(remove_char(*body, '*')), MAX_LEAD_CHARS));

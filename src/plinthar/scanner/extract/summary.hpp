@@ -13,6 +13,6 @@ std::string _make_summary(std::string_view content, std::string_view path, std::
 // Text of a block comment that opens `content` (after optional white space), from
 // past "/*", an optional second "*" and white space, up to its first "*/"; nothing
 // when the text does not open with a closed block comment.
-std::optional<std::string_view> _leading_block_comment(std::string_view content);
+std::optional<std::string_view> leading_block_comment(std::string_view content);
 
 }  // namespace plinthar::scanner

@@ -16,13 +16,12 @@
 #include <string>
 #include <unordered_set>
 
-#include <unicode/uchar.h>
-
 #include "plinthar/scanner/extract/body_hash.hpp"
 #include "plinthar/scanner/extract/keywords.hpp"
 #include "plinthar/text/byte_finders.hpp"
 #include "plinthar/text/lines.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/utf8.hpp"
 
 namespace plinthar::scanner {
@@ -63,8 +62,6 @@ std::int64_t walk_block(std::int64_t line_count, std::int64_t start, CountOf&& c
   return std::min(line_count - 1, start + BLOCK_FALLBACK_LINES);
 }
 
-bool is_upper_case(char32_t cp) { return u_isUUppercase(static_cast<UChar32>(cp)); }
-
 // Code point number `index` of `text`, if it has that many.
 std::optional<char32_t> code_point_at(std::string_view text, std::size_t index) {
   std::size_t pos = 0;
@@ -78,7 +75,7 @@ std::optional<char32_t> code_point_at(std::string_view text, std::size_t index) 
 bool is_hook_name(std::string_view name) {
   if (!name.starts_with("use")) return false;
   const auto fourth = code_point_at(name, 3);
-  return fourth && is_upper_case(*fourth);
+  return fourth && text::is_uppercase(*fourth);
 }
 
 // End of `function`, `(...) =>` or `word =>` starting exactly at `at`, tried in that order.
@@ -163,7 +160,7 @@ class TsExtractor {
   }
 
   void arrow_constants() {
-    for (const TextMatch& found : _find_arrow_constants(text_)) {
+    for (const TextMatch& found : find_arrow_constants(text_)) {
       add_sym(found.group, line_of(found.start), _classify_ts(found.group, true), true);
     }
   }
@@ -258,11 +255,11 @@ Classification _classify_ts(std::string_view name, bool exported) {
   if (is_hook_name(name)) return {"hook", "high"};
   if (!exported) return {"utility", "medium"};
   const auto first = code_point_at(name, 0);
-  if (first && is_upper_case(*first)) return {"use_case", "medium"};
+  if (first && text::is_uppercase(*first)) return {"use_case", "medium"};
   return {"use_case", "high"};
 }
 
-std::vector<TextMatch> _find_arrow_constants(std::string_view text) {
+std::vector<TextMatch> find_arrow_constants(std::string_view text) {
   // Up to "=" and its white space the declaration can match in one way only; every
   // shorter split leaves white space or a word character where the next item cannot
   // start, so the full pattern succeeds at a line exactly when the tail does.

@@ -28,6 +28,6 @@ Classification _classify_ts(std::string_view name, bool exported);
 // Every exported arrow-function (or function-expression) constant declared in column 0:
 // whole-match span and constant name, exactly as a left-to-right regex search with the
 // declaration pattern would report them, but in linear time.
-std::vector<TextMatch> _find_arrow_constants(std::string_view text);
+std::vector<TextMatch> find_arrow_constants(std::string_view text);
 
 }  // namespace plinthar::scanner

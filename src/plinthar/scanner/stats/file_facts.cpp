@@ -6,8 +6,8 @@
 #include "plinthar/index/term_stats.hpp"
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/text/ascii.hpp"
-#include "plinthar/text/case.hpp"
 #include "plinthar/text/regex.hpp"
+#include "plinthar/text/unicode.hpp"
 #include "plinthar/text/words.hpp"
 
 namespace plinthar::scanner {

@@ -27,27 +27,10 @@ constexpr std::array<std::string_view, 11> CONFIG_WORDS = {
     "config", "configs",      "lint",       "eslint", "prettier"};
 
 template <std::size_t N>
-bool names_any(const absl::flat_hash_set<std::string>& words,
-               const std::array<std::string_view, N>& list) {
-  return std::any_of(list.begin(), list.end(),
-                     [&](std::string_view word) { return words.contains(std::string(word)); });
-}
-
-// The runs of ASCII letters and digits of `text`, lower-cased.
-absl::flat_hash_set<std::string> plain_words(std::string_view text) {
-  absl::flat_hash_set<std::string> out;
-  std::string word;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (text::is_ascii_lower(byte) || text::is_ascii_upper(byte) || text::is_ascii_digit(byte)) {
-      word.push_back(text::ascii_lower(byte));
-    } else if (!word.empty()) {
-      out.insert(word);
-      word.clear();
-    }
-  }
-  if (!word.empty()) out.insert(word);
-  return out;
+bool names_any(const std::vector<std::string>& words, const std::array<std::string_view, N>& list) {
+  return std::any_of(words.begin(), words.end(), [&](const std::string& word) {
+    return std::find(list.begin(), list.end(), word) != list.end();
+  });
 }
 
 void add_terms(std::string_view text, double weight, HybridQuery& query,
@@ -76,7 +59,7 @@ HybridQuery analyse_hybrid_query(std::string_view query) {
     }
   }
   add_terms(rest, TERM_WEIGHT, out, seen);
-  const auto words = plain_words(query);
+  const auto words = text::plain_words(query);
   out.wants_version = names_any(words, VERSION_WORDS) || version_number.search(query).has_value();
   out.wants_tests = names_any(words, TEST_WORDS);
   out.wants_docs = names_any(words, DOC_WORDS);

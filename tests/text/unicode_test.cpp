@@ -1,4 +1,4 @@
-#include "plinthar/text/case.hpp"
+#include "plinthar/text/unicode.hpp"
 
 #include <algorithm>
 #include <string>

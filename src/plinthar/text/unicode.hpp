@@ -1,11 +1,18 @@
 #pragma once
 
-// Unicode case mapping of UTF-8 text.
+// What the Unicode character database says of text: case mapping of UTF-8 text and the
+// properties of code points. The one place that calls ICU.
 
 #include <string>
 #include <string_view>
 
 namespace plinthar::text {
+
+// Whether `cp` has the Unicode Uppercase property.
+bool is_uppercase(char32_t cp);
+
+// Whether `cp` has the Unicode White_Space property.
+bool is_unicode_white_space(char32_t cp);
 
 // Full Unicode lower-casing (one code point may become several).
 std::string to_lower(std::string_view text);

@@ -1,10 +1,11 @@
-#include "plinthar/text/case.hpp"
+#include "plinthar/text/unicode.hpp"
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 
 #include <unicode/ucasemap.h>
+#include <unicode/uchar.h>
 
 #include "plinthar/error.hpp"
 #include "plinthar/text/ascii.hpp"
@@ -87,5 +88,9 @@ std::string_view lowered(std::string_view text, std::string& buffer) {
   lower_ascii_in_place(buffer);
   return buffer;
 }
+
+bool is_uppercase(char32_t cp) { return u_isUUppercase(static_cast<UChar32>(cp)); }
+
+bool is_unicode_white_space(char32_t cp) { return u_isUWhiteSpace(static_cast<UChar32>(cp)); }
 
 }  // namespace plinthar::text
