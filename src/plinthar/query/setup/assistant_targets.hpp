@@ -1,0 +1,30 @@
+#pragma once
+
+// Which settings files setup edits for an assistant, and what goes into each.
+//
+//   claude               hooks: <project>/.claude/settings.json  server: <project>/.mcp.json
+//   claude --user        hooks: ~/.claude/settings.json          server: ~/.claude.json
+//   mcp --settings FILE  server: FILE (the common "mcpServers" form of MCP clients)
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "plinthar/query/cli/command_line.hpp"
+
+namespace plinthar::query::setup {
+
+struct SettingsTarget {
+  std::filesystem::path file;
+  bool hooks = false;       // crv's hook entries
+  bool mcp_server = false;  // crv's entry in "mcpServers"
+};
+
+// The files for the assistant `args` names (its action_cmd), with `project_root` the
+// project's root and HOME taken from `env`. Throws plinthar::Error for options that do
+// not fit the assistant, or for --user without HOME.
+std::vector<SettingsTarget> settings_targets(const Args& args,
+                                             const std::filesystem::path& project_root,
+                                             const EnvLookup& env);
+
+}  // namespace plinthar::query::setup
