@@ -16,6 +16,8 @@
 #include "plinthar/query/cli/retrieve_command.hpp"
 #include "plinthar/query/cli/scan_command.hpp"
 #include "plinthar/query/cli/stats_command.hpp"
+#include "plinthar/query/mcp/mcp_command.hpp"
+#include "plinthar/query/setup/setup_command.hpp"
 #include "plinthar/version.hpp"
 
 namespace plinthar::query {
@@ -143,6 +145,35 @@ void declare_hook_tool(CLI::App& app, Args& args, const Locations&) {
 
 void declare_nothing(CLI::App&, Args&, const Locations&) {}
 
+void declare_mcp(CLI::App& app, Args& args, const Locations&) {
+  args.refresh = true;
+  app.add_flag("--no-refresh{false}", args.refresh, "Serve the graph as it stands");
+  add_integer(app, "--refresh-interval", args.refresh_interval, 2000,
+              "Least milliseconds between two looks at the project for changes");
+}
+
+// The options of `setup` may stand before or after the assistant's name: given after
+// it, they fall through to `setup` itself, and the assistant's command takes them from
+// there once parsed.
+void declare_setup(CLI::App& app, Args&, const Locations&) {
+  app.add_flag("--user")->description("Write the user's settings instead of the project's");
+  app.add_flag("--remove")->description("Take out what setup added");
+  app.add_flag("--dry-run")->description("Print the changes without writing anything");
+  app.add_option("--settings", "The client's settings file (setup mcp)")->type_name("FILE");
+}
+
+void declare_setup_assistant(CLI::App& app, Args& args, const Locations&) {
+  app.fallthrough();
+  app.callback([&app, &args] {
+    const CLI::App& setup = *app.get_parent();
+    args.user = setup.count("--user") > 0;
+    args.remove = setup.count("--remove") > 0;
+    args.dry_run = setup.count("--dry-run") > 0;
+    if (setup.count("--settings") > 0)
+      args.settings = setup.get_option("--settings")->as<std::string>();
+  });
+}
+
 constexpr Subcommand ACTION_SUBCOMMANDS[] = {
     {"log", "Append action event", declare_action_log, cmd_action_log, {}},
 };
@@ -160,6 +191,20 @@ constexpr Subcommand HOOK_SUBCOMMANDS[] = {
      {}},
 };
 
+constexpr Subcommand SETUP_SUBCOMMANDS[] = {
+    {"claude",
+     "Hooks in .claude/settings.json and the MCP server in .mcp.json (--user: "
+     "~/.claude/settings.json, ~/.claude.json)",
+     declare_setup_assistant,
+     setup::cmd_setup,
+     {}},
+    {"mcp",
+     "The MCP server in the mcpServers map of the client settings file named by --settings",
+     declare_setup_assistant,
+     setup::cmd_setup,
+     {}},
+};
+
 constexpr Subcommand SUBCOMMANDS[] = {
     {"scan", "Scan project and build info graph", declare_scan, cmd_scan, {}},
     {"retrieve", "Retrieve relevant files/edges for a query", declare_retrieve, cmd_retrieve, {}},
@@ -168,6 +213,14 @@ constexpr Subcommand SUBCOMMANDS[] = {
     {"stats", "Token usage stats", declare_stats, cmd_stats, {}},
     {"hook", "Assistant hook events (JSON on standard input)", declare_nothing, nullptr,
      HOOK_SUBCOMMANDS},
+    {"mcp",
+     "Serve the project to an assistant over the Model Context Protocol (standard input and "
+     "output)",
+     declare_mcp,
+     mcp::cmd_mcp,
+     {}},
+    {"setup", "Write crv's hooks and MCP server into an assistant's settings", declare_setup,
+     nullptr, SETUP_SUBCOMMANDS},
 };
 
 // Everything parsing builds: one arguments record per subcommand, so that each gets its

@@ -47,6 +47,15 @@ struct Args {
   std::int64_t max_chars = 0;
   std::int64_t timeout = 0;  // seconds; 0 or less: no limit
   bool strict = false;
+
+  // mcp (also `refresh`)
+  std::int64_t refresh_interval = 0;  // milliseconds between two looks at the tree
+
+  // setup claude, setup mcp
+  bool user = false;
+  bool remove = false;
+  bool dry_run = false;
+  std::string settings;
 };
 
 // What parsing produced: the arguments to run, or the status to exit with after help
