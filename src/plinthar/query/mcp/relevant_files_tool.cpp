@@ -5,6 +5,8 @@
 #include <absl/container/flat_hash_set.h>
 
 #include "plinthar/query/mcp/file_reasons.hpp"
+#include "plinthar/query/mcp/relevant_files_text.hpp"
+#include "plinthar/query/mcp/task_words.hpp"
 #include "plinthar/query/rank/capability_index.hpp"
 #include "plinthar/query/rank/query_analysis.hpp"
 #include "plinthar/text/escapes.hpp"
@@ -17,6 +19,9 @@ using TermSet = absl::flat_hash_set<std::string>;
 
 // What the ranking was given and chose for one task.
 struct Ranking {
+  explicit Ranking(std::string_view task) : words(task) {}
+
+  TaskWords words;
   HybridQuery query;
   TermSet terms;
   CapabilityBoosts capabilities;
@@ -26,7 +31,7 @@ struct Ranking {
 
 Ranking rank(LoadedProject& project, const Locations& locations, const std::string& task,
              std::size_t limit) {
-  Ranking ranking;
+  Ranking ranking(task);
   ranking.query = analyse_hybrid_query(task);
   for (const WeightedTerm& term : ranking.query.terms) ranking.terms.insert(term.term);
   ranking.capabilities = index_boosts(capability_file_boosts(
@@ -80,7 +85,7 @@ std::string quoted_terms(const std::vector<std::string>& terms) {
   return text;
 }
 
-Json matched_terms_json(const FileReasons& reasons) {
+Json matched_terms_json(const FileReasons& reasons, const TaskWords& words) {
   Json terms = Json::array();
   for (const TermMatch& match : reasons.terms) {
     Json fields = Json::array();
@@ -89,6 +94,7 @@ Json matched_terms_json(const FileReasons& reasons) {
     }
     Json entry = Json::object();
     entry["term"] = match.term;
+    entry["word"] = words.word_of(match.term);
     entry["fields"] = std::move(fields);
     terms.push_back(std::move(entry));
   }
@@ -102,15 +108,17 @@ std::string terms_reason(const Json& matched) {
     for (const Json& field : matched[i]["fields"]) {
       fields += (fields.empty() ? "" : ", ") + field.get<std::string>();
     }
-    text += std::string(i == 0 ? " \"" : "; \"") + matched[i]["term"].get<std::string>() +
+    text += std::string(i == 0 ? " \"" : "; \"") + matched[i]["word"].get<std::string>() +
             "\" in " + fields;
   }
   return text;
 }
 
-std::string link_reason(const LinkedMatch& link, std::string_view path) {
-  return std::string(link.companion ? "same-named companion " : "import or mention link with ") +
-         text::one_line(path) + ", which matches " + quoted_terms(link.terms);
+std::string link_reason(const Json& link) {
+  return std::string(link["link"] == "companion" ? "same-named companion "
+                                                 : "import or mention link with ") +
+         text::one_line(link["path"].get<std::string>()) + ", which matches " +
+         quoted_terms(link["words"].get<std::vector<std::string>>());
 }
 
 std::string kind_reason(std::string_view kind) {
@@ -136,7 +144,7 @@ class FileEntry {
     entry["path"] = std::string(path);
     entry["score"] = row.score;
     entry["reasons"] = Json::array();
-    entry["matched_terms"] = matched_terms_json(reasons);
+    entry["matched_terms"] = matched_terms_json(reasons, ranking_.words);
     entry["named_symbols"] = Json::array();
     for (const std::uint32_t node : named) {
       entry["named_symbols"].push_back(project_.symbol(node).name);
@@ -157,7 +165,9 @@ class FileEntry {
       Json entry = Json::object();
       entry["path"] = std::string(project_.lookups().file_id(link.file));
       entry["link"] = link.companion ? "companion" : "neighbour";
-      entry["terms"] = link.terms;
+      entry["words"] = Json::array();
+      for (const std::string& term : link.terms)
+        entry["words"].push_back(ranking_.words.word_of(term));
       links.push_back(std::move(entry));
     }
     return links;
@@ -170,9 +180,7 @@ class FileEntry {
       std::vector<std::string> names = entry["named_symbols"].get<std::vector<std::string>>();
       lines.push_back("defines " + quoted_terms(names) + ", named by the task");
     }
-    for (const LinkedMatch& link : reasons.links) {
-      lines.push_back(link_reason(link, project_.lookups().file_id(link.file)));
-    }
+    for (const Json& link : entry["linked_files"]) lines.push_back(link_reason(link));
     for (const std::string_view kind : reasons.asked_kinds) lines.push_back(kind_reason(kind));
     if (capability_boost(path, ranking_.capabilities) > 0) {
       lines.push_back("listed in the capability index under a capability the task names");
@@ -185,46 +193,6 @@ class FileEntry {
   const Ranking& ranking_;
   std::size_t rank_;
 };
-
-std::string line_words(const Json& symbol) {
-  if (!symbol["line_start"].is_number_integer()) return "";
-  const auto first = symbol["line_start"].get<std::int64_t>();
-  const auto last =
-      symbol["line_end"].is_number_integer() ? symbol["line_end"].get<std::int64_t>() : first;
-  if (last == first) return "line " + std::to_string(first);
-  return "lines " + std::to_string(first) + "-" + std::to_string(last);
-}
-
-// "cancelOrder (function, lines 12-20, exported)".
-std::string symbol_brief(const Json& symbol) {
-  std::vector<std::string> details;
-  if (symbol["symbol_type"].is_string())
-    details.push_back(symbol["symbol_type"].get<std::string>());
-  if (std::string lines = line_words(symbol); !lines.empty()) details.push_back(std::move(lines));
-  if (symbol["exported"] == true) details.push_back("exported");
-  std::string text = symbol["name"].get<std::string>();
-  for (std::size_t i = 0; i < details.size(); ++i) text += (i == 0 ? " (" : ", ") + details[i];
-  return text::one_line(details.empty() ? text : text + ")");
-}
-
-std::string relevant_files_text(const Json& structured) {
-  const Json& files = structured["files"];
-  if (files.empty()) return "No file of the project matches the task.\n";
-  std::string text = "Files for the task, best first:\n";
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const Json& file = files[i];
-    text += std::to_string(i + 1) + ". " + text::one_line(file["path"].get<std::string>()) + "\n";
-    for (const Json& reason : file["reasons"]) {
-      text += "   - " + text::one_line(reason.get<std::string>()) + "\n";
-    }
-    std::string symbols;
-    for (const Json& symbol : file["symbols"]) {
-      symbols += (symbols.empty() ? "" : "; ") + symbol_brief(symbol);
-    }
-    if (!symbols.empty()) text += "   symbols: " + symbols + "\n";
-  }
-  return text;
-}
 
 }  // namespace
 

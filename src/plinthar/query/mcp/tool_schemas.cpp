@@ -38,10 +38,11 @@ constexpr std::string_view TOOLS = R"json([
               "items": {
                 "type": "object",
                 "properties": {
-                  "term": {"type": "string"},
+                  "term": {"type": "string", "description": "The term as ranking matched it: a stemmed, lower-case part of a word."},
+                  "word": {"type": "string", "description": "The word of the task it comes from."},
                   "fields": {"type": "array", "items": {"type": "string", "enum": ["path", "symbols", "text"]}}
                 },
-                "required": ["term", "fields"]
+                "required": ["term", "word", "fields"]
               }
             },
             "named_symbols": {"type": "array", "items": {"type": "string"}},
@@ -52,9 +53,9 @@ constexpr std::string_view TOOLS = R"json([
                 "properties": {
                   "path": {"type": "string"},
                   "link": {"type": "string", "enum": ["neighbour", "companion"]},
-                  "terms": {"type": "array", "items": {"type": "string"}}
+                  "words": {"type": "array", "items": {"type": "string"}, "description": "The task's words the linked file matches."}
                 },
-                "required": ["path", "link", "terms"]
+                "required": ["path", "link", "words"]
               }
             },
             "symbols": {"type": "array", "items": "@SYMBOL@"}

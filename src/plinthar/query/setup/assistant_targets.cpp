@@ -15,7 +15,6 @@ fs::path home_folder(const EnvLookup& env) {
 
 std::vector<SettingsTarget> claude_targets(const Args& args, const fs::path& project_root,
                                            const EnvLookup& env) {
-  if (!args.settings.empty()) throw Error("--settings is for setup mcp; claude's files are known");
   if (args.user) {
     const fs::path home = home_folder(env);
     return {{home / ".claude" / "settings.json", true, false},
@@ -25,20 +24,25 @@ std::vector<SettingsTarget> claude_targets(const Args& args, const fs::path& pro
           {project_root / ".mcp.json", false, true}};
 }
 
-std::vector<SettingsTarget> mcp_targets(const Args& args) {
-  if (args.user)
-    throw Error("--user does not apply to setup mcp: name the client's file with --settings");
-  if (args.settings.empty())
-    throw Error("setup mcp needs --settings FILE, the client's settings file");
-  return {{text::resolve_path(args.settings), false, true}};
-}
-
 }  // namespace
+
+std::optional<std::string> option_problem(const Args& args) {
+  if (args.action_cmd == "claude" && !args.settings.empty()) {
+    return "--settings is for setup mcp: claude's files are known";
+  }
+  if (args.action_cmd == "mcp" && args.user) {
+    return "--user does not apply to setup mcp: name the client's file with --settings";
+  }
+  if (args.action_cmd == "mcp" && args.settings.empty()) {
+    return "setup mcp needs --settings FILE, the client's settings file";
+  }
+  return std::nullopt;
+}
 
 std::vector<SettingsTarget> settings_targets(const Args& args, const fs::path& project_root,
                                              const EnvLookup& env) {
   if (args.action_cmd == "claude") return claude_targets(args, project_root, env);
-  if (args.action_cmd == "mcp") return mcp_targets(args);
+  if (args.action_cmd == "mcp") return {{text::resolve_path(args.settings), false, true}};
   throw Error("unknown assistant: " + args.action_cmd);
 }
 

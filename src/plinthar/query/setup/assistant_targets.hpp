@@ -7,6 +7,7 @@
 //   mcp --settings FILE  server: FILE (the common "mcpServers" form of MCP clients)
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,13 @@ struct SettingsTarget {
   bool mcp_server = false;  // crv's entry in "mcpServers"
 };
 
-// The files for the assistant `args` names (its action_cmd), with `project_root` the
-// project's root and HOME taken from `env`. Throws plinthar::Error for options that do
-// not fit the assistant, or for --user without HOME.
+// What is wrong with the options of `args` for the assistant it names (its action_cmd);
+// nothing when they fit.
+std::optional<std::string> option_problem(const Args& args);
+
+// The files for the assistant `args` names, whose options fit it, with `project_root`
+// the project's root and HOME taken from `env`. Throws plinthar::Error for --user
+// without HOME.
 std::vector<SettingsTarget> settings_targets(const Args& args,
                                              const std::filesystem::path& project_root,
                                              const EnvLookup& env);

@@ -109,6 +109,10 @@ void note_shared_data(const Args& args, const Locations& locations, std::ostream
 }  // namespace
 
 int cmd_setup(const Args& args, const Locations& locations, std::ostream& out, std::ostream& err) {
+  if (const auto problem = option_problem(args)) {
+    err << "crv: error: " << *problem << "\n";
+    return STATUS_USAGE;
+  }
   const CrvEntries entries = crv_entries(locations);
   std::vector<FilePlan> plans;
   for (const SettingsTarget& target : settings_targets(args, locations.default_root, process_env)) {
