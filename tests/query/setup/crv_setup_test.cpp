@@ -98,9 +98,11 @@ TEST_F(CrvSetup, TheWrittenEntriesStartAWorkingCrv) {
       "hello.jsonl",
       R"({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"protocolVersion": "2025-06-18"}})"
       "\n");
-  const auto reply = testing::run_command(
-      dir_ / "proj",
-      server["command"].get<std::string>() + " " + server["args"][0].get<std::string>(), "", hello);
+  const auto reply =
+      testing::run_command(dir_ / "proj",
+                           testing::program_command(server["command"].get<std::string>()) + " " +
+                               server["args"][0].get<std::string>(),
+                           "", hello);
   EXPECT_EQ(reply.status, 0) << reply.err;
   EXPECT_EQ(text::parse_json(reply.out)["result"]["serverInfo"]["name"], "plinthar") << reply.out;
 }

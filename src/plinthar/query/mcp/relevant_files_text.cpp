@@ -8,10 +8,10 @@ namespace plinthar::query::mcp {
 namespace {
 
 std::string line_words(const Json& symbol) {
-  if (!symbol["line_start"].is_number_integer()) return "";
-  const auto first = symbol["line_start"].get<std::int64_t>();
+  if (!symbol["first_line"].is_number_integer()) return "";
+  const auto first = symbol["first_line"].get<std::int64_t>();
   const auto last =
-      symbol["line_end"].is_number_integer() ? symbol["line_end"].get<std::int64_t>() : first;
+      symbol["last_line"].is_number_integer() ? symbol["last_line"].get<std::int64_t>() : first;
   if (last == first) return "line " + std::to_string(first);
   return "lines " + std::to_string(first) + "-" + std::to_string(last);
 }

@@ -23,11 +23,18 @@ Json or_null(const std::optional<T>& value) {
   return value ? Json(*value) : Json();
 }
 
+// A line index of the graph (counting from 0) as editors number lines.
+std::optional<std::int64_t> line_number(const std::optional<std::int64_t>& index) {
+  if (!index || *index < 0) return std::nullopt;
+  return *index + 1;
+}
+
 std::string line_range(const SymbolDetails& symbol) {
-  if (!symbol.line_start) return "";
-  std::string range = ":" + std::to_string(*symbol.line_start);
-  if (symbol.line_end && *symbol.line_end != *symbol.line_start) {
-    range += "-" + std::to_string(*symbol.line_end);
+  const auto first = line_number(symbol.line_start);
+  if (!first) return "";
+  std::string range = ":" + std::to_string(*first);
+  if (const auto last = line_number(symbol.line_end); last && *last != *first) {
+    range += "-" + std::to_string(*last);
   }
   return range;
 }
@@ -58,8 +65,8 @@ Json symbol_json(const SymbolDetails& symbol) {
   out["path"] = symbol.path;
   out["name"] = symbol.name;
   out["symbol_type"] = or_null(symbol.symbol_type);
-  out["line_start"] = or_null(symbol.line_start);
-  out["line_end"] = or_null(symbol.line_end);
+  out["first_line"] = or_null(line_number(symbol.line_start));
+  out["last_line"] = or_null(line_number(symbol.line_end));
   out["exported"] = or_null(symbol.exported);
   return out;
 }

@@ -198,11 +198,11 @@ constexpr std::string_view SYMBOL = R"json({
     "path": {"type": "string"},
     "name": {"type": "string"},
     "symbol_type": {"type": ["string", "null"]},
-    "line_start": {"type": ["integer", "null"]},
-    "line_end": {"type": ["integer", "null"]},
+    "first_line": {"type": ["integer", "null"], "description": "Counting from 1."},
+    "last_line": {"type": ["integer", "null"], "description": "Counting from 1, inclusive."},
     "exported": {"type": ["boolean", "null"]}
   },
-  "required": ["id", "path", "name", "symbol_type", "line_start", "line_end", "exported"]
+  "required": ["id", "path", "name", "symbol_type", "first_line", "last_line", "exported"]
 })json";
 
 // `value` with every "@SYMBOL@" placeholder replaced by the symbol schema.
