@@ -152,26 +152,46 @@ void declare_mcp(CLI::App& app, Args& args, const Locations&) {
               "Least milliseconds between two looks at the project for changes");
 }
 
-// The options of `setup` may stand before or after the assistant's name: given after
-// it, they fall through to `setup` itself, and the assistant's command takes them from
-// there once parsed.
-void declare_setup(CLI::App& app, Args&, const Locations&) {
-  app.add_flag("--user")->description("Write the user's settings instead of the project's");
-  app.add_flag("--remove")->description("Take out what setup added");
-  app.add_flag("--dry-run")->description("Print the changes without writing anything");
-  app.add_option("--settings", "The client's settings file (setup mcp)")->type_name("FILE");
+// The options of `setup` may stand before or after the assistant's name: `setup` and
+// each assistant's command declare them, and the assistant's command takes those given
+// before its name from `setup` once parsed.
+void add_setup_flags(CLI::App& app, Args& args) {
+  app.add_flag("--user", args.user, "Write the user's settings instead of the project's");
+  app.add_flag("--remove", args.remove, "Take out what setup added");
+  app.add_flag("--dry-run", args.dry_run, "Print the changes without writing anything");
 }
 
-void declare_setup_assistant(CLI::App& app, Args& args, const Locations&) {
+void add_settings_option(CLI::App& app, Args& args) {
+  app.add_option("--settings", args.settings, "The MCP client's settings file")->type_name("FILE");
+}
+
+void take_setup_options(CLI::App& app, Args& args) {
   app.fallthrough();
   app.callback([&app, &args] {
     const CLI::App& setup = *app.get_parent();
-    args.user = setup.count("--user") > 0;
-    args.remove = setup.count("--remove") > 0;
-    args.dry_run = setup.count("--dry-run") > 0;
-    if (setup.count("--settings") > 0)
+    args.user = args.user || setup.count("--user") > 0;
+    args.remove = args.remove || setup.count("--remove") > 0;
+    args.dry_run = args.dry_run || setup.count("--dry-run") > 0;
+    if (args.settings.empty() && setup.count("--settings") > 0) {
       args.settings = setup.get_option("--settings")->as<std::string>();
+    }
   });
+}
+
+void declare_setup(CLI::App& app, Args& args, const Locations&) {
+  add_setup_flags(app, args);
+  add_settings_option(app, args);
+}
+
+void declare_setup_claude(CLI::App& app, Args& args, const Locations&) {
+  add_setup_flags(app, args);
+  take_setup_options(app, args);
+}
+
+void declare_setup_mcp(CLI::App& app, Args& args, const Locations&) {
+  add_setup_flags(app, args);
+  add_settings_option(app, args);
+  take_setup_options(app, args);
 }
 
 constexpr Subcommand ACTION_SUBCOMMANDS[] = {
@@ -195,12 +215,12 @@ constexpr Subcommand SETUP_SUBCOMMANDS[] = {
     {"claude",
      "Hooks in .claude/settings.json and the MCP server in .mcp.json (--user: "
      "~/.claude/settings.json, ~/.claude.json)",
-     declare_setup_assistant,
+     declare_setup_claude,
      setup::cmd_setup,
      {}},
     {"mcp",
      "The MCP server in the mcpServers map of the client settings file named by --settings",
-     declare_setup_assistant,
+     declare_setup_mcp,
      setup::cmd_setup,
      {}},
 };
