@@ -98,6 +98,8 @@ def main():
     source.add_argument("--tree", help="a project to scan first")
     p.add_argument("--build", default="build", help="build directory with crv")
     p.add_argument("--calls", type=int, default=100, help="calls per tool")
+    p.add_argument("--task", action="append", help="a task to call with (repeatable; default: "
+                   "the tasks of run_bench.py)")
     p.add_argument("--tools", default=",".join(TOOLS), help="tools to time, comma-separated")
     p.add_argument("--no-refresh", action="store_true", help="start the server with --no-refresh")
     p.add_argument("--refresh-interval", type=int, help="the server's --refresh-interval (ms)")
@@ -116,14 +118,14 @@ def main():
         # ranking call rescans the tree and writes the index with the term statistics and
         # the tree's snapshot, as a project's first use would.
         start = time.perf_counter()
-        subprocess.run([crv, "prime", "--refresh", "--rank", "hybrid", "--query", TASKS[0]],
+        subprocess.run([crv, "prime", "--refresh", "--rank", "hybrid", "--query", "warm up"],
                        check=True,
                        stdout=subprocess.DEVNULL, env=env)
         print(f"index rebuilt for the copy: {ms(time.perf_counter() - start)}")
         server = Server(argv, env)
         server.request("initialize", {"protocolVersion": "2025-06-18", "capabilities": {},
                                       "clientInfo": {"name": "mcp_latency", "version": "1"}})
-        tasks = list(itertools.islice(itertools.cycle(TASKS), args.calls))
+        tasks = list(itertools.islice(itertools.cycle(args.task or TASKS), args.calls))
         first, first_time = server.call("relevant_files", {"task": tasks[0]})
         print(f"first call (loads the graph): {ms(first_time)}")
         symbols, paths = [], []

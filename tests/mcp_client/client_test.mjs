@@ -35,6 +35,7 @@ describe("crv mcp with the SDK client", () => {
   let client;
   let transport;
   let stderr = "";
+  let negotiated;
 
   before(async () => {
     // Looks at the tree before every call, so that an edit shows in the next one.
@@ -42,6 +43,8 @@ describe("crv mcp with the SDK client", () => {
       command: crv, args: ["mcp", "--refresh-interval", "0"], cwd: project, env, stderr: "pipe",
     });
     transport.stderr.on("data", (chunk) => { stderr += chunk; });
+    // The client hands the agreed revision to a transport that takes it.
+    transport.setProtocolVersion = (version) => { negotiated = version; };
     client = new Client({ name: "plinthar-client-test", version: "1.0.0" });
     await client.connect(transport);
   });
@@ -56,6 +59,8 @@ describe("crv mcp with the SDK client", () => {
     assert.match(server.version, /^\d+\.\d+\.\d+/);
     assert.ok(client.getServerCapabilities().tools);
     assert.match(client.getInstructions(), /relevant_files/);
+    // The SDK offers a later revision than the server speaks; the server's latest is agreed.
+    assert.equal(negotiated, "2025-06-18");
   });
 
   test("lists the five tools with input and output schemas", async () => {

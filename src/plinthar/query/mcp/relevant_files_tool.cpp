@@ -146,8 +146,8 @@ class FileEntry {
     entry["reasons"] = Json::array();
     entry["matched_terms"] = matched_terms_json(reasons, ranking_.words);
     entry["named_symbols"] = Json::array();
-    for (const std::uint32_t node : named) {
-      entry["named_symbols"].push_back(project_.symbol(node).name);
+    for (std::size_t i = 0; i < named.size() && i < MAX_NAMED_SYMBOLS; ++i) {
+      entry["named_symbols"].push_back(symbol_name(project_.records().nodes[named[i]].id.text));
     }
     entry["linked_files"] = links_json(reasons);
     entry["symbols"] = Json::array();

@@ -12,6 +12,8 @@ namespace plinthar::query::mcp {
 // At most this many symbols are given per file: those the task names first, then
 // public ones, each group in the order of the file.
 inline constexpr std::size_t TOP_SYMBOLS = 5;
+// At most this many of the symbols the task names are listed by name per file.
+inline constexpr std::size_t MAX_NAMED_SYMBOLS = 10;
 
 ToolResult relevant_files_tool(ProjectSession& session, const ToolArguments& arguments);
 

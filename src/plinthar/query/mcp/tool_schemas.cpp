@@ -45,7 +45,7 @@ constexpr std::string_view TOOLS = R"json([
                 "required": ["term", "word", "fields"]
               }
             },
-            "named_symbols": {"type": "array", "items": {"type": "string"}},
+            "named_symbols": {"type": "array", "items": {"type": "string"}, "description": "Symbols of the file whose names hold a word of the task (at most 10)."},
             "linked_files": {
               "type": "array",
               "items": {
