@@ -16,4 +16,4 @@ status=0
 [ "$status" -eq 0 ] || exit "$status"
 cp "$here/client_test.mjs" "$dir/"
 cd "$dir"
-CRV="$crv" SHOP="$shop" exec node --test --test-reporter=spec client_test.mjs
+CRV="$crv" SHOP="$shop" exec node --test client_test.mjs
