@@ -53,10 +53,10 @@ TEST(CommandLine, RejectedCommandLinesGiveUsageAndStatusTwo) {
   const Row rows[] = {
       {"no subcommand",
        {},
-       "usage: crv [-h] [--version] {scan,retrieve,prime,action,stats,hook} ...\n"},
+       "usage: crv [-h] [--version] {scan,retrieve,prime,action,stats,hook,mcp,setup} ...\n"},
       {"unknown subcommand",
        {"bogus"},
-       "usage: crv [-h] [--version] {scan,retrieve,prime,action,stats,hook}"},
+       "usage: crv [-h] [--version] {scan,retrieve,prime,action,stats,hook,mcp,setup}"},
       {"action alone", {"action"}, "usage: crv action [-h] {log} ...\n"},
       {"log without kind", {"action", "log"}, "usage: crv action log [-h] --kind KIND"},
       {"retrieve without query", {"retrieve"}, "usage: crv retrieve [-h] --query QUERY"},

@@ -9,6 +9,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/cli/decimal_integer.hpp"
+#include "plinthar/query/setup/setup_command.hpp"
 #include "plinthar/version.hpp"
 
 namespace plinthar::query {
@@ -145,6 +146,57 @@ void declare_hook_tool(CLI::App& app, Args& args, const Locations&) {
 
 void declare_nothing(CLI::App&, Args&, const Locations&) {}
 
+void declare_mcp(CLI::App& app, Args& args, const Locations&) {
+  app.add_flag("--no-refresh{false}", args.mcp.refresh, "Serve the graph as it stands");
+  add_integer(app, "--refresh-interval", args.mcp.refresh_interval,
+              "Least milliseconds between two looks at the project for changes");
+}
+
+// The options of `setup` may stand before or after the assistant's name: `setup` and
+// each assistant's command declare them, and the assistant's command takes those given
+// before its name from `setup` once parsed.
+void add_setup_flags(CLI::App& app, setup::SetupOptions& options) {
+  app.add_flag("--user", options.user, "Write the user's settings instead of the project's");
+  app.add_flag("--remove", options.remove, "Take out what setup added");
+  app.add_flag("--dry-run", options.dry_run, "Print the changes without writing anything");
+}
+
+void add_settings_option(CLI::App& app, setup::SetupOptions& options) {
+  app.add_option("--settings", options.settings, "The MCP client's settings file")
+      ->type_name("FILE");
+}
+
+void take_setup_options(CLI::App& app, setup::SetupOptions& options) {
+  app.fallthrough();
+  app.callback([&app, &options] {
+    const CLI::App& setup = *app.get_parent();
+    options.user = options.user || setup.count("--user") > 0;
+    options.remove = options.remove || setup.count("--remove") > 0;
+    options.dry_run = options.dry_run || setup.count("--dry-run") > 0;
+    if (options.settings.empty() && setup.count("--settings") > 0) {
+      options.settings = setup.get_option("--settings")->as<std::string>();
+    }
+  });
+}
+
+void declare_setup(CLI::App& app, Args& args, const Locations&) {
+  add_setup_flags(app, args.setup);
+  add_settings_option(app, args.setup);
+}
+
+void declare_setup_claude(CLI::App& app, Args& args, const Locations&) {
+  args.setup.assistant = "claude";
+  add_setup_flags(app, args.setup);
+  take_setup_options(app, args.setup);
+}
+
+void declare_setup_mcp(CLI::App& app, Args& args, const Locations&) {
+  args.setup.assistant = "mcp";
+  add_setup_flags(app, args.setup);
+  add_settings_option(app, args.setup);
+  take_setup_options(app, args.setup);
+}
+
 int run_scan(const Args& args, const Locations& locations, const Streams& streams) {
   return cmd_scan(args.scan, locations, streams);
 }
@@ -166,6 +218,12 @@ int run_hook_prompt(const Args& args, const Locations& locations, const Streams&
 int run_hook_tool(const Args& args, const Locations& locations, const Streams& streams) {
   return cmd_hook_tool(args.hook_tool, locations, streams);
 }
+int run_mcp(const Args& args, const Locations& locations, const Streams& streams) {
+  return mcp::cmd_mcp(args.mcp, locations, streams);
+}
+int run_setup(const Args& args, const Locations& locations, const Streams& streams) {
+  return setup::cmd_setup(args.setup, locations, streams);
+}
 
 constexpr Subcommand ACTION_SUBCOMMANDS[] = {
     {"log", "Append action event", declare_action_log, run_action_log, {}},
@@ -184,6 +242,20 @@ constexpr Subcommand HOOK_SUBCOMMANDS[] = {
      {}},
 };
 
+constexpr Subcommand SETUP_SUBCOMMANDS[] = {
+    {"claude",
+     "Hooks in .claude/settings.json and the MCP server in .mcp.json (--user: "
+     "~/.claude/settings.json, ~/.claude.json)",
+     declare_setup_claude,
+     run_setup,
+     {}},
+    {"mcp",
+     "The MCP server in the mcpServers map of the client settings file named by --settings",
+     declare_setup_mcp,
+     run_setup,
+     {}},
+};
+
 constexpr Subcommand SUBCOMMANDS[] = {
     {"scan", "Scan project and build info graph", declare_scan, run_scan, {}},
     {"retrieve", "Retrieve relevant files/edges for a query", declare_retrieve, run_retrieve, {}},
@@ -192,6 +264,14 @@ constexpr Subcommand SUBCOMMANDS[] = {
     {"stats", "Token usage stats", declare_stats, run_stats, {}},
     {"hook", "Assistant hook events (JSON on standard input)", declare_nothing, nullptr,
      HOOK_SUBCOMMANDS},
+    {"mcp",
+     "Serve the project to an assistant over the Model Context Protocol (standard input and "
+     "output)",
+     declare_mcp,
+     run_mcp,
+     {}},
+    {"setup", "Write crv's hooks and MCP server into an assistant's settings", declare_setup,
+     nullptr, SETUP_SUBCOMMANDS},
 };
 
 // Everything parsing builds: one arguments record per subcommand, so that each gets its

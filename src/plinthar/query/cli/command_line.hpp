@@ -1,7 +1,7 @@
 #pragma once
 
-// The command line of `crv`: the grammar of its five subcommands and `action log`, and
-// parsing it into one arguments record bound to the chosen handler.
+// The command line of `crv`: the grammar of its subcommands, and parsing it into one
+// arguments record bound to the chosen handler.
 
 #include <functional>
 #include <iosfwd>
@@ -17,6 +17,8 @@
 #include "plinthar/query/data/locations.hpp"
 #include "plinthar/query/hooks/hook_prompt_command.hpp"
 #include "plinthar/query/hooks/hook_tool_command.hpp"
+#include "plinthar/query/mcp/mcp_command.hpp"
+#include "plinthar/query/setup/setup_options.hpp"
 
 namespace CLI {
 class App;
@@ -43,6 +45,8 @@ struct Args {
   StatsOptions stats;
   HookPromptOptions hook_prompt;
   HookToolOptions hook_tool;
+  mcp::McpOptions mcp;
+  setup::SetupOptions setup;
 };
 
 // What parsing produced: the arguments to run, or the status to exit with after help

@@ -14,13 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The graph file as a refresh left it: open, with its index when the refresh found the
-// graph as it stood.
-struct StandingGraph {
-  std::optional<OpenGraphFile> file;
-  std::optional<index::GraphIndex> index;
-};
-
 bool file_exists(const fs::path& path) {
   std::error_code error;
   return fs::exists(path, error);
@@ -31,18 +24,21 @@ void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
   scanner::write_graph_file(scan_root, graph_file, {}, {graph_file});
 }
 
-StandingGraph refresh_graph(const fs::path& graph_file, const fs::path& scan_root) {
+// The graph file as a refresh left it: open, with its index, when the refresh found the
+// graph as it stood.
+std::optional<CurrentGraph> refresh_graph(const fs::path& graph_file, const fs::path& scan_root) {
   auto refreshed = scanner::refresh_graph_file(graph_file, {graph_file},
                                                scanner::RefreshMode::full_scan, std::nullopt);
   if (refreshed && refreshed->index) {
-    return {OpenGraphFile{graph_file, refreshed->graph_file}, std::move(refreshed->index)};
+    return CurrentGraph{OpenGraphFile{graph_file, refreshed->graph_file},
+                        std::move(refreshed->index)};
   }
   if (!refreshed) {
     const auto standing = open_graph_file(graph_file);
     const auto root = standing ? recorded_root(*standing) : std::nullopt;
     scanner::write_graph_file(root.value_or(scan_root), graph_file, {}, {graph_file});
   }
-  return {};
+  return std::nullopt;
 }
 
 OpenGraphFile open_existing(const fs::path& graph_file) {
@@ -70,21 +66,27 @@ void write_index_for_next_call(const fs::path& graph_file, const LoadedGraph& gr
 
 }  // namespace
 
-LoadedGraph graph_for_ranking(const fs::path& graph_file, const fs::path& scan_root, bool refresh,
-                              bool want_stats) {
-  StandingGraph standing;
+CurrentGraph current_graph(const fs::path& graph_file, const fs::path& scan_root, bool refresh) {
   if (!file_exists(graph_file)) {
     write_first_graph(graph_file, scan_root);
   } else if (refresh) {
-    standing = refresh_graph(graph_file, scan_root);
+    if (auto refreshed = refresh_graph(graph_file, scan_root)) return std::move(*refreshed);
   }
-  const OpenGraphFile file = standing.file ? std::move(*standing.file) : open_existing(graph_file);
-  if (!standing.index) {
-    standing.index = index::GraphIndex::open(index::graph_index_path(graph_file), file.fd->get());
-  }
-  LoadedGraph graph = read_graph(file, std::move(standing.index), want_stats);
-  write_index_for_next_call(graph_file, graph);
+  CurrentGraph current{open_existing(graph_file), std::nullopt};
+  current.index =
+      index::GraphIndex::open(index::graph_index_path(graph_file), current.file.fd->get());
+  return current;
+}
+
+LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats) {
+  LoadedGraph graph = read_graph(current.file, std::move(current.index), want_stats);
+  write_index_for_next_call(current.file.path, graph);
   return graph;
+}
+
+LoadedGraph graph_for_ranking(const fs::path& graph_file, const fs::path& scan_root, bool refresh,
+                              bool want_stats) {
+  return read_for_ranking(current_graph(graph_file, scan_root, refresh), want_stats);
 }
 
 }  // namespace plinthar::query

@@ -7,10 +7,29 @@
 // call when it was missing or lacked them.
 
 #include <filesystem>
+#include <optional>
 
+#include "plinthar/index/graph_index.hpp"
 #include "plinthar/query/graph/loaded_graph.hpp"
 
 namespace plinthar::query {
+
+// A project's graph file as it stands once brought up to date: open, with its index when
+// that is current.
+struct CurrentGraph {
+  OpenGraphFile file;
+  std::optional<index::GraphIndex> index;
+};
+
+// The graph file `graph_file` brought up to date as graph_for_ranking does, open but not
+// read. Throws as graph_for_ranking does.
+CurrentGraph current_graph(const std::filesystem::path& graph_file,
+                           const std::filesystem::path& scan_root, bool refresh);
+
+// `current` read for ranking, with the term statistics when `want_stats`, its index
+// written for the next call when it was missing or lacked them. Throws as
+// graph_for_ranking does.
+LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats);
 
 // The graph of `graph_file`. When that file does not exist, a full scan of `scan_root`
 // (with the graph file left out of it) is written there first, creating its folder.
