@@ -10,7 +10,7 @@
 
 #include "fuzz_target.hpp"
 #include "plinthar/index/term_stats.hpp"
-#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/stats/term_stats_builder.hpp"
 
 namespace {

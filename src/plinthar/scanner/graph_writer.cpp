@@ -2,7 +2,7 @@
 
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/discovery.hpp"
-#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/scanned_records.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"

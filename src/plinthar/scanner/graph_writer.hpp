@@ -15,7 +15,7 @@
 #include "plinthar/index/graph_index_writer.hpp"
 #include "plinthar/index/records.hpp"
 #include "plinthar/scanner/graph.hpp"
-#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/text/text_sink.hpp"
 

@@ -8,8 +8,8 @@
 #include <CLI/CLI.hpp>
 
 #include "plinthar/error.hpp"
-#include "plinthar/query/cli/decimal_integer.hpp"
 #include "plinthar/query/setup/setup_command.hpp"
+#include "plinthar/text/decimal_integer.hpp"
 #include "plinthar/version.hpp"
 
 namespace plinthar::query {
@@ -27,7 +27,7 @@ struct Subcommand {
 
 const CLI::Validator DECIMAL_INTEGER(
     [](std::string& value) -> std::string {
-      if (parse_decimal_integer(value, OutOfRange::SATURATE)) return {};
+      if (text::parse_decimal_integer(value, text::OutOfRange::SATURATE)) return {};
       return "invalid int value: '" + value + "'";
     },
     "", "INT");
@@ -46,7 +46,7 @@ void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
   app.add_option_function<std::string>(
          std::string(name),
          [&member](const std::string& value) {
-           member = *parse_decimal_integer(value, OutOfRange::SATURATE);
+           member = *text::parse_decimal_integer(value, text::OutOfRange::SATURATE);
          },
          std::string(help))
       ->check(DECIMAL_INTEGER)

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "plinthar/error.hpp"
-#include "plinthar/query/cli/decimal_integer.hpp"
 #include "plinthar/query/commands/value_text.hpp"
 #include "plinthar/query/data/json_lines.hpp"
+#include "plinthar/text/decimal_integer.hpp"
 #include "plinthar/text/escapes.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
@@ -57,7 +57,7 @@ std::int64_t token_count(const text::Json& record) {
     case text::Json::value_t::number_float:
       return float_count(value);
     case text::Json::value_t::string:
-      if (const auto parsed = parse_decimal_integer(value.get_ref<const std::string&>())) {
+      if (const auto parsed = text::parse_decimal_integer(value.get_ref<const std::string&>())) {
         return *parsed;
       }
       invalid_count(value);

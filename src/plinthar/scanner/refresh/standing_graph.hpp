@@ -15,7 +15,7 @@
 #include "plinthar/index/records.hpp"
 #include "plinthar/platform/padded_file.hpp"
 #include "plinthar/scanner/refresh/refresh.hpp"
-#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/text/file_io.hpp"
 
 namespace plinthar::scanner {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/text/file_status.hpp"
 #include "plinthar/text/text_arena.hpp"

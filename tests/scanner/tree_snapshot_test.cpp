@@ -1,4 +1,4 @@
-#include "plinthar/scanner/refresh/tree_snapshot.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 
 #include <string>
 

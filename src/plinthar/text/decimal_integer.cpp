@@ -1,10 +1,10 @@
-#include "plinthar/query/cli/decimal_integer.hpp"
+#include "plinthar/text/decimal_integer.hpp"
 
 #include <limits>
 
 #include "plinthar/text/whitespace.hpp"
 
-namespace plinthar::query {
+namespace plinthar::text {
 
 std::optional<std::int64_t> parse_decimal_integer(std::string_view text, OutOfRange out_of_range) {
   text = text::trim(text);
@@ -29,4 +29,4 @@ std::optional<std::int64_t> parse_decimal_integer(std::string_view text, OutOfRa
   return negative ? value : -value;
 }
 
-}  // namespace plinthar::query
+}  // namespace plinthar::text

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-namespace plinthar::query {
+namespace plinthar::text {
 
 enum class OutOfRange { REJECT, SATURATE };
 
@@ -19,4 +19,4 @@ enum class OutOfRange { REJECT, SATURATE };
 std::optional<std::int64_t> parse_decimal_integer(std::string_view text,
                                                   OutOfRange out_of_range = OutOfRange::REJECT);
 
-}  // namespace plinthar::query
+}  // namespace plinthar::text
