@@ -14,7 +14,7 @@
 #include <simdjson.h>
 
 #include "fuzz_target.hpp"
-#include "graph_records_dump.hpp"
+#include "records_dump.hpp"
 #include "pattern_spans.hpp"
 #include "plinthar/error.hpp"
 #include "plinthar/query/graph/graph_walker.hpp"
@@ -140,11 +140,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // crv must read every graph the scanner writes, and its fast reader must answer.
   const text::Json graph = query::parse_graph(written, "info_graph.json");
-  const std::string general = fuzz::records_dump(query::records_of(graph));
+  const std::string general = plinthar::testing::records_dump(query::records_of(graph));
   const simdjson::padded_string padded(written);
   const auto records = query::read_graph_records(padded);
   FUZZ_CHECK(records.has_value());
-  FUZZ_CHECK(fuzz::records_dump(*records) == general);
+  FUZZ_CHECK(plinthar::testing::records_dump(*records) == general);
   query::retrieve(*records, "fix " + name, 12, 20, "/nonexistent/plinthar-fuzz/index.md");
   return 0;
 }

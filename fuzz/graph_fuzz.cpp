@@ -9,7 +9,7 @@
 #include <simdjson.h>
 
 #include "fuzz_target.hpp"
-#include "graph_records_dump.hpp"
+#include "records_dump.hpp"
 #include "plinthar/error.hpp"
 #include "plinthar/query/commands/prime_command.hpp"
 #include "plinthar/query/commands/retrieve_command.hpp"
@@ -53,12 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string general;
   try {
     graph = query::parse_graph(graph_text, "info_graph.json");
-    general = fuzz::records_dump(query::records_of(*graph));
+    general = plinthar::testing::records_dump(query::records_of(*graph));
   } catch (const Error& error) {
     general = std::string("error: ") + error.what();
   }
   if (records) {
-    FUZZ_CHECK(fuzz::records_dump(*records) == general);
+    FUZZ_CHECK(plinthar::testing::records_dump(*records) == general);
     rank_and_print(*records, query_text);
   } else if (graph && general.rfind("error: ", 0) != 0) {
     rank_and_print(query::records_of(*graph), query_text);

@@ -13,7 +13,7 @@
 #include <stdlib.h>
 
 #include "fuzz_target.hpp"
-#include "graph_records_dump.hpp"
+#include "records_dump.hpp"
 #include "plinthar/error.hpp"
 #include "plinthar/query/graph/graph_walker.hpp"
 #include "plinthar/query/graph/map_records.hpp"
@@ -69,13 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string general;
   try {
-    general = fuzz::records_dump(query::records_of(query::parse_graph(written, "g.json")));
+    general = plinthar::testing::records_dump(query::records_of(query::parse_graph(written, "g.json")));
   } catch (const Error& error) {
     general = std::string("error: ") + error.what();  // reused members of the wrong type
   }
   const simdjson::padded_string padded(written);
   if (const auto records = query::read_graph_records(padded)) {
-    FUZZ_CHECK(fuzz::records_dump(*records) == general);
+    FUZZ_CHECK(plinthar::testing::records_dump(*records) == general);
   }
   return 0;
 }

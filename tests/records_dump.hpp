@@ -1,15 +1,39 @@
 #pragma once
 
-// A dump of everything ranking reads of a graph's records, for comparing records read
-// two ways.
+// Dumps of a graph's records as text, for comparing records read two ways (the tests and
+// the fuzz targets share them).
 
 #include <string>
 #include <string_view>
 
 #include "plinthar/index/records.hpp"
 #include "plinthar/text/char_mask.hpp"
+#include "plinthar/text/json_writer.hpp"
 
 namespace plinthar::testing {
+
+inline std::string member_dump(const index::StoredMember& member) {
+  if (!member.present) return "-";
+  return (member.value != nullptr ? "value:" : "text:") + std::string(member.text);
+}
+
+// Everything ranking can see of the records, the whole records included.
+inline std::string records_dump(const index::GraphRecords& records) {
+  std::string dump;
+  for (std::size_t i = 0; i < records.nodes.size(); ++i) {
+    const index::NodeRecord& node = records.nodes[i];
+    dump += "node " + member_dump(node.id) + "|" + std::string(node.ext) + "|" +
+            std::string(node.kind) + "|" + std::string(node.confidence) + "|" +
+            std::string(node.summary) + "|" + std::string(node.keywords) + "|" +
+            text::to_compact(records.node_value(i)) + "\n";
+  }
+  for (std::size_t i = 0; i < records.edges.size(); ++i) {
+    const index::EdgeRecord& edge = records.edges[i];
+    dump += "edge " + member_dump(edge.from) + "|" + member_dump(edge.to) + "|" +
+            std::string(edge.rel) + "|" + text::to_compact(records.edge_value(i)) + "\n";
+  }
+  return dump;
+}
 
 inline std::string masked_dump(const text::MaskedText& masked) {
   return std::string(masked.text) + "/" + std::to_string(masked.mask.low) + "." +

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "index/scanned_index.hpp"
 #include "plinthar/index/graph_index_writer.hpp"
 #include "plinthar/index/index_format.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
@@ -21,28 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class GraphIndexTest : public ::testing::Test {
- protected:
-  GraphIndexTest() {
-    dir_.write("proj/app/Main.py",
-               "\"\"\"Entry – résumé.\"\"\"\nimport os\nfrom .models import User\n\n"
-               "def Run():\n    return User()\n");
-    dir_.write("proj/app/models.py", "class User:\n    pass\n");
-    dir_.write("proj/web/Page.tsx",
-               "import { Button } from './Button';\nexport function Page() {}\n");
-    dir_.write("proj/README.md", "# Shop\n\nSee app/Main.py.\n");
-    scanner::write_graph_file(dir_ / "proj", graph_, {}, {});
-  }
-
-  std::optional<GraphIndex> open_index() const {
-    const text::FileDescriptor fd(::open(graph_.c_str(), O_RDONLY));
-    return GraphIndex::open(index_, fd.get());
-  }
-
-  testing::TempDir dir_;
-  fs::path graph_ = dir_ / "info_graph.json";
-  fs::path index_ = dir_ / "info_graph.index";
-};
+class GraphIndexTest : public ScannedIndex {};
 
 // The rows go back to the system once read out; asking again reads them again.
 TEST_F(GraphIndexTest, RecordsCanBeAskedForAgain) {

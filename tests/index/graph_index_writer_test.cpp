@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include "index/scanned_index.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "records_dump.hpp"
 #include "test_util.hpp"
@@ -12,25 +13,7 @@
 namespace plinthar::index {
 namespace {
 
-namespace fs = std::filesystem;
-
-class GraphIndexWriter : public ::testing::Test {
- protected:
-  GraphIndexWriter() {
-    dir_.write("proj/app/main.py", "from .models import User\n\ndef run():\n    return User()\n");
-    dir_.write("proj/app/models.py", "class User:\n    pass\n");
-    scanner::write_graph_file(dir_ / "proj", graph_, {}, {});
-  }
-
-  std::optional<GraphIndex> open_index() const {
-    const text::FileDescriptor fd(::open(graph_.c_str(), O_RDONLY));
-    return GraphIndex::open(index_, fd.get());
-  }
-
-  testing::TempDir dir_;
-  fs::path graph_ = dir_ / "info_graph.json";
-  fs::path index_ = dir_ / "info_graph.index";
-};
+class GraphIndexWriter : public ScannedIndex {};
 
 // Replacing a section keeps the others, the records and the graph the index was made
 // from; a kind the index lacks is added.

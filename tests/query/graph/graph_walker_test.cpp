@@ -30,28 +30,7 @@ namespace plinthar::query {
 
 namespace {
 
-std::string member_dump(const index::StoredMember& member) {
-  if (!member.present) return "-";
-  return (member.value != nullptr ? "value:" : "text:") + std::string(member.text);
-}
-
-// Everything ranking can see of a graph's records, the whole records included.
-std::string records_dump(const index::GraphRecords& records) {
-  std::string dump;
-  for (std::size_t i = 0; i < records.nodes.size(); ++i) {
-    const index::NodeRecord& node = records.nodes[i];
-    dump += "node " + member_dump(node.id) + "|" + std::string(node.ext) + "|" +
-            std::string(node.kind) + "|" + std::string(node.confidence) + "|" +
-            std::string(node.summary) + "|" + std::string(node.keywords) + "|" +
-            text::to_compact(records.node_value(i)) + "\n";
-  }
-  for (std::size_t i = 0; i < records.edges.size(); ++i) {
-    const index::EdgeRecord& edge = records.edges[i];
-    dump += "edge " + member_dump(edge.from) + "|" + member_dump(edge.to) + "|" +
-            std::string(edge.rel) + "|" + text::to_compact(records.edge_value(i)) + "\n";
-  }
-  return dump;
-}
+using testing::records_dump;
 
 // The records of the general path, or its error.
 std::string general_outcome(const std::string& text) {
