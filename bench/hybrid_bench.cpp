@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   const std::string query = argc > 2 ? argv[2] : "fix the invoice button on the admin portal";
   const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
   // Brings the index up to date, statistics included.
-  pq::graph_for_ranking(graph_file, ".", false, true);
+  pq::graph_for_ranking({graph_file, ".", false}, false, true);
   std::vector<double> opening, records, statistics, ranking, whole;
   for (int run = 0; run < runs; ++run) {
     const auto first = Clock::now();
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     statistics.push_back(milliseconds_since(start));
     if (!stats) return 1;
     // Rows are parsed from the graph file; the general loader sets that up.
-    const auto loaded = pq::graph_for_ranking(graph_file, ".", false, false);
+    const auto loaded = pq::graph_for_ranking({graph_file, ".", false}, false, false);
     start = Clock::now();
     const auto result =
         pq::retrieve_hybrid(loaded.records(), *stats, query, 12, 20, "no-capability-index");

@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
@@ -111,6 +114,24 @@ TEST(GraphText, StreamedScanEqualsTheScanMap) {
             text::to_pretty(scan(root)));
   EXPECT_GT(totals.symbol_count, 0);
   EXPECT_FALSE(totals.edges.empty());
+}
+
+// The index is stamped with the identity of the bytes its writer wrote, taken from the
+// writer's own descriptor: a graph file of the same size put in its place since is not
+// taken for the one indexed.
+TEST(WriteIndexBeside, StampsTheBytesWrittenNotWhatHasTheNameNow) {
+  const testing::TempDir dir;
+  const auto out = dir / "info_graph.json";
+  const WrittenGraph written =
+      write_graph_text(out, [](const text::TextSink& emit) { emit(R"({"nodes": []})"); });
+  ASSERT_TRUE(written.status);
+  EXPECT_EQ(written.size, 13u);
+  dir.write("other.json", R"({"edges": []})");
+  std::filesystem::rename(dir / "other.json", out);
+  index::GraphRecords records;
+  write_index_beside(out, records, written, {});
+  const text::FileDescriptor now(::open(out.c_str(), O_RDONLY));
+  EXPECT_FALSE(index::GraphIndex::open(dir / "info_graph.index", now.get()));
 }
 
 }  // namespace

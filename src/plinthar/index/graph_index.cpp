@@ -32,11 +32,19 @@ constexpr off_t MAX_INDEX_BYTES = off_t{1} << 31;
 
 }  // namespace
 
-fs::path graph_index_path(const fs::path& graph_file) {
-  fs::path index = graph_file;
-  if (index.extension() == ".json") return index.replace_extension(".index");
-  return index += ".index";
+namespace {
+
+fs::path beside_graph(const fs::path& graph_file, const char* extension) {
+  fs::path path = graph_file;
+  if (path.extension() == ".json") return path.replace_extension(extension);
+  return path += extension;
 }
+
+}  // namespace
+
+fs::path graph_index_path(const fs::path& graph_file) { return beside_graph(graph_file, ".index"); }
+
+fs::path graph_lock_path(const fs::path& graph_file) { return beside_graph(graph_file, ".lock"); }
 
 std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_hash) {
   const auto status = text::file_status(graph_fd);

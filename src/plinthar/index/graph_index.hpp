@@ -29,6 +29,11 @@ using format::SectionKind;
 // (or ".index" added).
 std::filesystem::path graph_index_path(const std::filesystem::path& graph_file);
 
+// The lock file of `graph_file` (text/file_lock.hpp), beside it: its name's ".json"
+// replaced by ".lock" (or ".lock" added). Whoever replaces the graph file or its index
+// holds it.
+std::filesystem::path graph_lock_path(const std::filesystem::path& graph_file);
+
 // What the open graph file `graph_fd` is now, with the hash of its content.
 std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_hash);
 

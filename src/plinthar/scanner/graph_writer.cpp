@@ -2,10 +2,11 @@
 
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/discovery.hpp"
-#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/scanned_records.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/file_lock.hpp"
 #include "plinthar/text/file_status.hpp"
 #include "plinthar/text/json_writer.hpp"
 
@@ -192,11 +193,26 @@ void GraphStream::flush_when_full() {
   out_.clear();
 }
 
+WrittenGraph write_graph_text(const std::filesystem::path& out,
+                              const std::function<void(const text::TextSink&)>& produce) {
+  WrittenGraph written;
+  text::ContentHasher hasher;
+  written.status = text::write_file_atomically(out, [&](const text::TextSink& emit) {
+    produce([&](std::string_view piece) {
+      hasher.add(piece);
+      written.size += piece.size();
+      emit(piece);
+    });
+  });
+  written.hash = hasher.value();
+  return written;
+}
+
 void write_index_beside(const std::filesystem::path& out, const index::GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash, const index::ExtraSections& extra) {
-  const auto status = text::file_status(out);
-  if (!status || status->size != size) return;
-  index::write_graph_index(index::graph_index_path(out), records, {*status, hash}, extra);
+                        const WrittenGraph& written, const index::ExtraSections& extra) {
+  if (!written.status || written.status->size != written.size) return;
+  index::write_graph_index(index::graph_index_path(out), records, {*written.status, written.hash},
+                           extra);
 }
 
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
@@ -218,15 +234,10 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   const std::uint64_t list_offset =
       graph.node_list_offset(root_text, totals.symbol_count, totals.edges.size());
   for (index::GraphSpan& span : records.node_spans) span.offset += list_offset;
-  text::ContentHasher hasher;
-  std::uint64_t size = 0;
-  text::write_file_atomically(out, [&](const text::TextSink& emit) {
-    const auto hashed = [&](std::string_view piece) {
-      hasher.add(piece);
-      size += piece.size();
-      emit(piece);
-    };
-    graph.write(root_text, totals.symbol_count, totals.edges, hashed, &records.edge_spans);
+  // Graph and index are replaced as one, under the graph's lock.
+  const text::FileLock lock = text::FileLock::wait_for(index::graph_lock_path(out));
+  const WrittenGraph written = write_graph_text(out, [&](const text::TextSink& emit) {
+    graph.write(root_text, totals.symbol_count, totals.edges, emit, &records.edge_spans);
   });
   graph = GraphText{};  // the text is on disk; its room serves the index built next
   for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
@@ -235,8 +246,8 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   // file's text into words would double the time of a scan, which rankings with the
   // classic ranking never need. Refreshes keep them once they are there.
   write_index_beside(
-      out, records, size, hasher.value(),
-      {{index::format::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}});
+      out, records, written,
+      {{index::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}});
   return totals;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -15,8 +16,9 @@
 #include "plinthar/index/graph_index_writer.hpp"
 #include "plinthar/index/records.hpp"
 #include "plinthar/scanner/graph.hpp"
-#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
+#include "plinthar/text/file_status.hpp"
 #include "plinthar/text/text_sink.hpp"
 
 namespace plinthar::scanner {
@@ -65,12 +67,25 @@ class GraphStream {
   std::size_t edges_ = 0;
 };
 
-// Writes the index of the graph just written to `out` (`size` bytes whose content hash is
-// `hash`), from its prepared `records` (with their spans) and the `extra` sections (the
-// tree's snapshot, the term statistics); a graph file that is no longer the one written
-// gets none.
+// What writing a graph file gave: the status of the file written (from its own
+// descriptor after the rename), its size and the content hash of its bytes.
+struct WrittenGraph {
+  std::optional<text::FileStatus> status;
+  std::uint64_t size = 0;
+  std::uint64_t hash = 0;
+};
+
+// Replaces `out` atomically with the text `produce` hands to its sink, hashing it on the
+// way. Throws plinthar::Error when it cannot be written; `out` is then untouched.
+WrittenGraph write_graph_text(const std::filesystem::path& out,
+                              const std::function<void(const text::TextSink&)>& produce);
+
+// Writes the index of the graph `written` to `out`, from its prepared `records` (with
+// their spans) and the `extra` sections (the tree's snapshot, the term statistics),
+// stamped with the identity of the bytes written; none when that cannot be told. The
+// caller holds the graph's lock.
 void write_index_beside(const std::filesystem::path& out, const index::GraphRecords& records,
-                        std::uint64_t size, std::uint64_t hash, const index::ExtraSections& extra);
+                        const WrittenGraph& written, const index::ExtraSections& extra);
 
 // Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
 // and replaces `out` atomically with the graph in the pretty form: byte for byte

@@ -227,14 +227,21 @@ class TemporaryFile {
   }
 
   // The bytes reach the disk before the rename, so that a power loss leaves the old
-  // file or the new one, never an empty one.
-  void commit(Durability durability = Durability::synced) {
+  // file or the new one, never an empty one. Returns the status of the file written, as
+  // its own descriptor gives it after the rename (a rename changes the change time), so
+  // that it is the status of these bytes whatever has the name by then.
+  std::optional<FileStatus> commit(Durability durability = Durability::synced) {
     if (durability == Durability::synced && ::fsync(fd_.get()) != 0) fail(errno);
+    // Closed before the rename, so that a write error that only the close reports (a
+    // network file system) leaves the target untouched; a second descriptor stays open
+    // for the status.
+    const FileDescriptor kept(::dup(fd_.get()));
     if (!fd_.close()) fail(errno);
     if (::rename(name_.c_str(), target_.c_str()) != 0) fail(errno);
     renamed_ = true;
     if (durability == Durability::synced) sync_directory(target_.parent_path());
     remove_stale_temporaries(target_);
+    return kept.get() >= 0 ? file_status(kept.get()) : std::nullopt;
   }
 
  private:
@@ -248,17 +255,18 @@ class TemporaryFile {
 
 }  // namespace
 
-void write_file_atomically(const fs::path& path, std::string_view content, Durability durability) {
+std::optional<FileStatus> write_file_atomically(const fs::path& path, std::string_view content,
+                                                Durability durability) {
   TemporaryFile file(path);
   file.write(content);
-  file.commit(durability);
+  return file.commit(durability);
 }
 
-void write_file_atomically(const fs::path& path,
-                           const std::function<void(const TextSink&)>& produce) {
+std::optional<FileStatus> write_file_atomically(
+    const fs::path& path, const std::function<void(const TextSink&)>& produce) {
   TemporaryFile file(path);
   produce([&file](std::string_view piece) { file.write(piece); });
-  file.commit();
+  return file.commit();
 }
 
 fs::path resolve_path(const fs::path& path) {

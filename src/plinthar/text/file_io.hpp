@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "plinthar/text/file_status.hpp"
 #include "plinthar/text/text_sink.hpp"
 
 namespace plinthar::text {
@@ -86,19 +87,23 @@ std::optional<std::int64_t> read_small_file(const std::filesystem::path& path,
 // directory ("PATH.tmp.XXXXXX"), syncs it and renames it over the target, then syncs the
 // directory, so readers never see a partial file and a power loss never leaves an empty
 // one. Temporaries of the same pattern that writers killed before their rename left
-// behind (unchanged for a minute) are removed afterwards. Throws plinthar::Error naming
-// the path when anything fails; the target is untouched.
+// behind (unchanged for a minute) are removed afterwards. Returns the status of the file
+// written, taken from its own descriptor after the rename (nothing when that could not
+// be had): the status of these bytes, whatever has the name by the time the caller
+// looks. Throws plinthar::Error naming the path when anything fails; the target is
+// untouched.
 //
 // A file that can always be made again from others (a cache) is written `unsynced`:
 // still atomic, but a power loss may leave it damaged, which its readers must detect.
 enum class Durability { synced, unsynced };
-void write_file_atomically(const std::filesystem::path& path, std::string_view content,
-                           Durability durability = Durability::synced);
+std::optional<FileStatus> write_file_atomically(const std::filesystem::path& path,
+                                                std::string_view content,
+                                                Durability durability = Durability::synced);
 
 // The same for content produced in pieces: `produce` hands each piece to the sink it is
 // given. An exception from `produce` leaves the target untouched and propagates.
-void write_file_atomically(const std::filesystem::path& path,
-                           const std::function<void(const TextSink&)>& produce);
+std::optional<FileStatus> write_file_atomically(
+    const std::filesystem::path& path, const std::function<void(const TextSink&)>& produce);
 
 // `path` made absolute with every symbolic link resolved; components that do not exist
 // are kept as written. Never throws.

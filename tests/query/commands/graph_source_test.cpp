@@ -8,6 +8,7 @@
 #include "plinthar/error.hpp"
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
 
@@ -22,7 +23,7 @@ class GraphSource : public ::testing::Test {
     dir_.write("proj/tools/crv/data/notes.md", "# Notes\n");
   }
   LoadedGraph load(bool want_stats = false) {
-    return graph_for_ranking(graph_file_, root_, false, want_stats);
+    return graph_for_ranking({graph_file_, root_, false}, false, want_stats);
   }
   std::string error_of(bool want_stats) {
     try {
@@ -88,6 +89,41 @@ TEST_F(GraphSource, MalformedMembersAreReportedWithTheirPlace) {
     for (const bool want_stats : {false, true}) {
       EXPECT_EQ(error_of(want_stats), "cannot parse " + graph_file_.string() + ": " + bad.place);
     }
+  }
+}
+
+// A reader works from the descriptor it opened: a graph file replaced meanwhile neither
+// mixes into what it reads nor gets an index of what was read before.
+TEST_F(GraphSource, AGraphReplacedWhileReadIsNeitherMixedInNorIndexed) {
+  load();
+  dir_.write("proj/more.py", "import re\n");
+  const auto old_file = open_graph_file(graph_file_);
+  auto old_index = index::GraphIndex::open(index_file_, old_file->fd->get());
+  ASSERT_TRUE(old_index);
+  const fs::path replacement = dir_ / "replacement.json";
+  dir_.write("replacement.json", text::to_pretty(scanner::scan(root_, {}, {graph_file_})));
+  fs::rename(replacement, graph_file_);
+  const LoadedGraph read = read_for_ranking({*old_file, std::move(old_index)}, true);
+  EXPECT_EQ(read.records().nodes.size(), 2u);
+  EXPECT_EQ(read.term_stats()->file_count(), 2u);
+  const auto now = open_graph_file(graph_file_);
+  const auto index = index::GraphIndex::open(index_file_, now->fd->get());
+  EXPECT_FALSE(index) << "an index of the old graph stands beside the new one";
+  EXPECT_EQ(load(true).term_stats()->file_count(), 3u);
+}
+
+// The project of an installed crv may ship a graph recording another root; a refresh
+// scans the project, never the root the graph names.
+TEST_F(GraphSource, AFixedRootIsScannedWhateverTheGraphRecords) {
+  dir_.write("elsewhere/secret.py", "TOKEN = 1\n");
+  const auto foreign = text::to_pretty(scanner::scan(text::resolve_path(dir_ / "elsewhere")));
+  for (const bool with_index : {false, true}) {
+    dir_.write("proj/tools/crv/data/info_graph.json", foreign);
+    fs::remove(index_file_);
+    if (with_index) graph_for_ranking({graph_file_, dir_ / "elsewhere", false}, true, false);
+    const LoadedGraph graph = graph_for_ranking({graph_file_, root_, true}, true, false);
+    ASSERT_EQ(graph.records().nodes.size(), 2u) << with_index;
+    EXPECT_EQ(graph.records().nodes[0].id.text, "app.py");
   }
 }
 

@@ -8,6 +8,8 @@
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/refresh/refresh.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/file_lock.hpp"
+#include "plinthar/text/file_status.hpp"
 
 namespace plinthar::query {
 namespace fs = std::filesystem;
@@ -24,19 +26,26 @@ void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
   scanner::write_graph_file(scan_root, graph_file, {}, {graph_file});
 }
 
+// The root to scan a graph file anew from: the one it records, unless the root is fixed.
+fs::path root_to_rescan(const GraphPlace& place) {
+  if (place.root_fixed) return place.scan_root;
+  const auto standing = open_graph_file(place.graph_file);
+  return (standing ? recorded_root(*standing) : std::nullopt).value_or(place.scan_root);
+}
+
 // The graph file as a refresh left it: open, with its index, when the refresh found the
 // graph as it stood.
-std::optional<CurrentGraph> refresh_graph(const fs::path& graph_file, const fs::path& scan_root) {
-  auto refreshed = scanner::refresh_graph_file(graph_file, {graph_file},
-                                               scanner::RefreshMode::full_scan, std::nullopt);
+std::optional<CurrentGraph> refresh_graph(const GraphPlace& place) {
+  const fs::path& graph_file = place.graph_file;
+  const auto fixed = place.root_fixed ? std::optional(place.scan_root) : std::nullopt;
+  auto refreshed =
+      scanner::refresh_graph_file(graph_file, {graph_file}, scanner::RefreshMode::full_scan, fixed);
   if (refreshed && refreshed->index) {
     return CurrentGraph{OpenGraphFile{graph_file, refreshed->graph_file},
                         std::move(refreshed->index)};
   }
   if (!refreshed) {
-    const auto standing = open_graph_file(graph_file);
-    const auto root = standing ? recorded_root(*standing) : std::nullopt;
-    scanner::write_graph_file(root.value_or(scan_root), graph_file, {}, {graph_file});
+    scanner::write_graph_file(root_to_rescan(place), graph_file, {}, {graph_file});
   }
   return std::nullopt;
 }
@@ -47,34 +56,47 @@ OpenGraphFile open_existing(const fs::path& graph_file) {
               std::make_error_code(std::errc::no_such_file_or_directory).message());
 }
 
+// Whether the graph file at `graph_file` is still the one `identity` describes.
+bool still_standing(const fs::path& graph_file, const index::GraphIdentity& identity) {
+  return text::file_status(graph_file) == identity.file;
+}
+
 // Writes what the next call would otherwise make again: the index of records read from
 // the graph file's text, or the statistics added to the index they were missing from.
+// Only when no writer holds the graph's lock, and only for the graph file that was read:
+// a writer at work leaves an index of its own.
 void write_index_for_next_call(const fs::path& graph_file, const LoadedGraph& graph) {
-  const fs::path index_path = index::graph_index_path(graph_file);
   const std::string* stats = graph.built_term_stats();
-  if (const index::GraphIndex* current = graph.index()) {
-    if (stats != nullptr) {
-      index::replace_sections(index_path, *current, {{index::SectionKind::term_stats, *stats}});
-    }
+  const index::GraphIndex* current = graph.index();
+  if (current ? stats == nullptr : !graph.text_identity()) return;
+  const auto lock = text::FileLock::try_take(index::graph_lock_path(graph_file));
+  const index::GraphIdentity read = current ? current->graph() : *graph.text_identity();
+  if (!lock || !still_standing(graph_file, read)) return;
+  const fs::path index_path = index::graph_index_path(graph_file);
+  if (current) {
+    index::replace_sections(index_path, *current, {{index::SectionKind::term_stats, *stats}});
     return;
   }
-  if (!graph.text_identity()) return;
   index::ExtraSections extra;
   if (stats != nullptr) extra.emplace_back(index::SectionKind::term_stats, *stats);
-  index::write_graph_index(index_path, graph.records(), *graph.text_identity(), extra);
+  index::write_graph_index(index_path, graph.records(), read, extra);
 }
 
 }  // namespace
 
-CurrentGraph current_graph(const fs::path& graph_file, const fs::path& scan_root, bool refresh) {
-  if (!file_exists(graph_file)) {
-    write_first_graph(graph_file, scan_root);
+GraphPlace graph_place(const Locations& locations) {
+  return {locations.graph_json, locations.default_root, locations.graph_of_default_root};
+}
+
+CurrentGraph current_graph(const GraphPlace& place, bool refresh) {
+  if (!file_exists(place.graph_file)) {
+    write_first_graph(place.graph_file, place.scan_root);
   } else if (refresh) {
-    if (auto refreshed = refresh_graph(graph_file, scan_root)) return std::move(*refreshed);
+    if (auto refreshed = refresh_graph(place)) return std::move(*refreshed);
   }
-  CurrentGraph current{open_existing(graph_file), std::nullopt};
+  CurrentGraph current{open_existing(place.graph_file), std::nullopt};
   current.index =
-      index::GraphIndex::open(index::graph_index_path(graph_file), current.file.fd->get());
+      index::GraphIndex::open(index::graph_index_path(place.graph_file), current.file.fd->get());
   return current;
 }
 
@@ -84,9 +106,8 @@ LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats) {
   return graph;
 }
 
-LoadedGraph graph_for_ranking(const fs::path& graph_file, const fs::path& scan_root, bool refresh,
-                              bool want_stats) {
-  return read_for_ranking(current_graph(graph_file, scan_root, refresh), want_stats);
+LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_stats) {
+  return read_for_ranking(current_graph(place, refresh), want_stats);
 }
 
 }  // namespace plinthar::query

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "plinthar/index/graph_index.hpp"
+#include "plinthar/query/data/locations.hpp"
 #include "plinthar/query/graph/loaded_graph.hpp"
 
 namespace plinthar::query {
@@ -21,25 +22,34 @@ struct CurrentGraph {
   std::optional<index::GraphIndex> index;
 };
 
-// The graph file `graph_file` brought up to date as graph_for_ranking does, open but not
+// Where a graph comes from: its file, the root scanned when it has none (or must be
+// scanned anew), and whether that root is the only one it may be of.
+struct GraphPlace {
+  std::filesystem::path graph_file;
+  std::filesystem::path scan_root;
+  bool root_fixed = false;
+};
+
+// The graph of the locations' project: its graph file, scanned from the default root.
+GraphPlace graph_place(const Locations& locations);
+
+// The graph file of `place` brought up to date as graph_for_ranking does, open but not
 // read. Throws as graph_for_ranking does.
-CurrentGraph current_graph(const std::filesystem::path& graph_file,
-                           const std::filesystem::path& scan_root, bool refresh);
+CurrentGraph current_graph(const GraphPlace& place, bool refresh);
 
 // `current` read for ranking, with the term statistics when `want_stats`, its index
 // written for the next call when it was missing or lacked them. Throws as
 // graph_for_ranking does.
 LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats);
 
-// The graph of `graph_file`. When that file does not exist, a full scan of `scan_root`
-// (with the graph file left out of it) is written there first, creating its folder.
-// With `refresh`, an existing graph is first brought up to date with its tree, reading
-// only the files that changed when its index holds a snapshot of the tree, else
-// scanning in full the root it was scanned from (`scan_root` when that cannot be told).
-// With `want_stats` the term statistics are loaded too. Throws plinthar::Error when the
-// file cannot be read or written, is not UTF-8 or JSON, or does not hold a graph map.
-LoadedGraph graph_for_ranking(const std::filesystem::path& graph_file,
-                              const std::filesystem::path& scan_root, bool refresh,
-                              bool want_stats);
+// The graph of `place`. When its file does not exist, a full scan of the scan root (with
+// the graph file left out of it) is written there first, creating its folder. With
+// `refresh`, an existing graph is first brought up to date with its tree, reading only
+// the files that changed when its index holds a snapshot of the tree, else scanning in
+// full the root it was scanned from (the scan root when that cannot be told, or when the
+// root is fixed and the graph records another). With `want_stats` the term statistics
+// are loaded too. Throws plinthar::Error when the file cannot be read or written, is not
+// UTF-8 or JSON, or does not hold a graph map.
+LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_stats);
 
 }  // namespace plinthar::query

@@ -11,8 +11,7 @@ std::string_view ranking_name(Ranking ranking) {
 
 RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations) {
   const bool hybrid = request.rank == Ranking::hybrid;
-  const LoadedGraph graph =
-      graph_for_ranking(locations.graph_json, locations.default_root, request.refresh, hybrid);
+  const LoadedGraph graph = graph_for_ranking(graph_place(locations), request.refresh, hybrid);
   if (hybrid) {
     return retrieve_hybrid(graph.records(), *graph.term_stats(), request.query, request.top_files,
                            request.top_edges, locations.capability_index);

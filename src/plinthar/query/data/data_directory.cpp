@@ -63,7 +63,9 @@ Locations locate(const fs::path& base_dir, const EnvLookup& env) {
 Locations locate(const fs::path& base_dir, const EnvLookup& env, const fs::path& cwd) {
   const DataDirChoice choice = choose_data_dir(base_dir, installed_system_wide(base_dir), env, cwd);
   const fs::path fallback_root = choice.place == DataPlace::PROJECT ? choice.project_root : ".";
-  return compute_locations(base_dir, choice.data_dir, fallback_root, env, cwd);
+  Locations locations = compute_locations(base_dir, choice.data_dir, fallback_root, env, cwd);
+  locations.graph_of_default_root = choice.place == DataPlace::PROJECT;
+  return locations;
 }
 
 }  // namespace plinthar::query

@@ -19,6 +19,10 @@ struct Locations {
   std::filesystem::path token_log;         // "token_usage.jsonl"
   std::filesystem::path capability_index;  // resolved; may not exist
   std::filesystem::path default_root;      // resolved; may not exist
+  // Whether the graph must be of default_root: the project of an installed crv, whose
+  // graph a repository may ship. A graph that records another root is scanned anew from
+  // the project, never followed.
+  bool graph_of_default_root = false;
 };
 
 // Looks up an environment variable: nothing when it is absent, the (possibly empty)

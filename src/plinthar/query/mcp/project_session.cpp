@@ -22,14 +22,14 @@ void ProjectSession::take(LoadedGraph graph) {
 // the graph file it leaves tells whether the graph in memory is still that file, so it
 // is read again only when it is not (the tree changed, or another crv rewrote the graph).
 void ProjectSession::look_for_changes() {
-  CurrentGraph current = current_graph(locations_.graph_json, locations_.default_root, true);
+  CurrentGraph current = current_graph(graph_place(locations_), true);
   if (current.index && project_->made_from(*current.index)) return;
   take(read_for_ranking(std::move(current), true));
 }
 
 LoadedProject& ProjectSession::project() {
   if (!project_) {
-    take(graph_for_ranking(locations_.graph_json, locations_.default_root, options_.refresh, true));
+    take(graph_for_ranking(graph_place(locations_), options_.refresh, true));
     last_look_ = clock_();
   } else if (refresh_due()) {
     look_for_changes();

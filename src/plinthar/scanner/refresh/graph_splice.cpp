@@ -84,15 +84,8 @@ RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candida
   RefreshResult result = counts_of(files);
   auto stats = StatsUpdate::of(graph.index());
   index::GraphRecords records;
-  text::ContentHasher hasher;
-  std::uint64_t size = 0;
-  text::write_file_atomically(graph_file, [&](const text::TextSink& emit) {
-    const text::TextSink hashed = [&](std::string_view piece) {
-      hasher.add(piece);
-      size += piece.size();
-      emit(piece);
-    };
-    GraphStream stream(hashed, snapshot.root, result.node_count, result.symbol_count,
+  const WrittenGraph written = write_graph_text(graph_file, [&](const text::TextSink& emit) {
+    GraphStream stream(emit, snapshot.root, result.node_count, result.symbol_count,
                        static_cast<std::size_t>(result.edge_count));
     stream_graph(stream, files, graph, records, stats ? &*stats : nullptr, observe);
   });
@@ -103,7 +96,7 @@ RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candida
   if (auto bytes = stats ? stats->finish() : std::nullopt) {
     sections.emplace_back(index::SectionKind::term_stats, std::move(*bytes));
   }
-  write_index_beside(graph_file, records, size, hasher.value(), sections);
+  write_index_beside(graph_file, records, written, sections);
   return result;
 }
 

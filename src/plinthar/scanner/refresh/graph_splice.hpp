@@ -17,8 +17,8 @@ namespace plinthar::scanner {
 // Replaces `graph_file` with the graph of `files` (reused ones copied from `graph`, the
 // others as they were read again) and writes its index: the records, `snapshot`, and the
 // term statistics updated from those of `graph` when it has them. `observe` sees every
-// symbol node. Returns the counts of the new graph. Throws plinthar::Error when the graph
-// cannot be written.
+// symbol node. Returns the counts of the new graph. The caller holds the graph's lock.
+// Throws plinthar::Error when the graph cannot be written.
 RefreshResult splice_graph(const std::filesystem::path& graph_file,
                            const std::vector<Candidate>& files, StandingGraph& graph,
                            const TreeSnapshot& snapshot, const NodeObserver& observe);

@@ -19,6 +19,7 @@
 #include "plinthar/scanner/refresh/standing_graph.hpp"
 #include "plinthar/scanner/refresh/tree_diff.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/file_lock.hpp"
 #include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/json_writer.hpp"
 
@@ -114,14 +115,40 @@ RefreshResult counts_of(const index::GraphRecords& records, bool rewritten) {
 
 }  // namespace
 
-std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
-                                                const std::set<fs::path>& excluded,
-                                                RefreshMode mode,
-                                                const std::optional<fs::path>& root,
-                                                const NodeObserver& observe) {
+namespace {
+
+// How many times a refresh looks again when another writer replaced the graph file
+// while it looked; then it leaves the graph to that writer.
+constexpr int ATTEMPTS = 4;
+
+// What one look at the tree gave: its result, or that another writer replaced the graph
+// file meanwhile.
+struct Attempt {
+  std::optional<RefreshResult> result;
+  bool replaced_meanwhile = false;
+};
+
+// Whether the graph file at `graph_file` is still the one `identity` describes.
+bool still_standing(const fs::path& graph_file, const index::GraphIdentity& identity) {
+  return text::file_status(graph_file) == identity.file;
+}
+
+// Replaces the snapshot in the index beside `graph_file` as it is now (a reader may have
+// added the term statistics since `standing` was opened).
+void record_statuses(const fs::path& graph_file, StandingGraph& standing,
+                     const TreeSnapshot& snapshot) {
+  const fs::path index_path = index::graph_index_path(graph_file);
+  const auto current = index::GraphIndex::open(index_path, standing.file()->get());
+  index::replace_sections(index_path, current ? *current : standing.index(),
+                          {{index::SectionKind::snapshot, snapshot_section(snapshot)}});
+}
+
+Attempt refresh_once(const fs::path& graph_file, const std::set<fs::path>& excluded,
+                     RefreshMode mode, const std::optional<fs::path>& root,
+                     const NodeObserver& observe) {
   const std::int64_t started = wall_clock_ns();
   auto graph = open_standing(graph_file, mode);
-  if (!graph || (root && root->string() != graph->snapshot().root)) return std::nullopt;
+  if (!graph || (root && root->string() != graph->snapshot().root)) return {};
   const fs::path tree_root = graph->snapshot().root;
   require_scan_root(tree_root);
   TreeDiff diff = diff_tree(graph->snapshot(), tree_root, excluded);
@@ -131,26 +158,46 @@ std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
                                     : ExistingNodes{};
   read_changed_files(files, tree_root, earlier);
   const TreeSnapshot snapshot = snapshot_after(diff, graph->snapshot(), started);
-  if (!snapshot.distinct_ids) return std::nullopt;
+  if (!snapshot.distinct_ids) return {};
   const auto files_read =
       static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const Candidate& file) {
         return !file.reused && file.outcome != FileOutcome::excluded;
       }));
+  const bool unchanged = graph_unchanged(files, *graph);
+  std::optional<text::FileLock> lock;
+  if (!unchanged || files_read > 0 || diff.rewalked) {
+    lock = text::FileLock::wait_for(index::graph_lock_path(graph_file));
+    if (!still_standing(graph_file, graph->index().graph())) return {std::nullopt, true};
+  }
   RefreshResult result;
-  if (!graph_unchanged(files, *graph)) {
+  if (!unchanged) {
     result = splice_graph(graph_file, files, *graph, snapshot, observe);
   } else {
     // The same graph: only the snapshot learns the statuses of the files read again.
-    if (files_read > 0 || diff.rewalked) {
-      index::replace_sections(index::graph_index_path(graph_file), graph->index(),
-                              {{index::SectionKind::snapshot, snapshot_section(snapshot)}});
-    }
+    if (lock) record_statuses(graph_file, *graph, snapshot);
     result = counts_of(graph->records(), false);
     result.index = graph->take_index();
     result.graph_file = graph->file();
   }
   result.files_read = files_read;
-  return result;
+  return {std::move(result), false};
+}
+
+}  // namespace
+
+// The look at the tree and the reading of changed files take no lock; the graph's lock
+// is held only to write, and a writer that replaced the graph file meanwhile (a scan, a
+// concurrent refresh) is not undone: the tree is looked at again, against its graph.
+std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
+                                                const std::set<fs::path>& excluded,
+                                                RefreshMode mode,
+                                                const std::optional<fs::path>& root,
+                                                const NodeObserver& observe) {
+  for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
+    Attempt done = refresh_once(graph_file, excluded, mode, root, observe);
+    if (!done.replaced_meanwhile) return std::move(done.result);
+  }
+  return std::nullopt;  // others keep writing it: the caller scans in full
 }
 
 }  // namespace plinthar::scanner

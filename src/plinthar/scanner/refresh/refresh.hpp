@@ -37,11 +37,13 @@ struct RefreshResult {
 
 // Brings `graph_file` up to date with the tree that the snapshot in its index describes,
 // reading only new and changed files, with `excluded` left out as a scan leaves it out;
-// when anything changed, the graph file and its index are rewritten. `root`, when given,
-// must be the root the graph was scanned from. `observe`, when given, sees every symbol
-// node of a rewritten graph (and may see file nodes). Nothing when the graph file has no current
-// index with a snapshot fit for `mode`: the caller then scans in full. Throws plinthar::Error when
-// the graph cannot be written, or when the snapshot's root is no longer a directory.
+// when anything changed, the graph file and its index are rewritten as one, under the
+// graph's lock. `root`, when given, must be the root the graph was scanned from.
+// `observe`, when given, sees every symbol node of a rewritten graph (and may see file
+// nodes). Nothing when the graph file has no current index with a snapshot fit for `mode`
+// (or for `root`), or when other writers kept replacing it while it was looked at: the
+// caller then scans in full. Throws plinthar::Error when the graph cannot be written, or
+// when the snapshot's root is no longer a directory.
 std::optional<RefreshResult> refresh_graph_file(const std::filesystem::path& graph_file,
                                                 const std::set<std::filesystem::path>& excluded,
                                                 RefreshMode mode,

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/scanner/scan.hpp"
+#include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/text/file_status.hpp"
 #include "plinthar/text/text_arena.hpp"
 
