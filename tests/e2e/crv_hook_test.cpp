@@ -81,6 +81,26 @@ TEST_F(CrvHook, PromptFollowsTheProjectUnlessToldNotTo) {
   EXPECT_EQ(classic.out, prime.out);
 }
 
+TEST_F(CrvHook, WorkBeyondTheTimeLimitGoesToTheBackgroundAndTheAnswerFollows) {
+  // More files than a two-second limit lets the hook read itself: the refresh after they
+  // all change runs in a worker of its own, whose end the prompt still waits for here.
+  ASSERT_EQ(invoke("hook prompt", event("prompt_submit.json")).status, 0);
+  for (int file = 0; file < 1100; ++file) {
+    dir_.write("proj/lib/part" + std::to_string(file) + ".py", "def part():\n    pass\n");
+  }
+  dir_.write("proj/web/src/pages/CancelOrderDialog.tsx",
+             "export function CancelOrderDialog() {}\n");
+  const auto answered = invoke("hook prompt --timeout 2", event("prompt_submit.json"));
+  EXPECT_EQ(answered.status, 0);
+  EXPECT_NE(answered.out.find("- web/src/pages/CancelOrderDialog.tsx\n"), std::string::npos)
+      << answered.out << answered.err;
+  const std::string log = testing::read_text(data_ / "background.log");
+  EXPECT_NE(log.find("graph brought up to date"), std::string::npos) << log;
+
+  const auto later = invoke("hook prompt --timeout 2", event("prompt_submit.json"));
+  EXPECT_EQ(later.out, answered.out);
+}
+
 TEST_F(CrvHook, ToolRecordsEditsAndCommandsThatTheNextPromptShows) {
   for (const char* name : {"post_tool_use_edit.json", "post_tool_use_bash.json"}) {
     const auto recorded = invoke("hook tool", event(name));

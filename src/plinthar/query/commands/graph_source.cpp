@@ -5,6 +5,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/index/graph_index_writer.hpp"
+#include "plinthar/query/commands/background_work.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/scanner/refresh/refresh.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -33,27 +34,89 @@ fs::path root_to_rescan(const GraphPlace& place) {
   return (standing ? recorded_root(*standing) : std::nullopt).value_or(place.scan_root);
 }
 
-// The graph file as a refresh left it: open, with its index, when the refresh found the
-// graph as it stood.
-std::optional<CurrentGraph> refresh_graph(const GraphPlace& place) {
+// What a refresh left: the graph file open with its index when it found the graph as it
+// stood, or that it left the work undone for being beyond its limits.
+struct Refreshed {
+  std::optional<CurrentGraph> standing;
+  bool deferred = false;
+};
+
+// With `limits`, work beyond them (a full scan among it) is left undone.
+Refreshed refresh_graph(const GraphPlace& place, const scanner::RefreshLimits* limits) {
   const fs::path& graph_file = place.graph_file;
   const auto fixed = place.root_fixed ? std::optional(place.scan_root) : std::nullopt;
   auto refreshed =
-      scanner::refresh_graph_file(graph_file, {graph_file}, scanner::RefreshMode::full_scan, fixed);
+      scanner::refresh_graph_file(graph_file, {graph_file}, scanner::RefreshMode::full_scan, fixed,
+                                  {}, limits != nullptr ? *limits : scanner::RefreshLimits{});
+  if (refreshed && refreshed->deferred) return {std::nullopt, true};
   if (refreshed && refreshed->index) {
-    return CurrentGraph{OpenGraphFile{graph_file, refreshed->graph_file},
-                        std::move(refreshed->index)};
+    return {
+        CurrentGraph{OpenGraphFile{graph_file, refreshed->graph_file}, std::move(refreshed->index)},
+        false};
   }
   if (!refreshed) {
+    if (limits != nullptr) return {std::nullopt, true};  // a full scan
     scanner::write_graph_file(root_to_rescan(place), graph_file, {}, {graph_file});
   }
-  return std::nullopt;
+  return {};
 }
 
 OpenGraphFile open_existing(const fs::path& graph_file) {
   if (auto file = open_graph_file(graph_file)) return std::move(*file);
   throw Error("cannot read " + graph_file.string() + ": " +
               std::make_error_code(std::errc::no_such_file_or_directory).message());
+}
+
+CurrentGraph open_current(const GraphPlace& place) {
+  CurrentGraph current{open_existing(place.graph_file), std::nullopt};
+  current.index =
+      index::GraphIndex::open(index::graph_index_path(place.graph_file), current.file.fd->get());
+  return current;
+}
+
+bool has_term_stats(const CurrentGraph& current) {
+  return current.index && current.index->section(index::SectionKind::term_stats);
+}
+
+// The graph brought up to date within `deferral`; nothing when that is work for the
+// background.
+std::optional<CurrentGraph> current_within(const GraphPlace& place, bool refresh, bool want_stats,
+                                           const Deferral& deferral) {
+  if (!file_exists(place.graph_file)) return std::nullopt;
+  std::optional<CurrentGraph> current;
+  if (refresh) {
+    Refreshed refreshed = refresh_graph(place, &deferral.limits);
+    if (refreshed.deferred) return std::nullopt;
+    current = std::move(refreshed.standing);
+  }
+  if (!current) current = open_current(place);
+  const bool stats_to_build =
+      want_stats && !has_term_stats(*current) &&
+      (!current->index || current->index->node_count() > deferral.most_nodes_for_stats);
+  if (stats_to_build) return std::nullopt;
+  return current;
+}
+
+// The graph once the work in the background ended, or as it stands when it did not end
+// within the wait and the graph has what the ranking needs.
+LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
+                                  const Deferral& deferral) {
+  const fs::path& graph_file = place.graph_file;
+  // The work lock and the log beside the graph: in the data directory.
+  const fs::path work_lock = fs::path(graph_file).replace_extension(".work");
+  const fs::path log = graph_file.parent_path() / "background.log";
+  text::create_parent_directories(graph_file);
+  const bool ended = run_detached(work_lock, log, deferral.wait,
+                                  [&] { graph_for_ranking(place, true, want_stats); });
+  if (ended) return graph_for_ranking(place, false, want_stats);
+  if (file_exists(graph_file)) {
+    CurrentGraph current = open_current(place);
+    if (current.index && (!want_stats || has_term_stats(current))) {
+      return read_for_ranking(std::move(current), want_stats);
+    }
+  }
+  throw Error("the graph of " + place.scan_root.string() +
+              " is being brought up to date in the background; a later prompt gets its context");
 }
 
 // Whether the graph file at `graph_file` is still the one `identity` describes.
@@ -92,12 +155,9 @@ CurrentGraph current_graph(const GraphPlace& place, bool refresh) {
   if (!file_exists(place.graph_file)) {
     write_first_graph(place.graph_file, place.scan_root);
   } else if (refresh) {
-    if (auto refreshed = refresh_graph(place)) return std::move(*refreshed);
+    if (auto refreshed = refresh_graph(place, nullptr).standing) return std::move(*refreshed);
   }
-  CurrentGraph current{open_existing(place.graph_file), std::nullopt};
-  current.index =
-      index::GraphIndex::open(index::graph_index_path(place.graph_file), current.file.fd->get());
-  return current;
+  return open_current(place);
 }
 
 LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats) {
@@ -106,8 +166,13 @@ LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats) {
   return graph;
 }
 
-LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_stats) {
-  return read_for_ranking(current_graph(place, refresh), want_stats);
+LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_stats,
+                              const Deferral* deferral) {
+  if (deferral == nullptr) return read_for_ranking(current_graph(place, refresh), want_stats);
+  if (auto current = current_within(place, refresh, want_stats, *deferral)) {
+    return read_for_ranking(std::move(*current), want_stats);
+  }
+  return after_background_work(place, want_stats, *deferral);
 }
 
 }  // namespace plinthar::query

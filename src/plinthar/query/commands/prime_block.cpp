@@ -53,10 +53,11 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
   return text;
 }
 
-PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations) {
+PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations,
+                          const Deferral* deferral) {
   PrimeContent content;
   content.query = options.ranking.query;
-  content.result = ranked_retrieval(options.ranking, locations);
+  content.result = ranked_retrieval(options.ranking, locations, deferral);
   content.actions = read_action_events(locations, options.recent_actions);
   return content;
 }

@@ -40,7 +40,8 @@ struct PrimeContent {
 
 // Loads the graph, retrieves for the query and reads the recent actions, in that order.
 // Throws plinthar::Error when any of these fails.
-PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations);
+PrimeContent gather_prime(const PrimeOptions& options, const Locations& locations,
+                          const Deferral* deferral = nullptr);
 
 // The query of the block: `option` when not empty, else `env_query` when the variable
 // is set (even to the empty text), else the default task.

@@ -9,9 +9,11 @@ std::string_view ranking_name(Ranking ranking) {
   return RANKING_NAMES[static_cast<std::size_t>(ranking)];
 }
 
-RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations) {
+RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations,
+                                const Deferral* deferral) {
   const bool hybrid = request.rank == Ranking::hybrid;
-  const LoadedGraph graph = graph_for_ranking(graph_place(locations), request.refresh, hybrid);
+  const LoadedGraph graph =
+      graph_for_ranking(graph_place(locations), request.refresh, hybrid, deferral);
   if (hybrid) {
     return retrieve_hybrid(graph.records(), *graph.term_stats(), request.query, request.top_files,
                            request.top_edges, locations.capability_index);

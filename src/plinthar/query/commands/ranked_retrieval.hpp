@@ -27,7 +27,11 @@ struct RankingRequest {
   Ranking rank = Ranking::classic;
 };
 
-// Loads the graph (refreshed when asked) and ranks it as `request` says.
-RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations);
+struct Deferral;
+
+// Loads the graph (refreshed when asked; with `deferral`, leaving long work to the
+// background as graph_source.hpp says) and ranks it as `request` says.
+RetrieveResult ranked_retrieval(const RankingRequest& request, const Locations& locations,
+                                const Deferral* deferral = nullptr);
 
 }  // namespace plinthar::query

@@ -143,9 +143,21 @@ void record_statuses(const fs::path& graph_file, StandingGraph& standing,
                           {{index::SectionKind::snapshot, snapshot_section(snapshot)}});
 }
 
+// Whether reading the files of `files` to read, and perhaps rewriting the graph file of
+// `graph`, is more than `limits` allow.
+bool beyond(const RefreshLimits& limits, const std::vector<Candidate>& files,
+            const StandingGraph& graph) {
+  const auto to_read =
+      static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const Candidate& file) {
+        return !file.reused && file.outcome != FileOutcome::excluded;
+      }));
+  return to_read > limits.most_files_read ||
+         (to_read > 0 && graph.index().graph().file.size > limits.most_graph_bytes);
+}
+
 Attempt refresh_once(const fs::path& graph_file, const std::set<fs::path>& excluded,
                      RefreshMode mode, const std::optional<fs::path>& root,
-                     const NodeObserver& observe) {
+                     const NodeObserver& observe, const RefreshLimits& limits) {
   const std::int64_t started = wall_clock_ns();
   auto graph = open_standing(graph_file, mode);
   if (!graph || (root && root->string() != graph->snapshot().root)) return {};
@@ -153,6 +165,11 @@ Attempt refresh_once(const fs::path& graph_file, const std::set<fs::path>& exclu
   require_scan_root(tree_root);
   TreeDiff diff = diff_tree(graph->snapshot(), tree_root, excluded);
   std::vector<Candidate>& files = diff.files;
+  if (beyond(limits, files, *graph)) {
+    RefreshResult deferred;
+    deferred.deferred = true;
+    return {std::move(deferred), false};
+  }
   const ExistingNodes earlier = mode == RefreshMode::keep_analysis
                                     ? earlier_nodes(files, *graph, text::resolve_path(tree_root))
                                     : ExistingNodes{};
@@ -188,13 +205,11 @@ Attempt refresh_once(const fs::path& graph_file, const std::set<fs::path>& exclu
 // The look at the tree and the reading of changed files take no lock; the graph's lock
 // is held only to write, and a writer that replaced the graph file meanwhile (a scan, a
 // concurrent refresh) is not undone: the tree is looked at again, against its graph.
-std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file,
-                                                const std::set<fs::path>& excluded,
-                                                RefreshMode mode,
-                                                const std::optional<fs::path>& root,
-                                                const NodeObserver& observe) {
+std::optional<RefreshResult> refresh_graph_file(
+    const fs::path& graph_file, const std::set<fs::path>& excluded, RefreshMode mode,
+    const std::optional<fs::path>& root, const NodeObserver& observe, const RefreshLimits& limits) {
   for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
-    Attempt done = refresh_once(graph_file, excluded, mode, root, observe);
+    Attempt done = refresh_once(graph_file, excluded, mode, root, observe, limits);
     if (!done.replaced_meanwhile) return std::move(done.result);
   }
   return std::nullopt;  // others keep writing it: the caller scans in full

@@ -5,6 +5,7 @@
 // only those are read again, and everything else is copied from the graph file as it
 // stands. The result is byte for byte the graph a whole scan gives.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -22,7 +23,16 @@ enum class RefreshMode {
                   // keywords, content and summary of its earlier node (mapforge)
 };
 
+// How much work a refresh may take on; beyond it, it does none (RefreshResult::deferred),
+// so that a caller with a time limit can leave the work to a process without one.
+struct RefreshLimits {
+  std::size_t most_files_read = SIZE_MAX;
+  // A graph file larger than this is not rewritten (a file read again may change it).
+  std::uint64_t most_graph_bytes = UINT64_MAX;
+};
+
 struct RefreshResult {
+  bool deferred = false;       // more to do than the limits allow: nothing read or written
   bool rewritten = false;      // false when the graph file already matched the tree
   std::size_t files_read = 0;  // files read again
   std::int64_t node_count = 0;
@@ -48,6 +58,7 @@ std::optional<RefreshResult> refresh_graph_file(const std::filesystem::path& gra
                                                 const std::set<std::filesystem::path>& excluded,
                                                 RefreshMode mode,
                                                 const std::optional<std::filesystem::path>& root,
-                                                const NodeObserver& observe = {});
+                                                const NodeObserver& observe = {},
+                                                const RefreshLimits& limits = {});
 
 }  // namespace plinthar::scanner
