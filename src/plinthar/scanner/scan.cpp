@@ -204,6 +204,27 @@ std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
   return result;
 }
 
+namespace {
+
+template <typename Seen>
+std::function<void(const Seen&)> in_turn(std::function<void(const Seen&)> first,
+                                         std::function<void(const Seen&)> second) {
+  if (!first) return second;
+  if (!second) return first;
+  return [first = std::move(first), second = std::move(second)](const Seen& seen) {
+    first(seen);
+    second(seen);
+  };
+}
+
+}  // namespace
+
+ScanObserver both(ScanObserver first, ScanObserver second) {
+  return {in_turn(std::move(first.on_walked), std::move(second.on_walked)),
+          in_turn(std::move(first.on_directory), std::move(second.on_directory)),
+          in_turn(std::move(first.on_file), std::move(second.on_file))};
+}
+
 ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
                       const std::set<fs::path>& excluded, const NodeVisitor& on_node,
                       const ScanObserver& observer) {
@@ -213,6 +234,7 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
   std::vector<Edge> edges;
   FileScanner scanner(root, existing_nodes);
   const WalkedTree tree = walk_tree(root);
+  if (observer.on_walked) observer.on_walked(tree);
   if (observer.on_directory) {
     for (const WalkedDirectory& directory : tree.directories) observer.on_directory(directory);
   }

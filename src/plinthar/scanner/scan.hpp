@@ -60,9 +60,13 @@ struct ScannedFile {
 // Sees what a scan walked: every directory it listed, then each file, after the file's
 // nodes went to the node visitor.
 struct ScanObserver {
+  std::function<void(const WalkedTree&)> on_walked;  // once, before any file is read
   std::function<void(const WalkedDirectory&)> on_directory;
   std::function<void(const ScannedFile&)> on_file;
 };
+
+// Both observers see everything, `first` before `second`.
+ScanObserver both(ScanObserver first, ScanObserver second);
 
 // Scans as `scan` does, but hands each node to `on_node` instead of keeping it, so that
 // a caller writing the graph out never holds all of it.

@@ -1,11 +1,13 @@
 #include "plinthar/query/cli/command_line.hpp"
 
+#include <iostream>
 #include <list>
 #include <ostream>
 #include <span>
 #include <string_view>
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/setup/setup_command.hpp"
@@ -198,7 +200,10 @@ void declare_setup_mcp(CLI::App& app, Args& args, const Locations&) {
 }
 
 int run_scan(const Args& args, const Locations& locations, const Streams& streams) {
-  return cmd_scan(args.scan, locations, streams);
+  ScanOptions scan = args.scan;
+  // Progress only for a person watching: the process's own standard error on a terminal.
+  scan.progress = &streams.err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+  return cmd_scan(scan, locations, streams);
 }
 int run_retrieve(const Args& args, const Locations& locations, const Streams& streams) {
   return cmd_retrieve(args.retrieve, locations, streams);

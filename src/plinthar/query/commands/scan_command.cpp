@@ -1,8 +1,10 @@
 #include "plinthar/query/commands/scan_command.hpp"
 
+#include <optional>
 #include <ostream>
 
 #include "plinthar/error.hpp"
+#include "plinthar/query/commands/scan_progress.hpp"
 #include "plinthar/scanner/graph_writer.hpp"
 #include "plinthar/text/escapes.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -17,8 +19,12 @@ int cmd_scan(const ScanOptions& options, const Locations& locations, const Strea
       options.out.empty() ? locations.graph_json : text::resolve_path(options.out);
   ensure_data_dir(locations);
   // Neither the graph written here nor the default graph file ever feeds the scan.
+  std::optional<ScanProgress> progress;
+  if (options.progress) progress.emplace(streams.err);
   const scanner::ScanTotals totals =
-      scanner::write_graph_file(root, out_path, {}, {out_path, locations.graph_json});
+      scanner::write_graph_file(root, out_path, {}, {out_path, locations.graph_json}, {},
+                                progress ? progress->observer() : scanner::ScanObserver{});
+  progress.reset();
   streams.out << "Scanned: " << totals.node_count << " nodes, " << totals.edges.size() << " edges\n"
               << "Wrote: " << text::one_line(out_path.string()) << "\n";
   return STATUS_OK;

@@ -10,8 +10,9 @@
 namespace plinthar::query {
 
 struct ScanOptions {
-  std::string root;  // "" is the working directory
-  std::string out;   // "" is the default graph file
+  std::string root;       // "" is the working directory
+  std::string out;        // "" is the default graph file
+  bool progress = false;  // a progress line on streams.err while the files are read
 };
 
 // Scans `options.root` (resolved), writes the graph to `options.out` (resolved),
