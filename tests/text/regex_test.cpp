@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,52 @@ TEST(Regex, SearchBeyondTheLimitsIsRecordedAndEarlierMatchesStand) {
       take_unfinished_searches(),
       std::vector<std::string>{"search for 'x|(a+)+b' from byte 3 stopped: match limit exceeded"});
   EXPECT_EQ(take_unfinished_searches(), std::vector<std::string>{});
+}
+
+// Every match of `re` in `text` as "start-end:group1", group 1 where it took part.
+std::vector<std::string> matches_with_groups(const Regex& re, std::string_view text) {
+  std::vector<std::string> out;
+  for (const RegexMatch& found : re.find_iter(text)) {
+    out.push_back(std::to_string(found.start()) + "-" + std::to_string(found.end()) + ":" +
+                  std::string(found.group(1)));
+  }
+  return out;
+}
+
+// Threads searching with the same patterns at once each find what one thread finds
+// alone, deep JIT recursion and searches that run out of limits included, and each learns
+// only of its own unfinished searches. With shared match data or a shared JIT stack,
+// threads overwrite each other's offsets and frames.
+TEST(Regex, ThreadsSearchingAtOnceFindWhatOneThreadFinds) {
+  const Regex word(R"((\w+)\s*=)");
+  const Regex declaration(R"(^(?:public\s+|private\s+)*func\s+(\w+))", MULTILINE);
+  const Regex runaway("x|(a+)+b");
+  std::vector<std::string> texts = {"a = 1\nbé = 2\nfunc x\n",
+                                    "x x " + std::string(30, 'a') + "c b x"};
+  std::string modifiers;
+  for (int i = 0; i < 4000; ++i) modifiers += i % 2 == 0 ? "public " : "private ";
+  texts.push_back(modifiers + "func deep\nvalue = 3\n");
+  const auto results = [&] {
+    std::vector<std::string> out;
+    for (const std::string& text : texts) {
+      for (const Regex* re : {&word, &declaration, &runaway}) {
+        for (std::string& found : matches_with_groups(*re, text)) out.push_back(std::move(found));
+      }
+    }
+    for (std::string& search : take_unfinished_searches()) out.push_back(std::move(search));
+    return out;
+  };
+  const std::vector<std::string> alone = results();
+  ASSERT_FALSE(alone.empty());
+  std::vector<std::vector<std::string>> seen(4, alone);
+  std::vector<std::thread> threads;
+  for (auto& found : seen) {
+    threads.emplace_back([&found, &results, &alone] {
+      for (int round = 0; round < 2 && found == alone; ++round) found = results();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const auto& found : seen) EXPECT_EQ(found, alone);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ namespace {
 struct Options {
   std::string root = ".";
   std::string out = "corvel-dashboard/data/info_graph.json";
+  std::size_t jobs = default_scan_jobs();
 };
 
 // `path` without repeated "/" and "." components or a trailing "/"; ".." is kept.
@@ -78,11 +79,11 @@ std::optional<GraphCounts> rescan_changed_files(const fs::path& root, const fs::
 }
 
 GraphCounts scan_whole_tree(const fs::path& root, const fs::path& out_path,
-                            const fs::path& symbol_index_path) {
+                            const fs::path& symbol_index_path, std::size_t jobs) {
   SymbolIndex symbols;
-  const ScanTotals totals = write_graph_file(root, out_path, load_previous_file_nodes(out_path),
-                                             {out_path, symbol_index_path},
-                                             [&symbols](const Json& node) { symbols.add(node); });
+  const ScanTotals totals = write_graph_file(
+      root, out_path, load_previous_file_nodes(out_path), {out_path, symbol_index_path},
+      [&symbols](const Json& node) { symbols.add(node); }, {}, jobs);
   write_symbol_index(symbols, symbol_index_path);
   return {totals.node_count, totals.symbol_count, totals.edges.size(), symbols.size()};
 }
@@ -96,7 +97,7 @@ int run(const Options& options, std::ostream& out) {
   const fs::path symbol_index_path = out_path.parent_path() / "symbol_index.json";
 
   auto counts = rescan_changed_files(root, out_path, symbol_index_path);
-  if (!counts) counts = scan_whole_tree(root, out_path, symbol_index_path);
+  if (!counts) counts = scan_whole_tree(root, out_path, symbol_index_path, options.jobs);
 
   out << "Scanned: " << counts->nodes - counts->symbols << " files, " << counts->symbols
       << " symbols, " << counts->edges << " edges\n";
@@ -112,6 +113,9 @@ void declare(CLI::App& app, Options& options) {
   app.add_option("--root", options.root, "Project root to scan.")->default_str(".");
   app.add_option("--out", options.out, "Output JSON path.")
       ->default_str("corvel-dashboard/data/info_graph.json");
+  app.add_option("--jobs", options.jobs, "Threads that read the files (default: one per core).")
+      ->check(CLI::PositiveNumber)
+      ->default_str(std::to_string(options.jobs));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <type_traits>
 
 #include "plinthar/scanner/discovery.hpp"
@@ -13,6 +15,7 @@
 #include "plinthar/scanner/extract/summary.hpp"
 #include "plinthar/scanner/extract/symbols_py.hpp"
 #include "plinthar/scanner/extract/symbols_ts.hpp"
+#include "plinthar/scanner/ordered_work.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/regex.hpp"
@@ -157,17 +160,15 @@ struct FileScanner::Buffers {
   SourceReader reader;
 };
 
-namespace {
-
-// Names `path` on standard error for each search over its text that could not finish:
-// its nodes lack what those searches would have found further on.
-void report_unfinished_searches(const fs::path& path) {
-  for (const std::string& search : text::take_unfinished_searches()) {
-    std::cerr << "warning: " << path.string() << ": " << search << "\n";
+void report_unfinished_searches(const std::string& path, const FileScan& scan) {
+  for (const std::string& search : scan.unfinished_searches) {
+    std::cerr << "warning: " << path << ": " << search << "\n";
   }
 }
 
-}  // namespace
+std::size_t default_scan_jobs() {
+  return std::max<std::size_t>(std::thread::hardware_concurrency(), 1);
+}
 
 FileScanner::FileScanner(const fs::path& root, const ExistingNodes& existing_nodes)
     : resolved_root_(text::resolve_path(root)),
@@ -200,7 +201,7 @@ std::optional<FileScan> FileScanner::scan(const WalkedFile& file) {
     for (Node& node : symbol_nodes) result.nodes.push_back(as_dict(std::move(node)));
   }
   result.edges = dedupe_edges(std::move(edges));
-  report_unfinished_searches(file.path);
+  result.unfinished_searches = text::take_unfinished_searches();
   return result;
 }
 
@@ -225,45 +226,102 @@ ScanObserver both(ScanObserver first, ScanObserver second) {
           in_turn(std::move(first.on_file), std::move(second.on_file))};
 }
 
+namespace {
+
+// One walked file as a worker left it: its status (taken before it was read) and its
+// scan, or what kept it out.
+struct FileRead {
+  std::optional<text::FileStatus> status;
+  std::optional<FileScan> scan;
+  bool excluded = false;
+};
+
+// Hands what was read of each walked file on to the node visitor and the observer, in
+// the walk's order, and keeps the totals.
+class ScanCollector {
+ public:
+  ScanCollector(const NodeVisitor& on_node, const ScanObserver& observer)
+      : on_node_(on_node), observer_(observer) {}
+
+  void take(const WalkedFile& file, FileRead&& read) {
+    ScannedFile seen;
+    seen.walked = &file;
+    seen.status = read.status;
+    if (read.scan) {
+      FileScan& scan = *read.scan;
+      report_unfinished_searches(file.path, scan);
+      seen.outcome = FileOutcome::scanned;
+      seen.file_id = std::move(scan.file_id);
+      seen.node_count = scan.nodes.size();
+      seen.edge_count = scan.edges.size();
+      for (text::Json& node : scan.nodes) {
+        ++totals_.node_count;
+        if (is_symbol_node(node)) ++totals_.symbol_count;
+        on_node_(std::move(node));
+      }
+      edges_.insert(edges_.end(), std::make_move_iterator(scan.edges.begin()),
+                    std::make_move_iterator(scan.edges.end()));
+    } else if (read.excluded) {
+      seen.outcome = FileOutcome::excluded;
+    }
+    if (observer_.on_file) observer_.on_file(seen);
+  }
+
+  ScanTotals finish() && {
+    // Each file's edges come without repeats, and edges of different files differ in
+    // their source, unless two walked files share an id (two links to one file).
+    totals_.edges = dedupe_edges(std::move(edges_));
+    return std::move(totals_);
+  }
+
+ private:
+  const NodeVisitor& on_node_;
+  const ScanObserver& observer_;
+  ScanTotals totals_;
+  std::vector<Edge> edges_;
+};
+
+// Files a worker runs ahead of the one written last, per worker: enough to keep the
+// workers busy past a large file, few enough to hold little.
+constexpr std::size_t FILES_AHEAD_PER_JOB = 64;
+
+}  // namespace
+
 ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
                       const std::set<fs::path>& excluded, const NodeVisitor& on_node,
-                      const ScanObserver& observer) {
+                      const ScanObserver& observer, std::size_t jobs) {
   std::set<std::string> excluded_resolved;
   for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path).native());
-  ScanTotals totals;
-  std::vector<Edge> edges;
-  FileScanner scanner(root, existing_nodes);
   const WalkedTree tree = walk_tree(root);
   if (observer.on_walked) observer.on_walked(tree);
   if (observer.on_directory) {
     for (const WalkedDirectory& directory : tree.directories) observer.on_directory(directory);
   }
-  for (const WalkedFile& file : tree.files) {
-    ScannedFile seen;
-    seen.walked = &file;
-    if (observer.on_file) seen.status = text::file_status(file.path);
-    auto result = excluded_resolved.count(file.resolved) != 0 ? std::nullopt : scanner.scan(file);
-    if (result) {
-      seen.outcome = FileOutcome::scanned;
-      seen.file_id = std::move(result->file_id);
-      seen.node_count = result->nodes.size();
-      seen.edge_count = result->edges.size();
-      for (text::Json& node : result->nodes) {
-        ++totals.node_count;
-        if (is_symbol_node(node)) ++totals.symbol_count;
-        on_node(std::move(node));
-      }
-      edges.insert(edges.end(), std::make_move_iterator(result->edges.begin()),
-                   std::make_move_iterator(result->edges.end()));
-    } else if (excluded_resolved.count(file.resolved) != 0) {
-      seen.outcome = FileOutcome::excluded;
-    }
-    if (observer.on_file) observer.on_file(seen);
+  const auto read = [&](FileScanner& scanner, const WalkedFile& file) {
+    FileRead done;
+    if (observer.on_file) done.status = text::file_status(file.path);
+    done.excluded = excluded_resolved.count(file.resolved) != 0;
+    if (!done.excluded) done.scan = scanner.scan(file);
+    return done;
+  };
+  ScanCollector collector(on_node, observer);
+  jobs = std::min(jobs, tree.files.size());
+  if (jobs <= 1) {
+    FileScanner scanner(root, existing_nodes);
+    for (const WalkedFile& file : tree.files) collector.take(file, read(scanner, file));
+    return std::move(collector).finish();
   }
-  // Each file's edges come without repeats, and edges of different files differ in
-  // their source, unless two walked files share an id (two links to one file).
-  totals.edges = dedupe_edges(std::move(edges));
-  return totals;
+  std::vector<std::unique_ptr<FileScanner>> scanners;
+  for (std::size_t job = 0; job < jobs; ++job) {
+    scanners.push_back(std::make_unique<FileScanner>(root, existing_nodes));
+  }
+  in_order<FileRead>(
+      tree.files.size(), jobs, jobs * FILES_AHEAD_PER_JOB,
+      [&](std::size_t job, std::size_t item) { return read(*scanners[job], tree.files[item]); },
+      [&](std::size_t item, FileRead&& done) {
+        collector.take(tree.files[item], std::move(done));
+      });
+  return std::move(collector).finish();
 }
 
 text::Json scan(const fs::path& root, const ExistingNodes& existing_nodes,

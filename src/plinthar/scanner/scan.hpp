@@ -69,10 +69,12 @@ struct ScanObserver {
 ScanObserver both(ScanObserver first, ScanObserver second);
 
 // Scans as `scan` does, but hands each node to `on_node` instead of keeping it, so that
-// a caller writing the graph out never holds all of it.
+// a caller writing the graph out never holds all of it. With `jobs` above 1, that many
+// threads read and extract the files; nodes, edges and what `observer` sees still come
+// in the walk's order, so that the result is the same for any number of jobs.
 ScanTotals scan_nodes(const std::filesystem::path& root, const ExistingNodes& existing_nodes,
                       const std::set<std::filesystem::path>& excluded, const NodeVisitor& on_node,
-                      const ScanObserver& observer = {});
+                      const ScanObserver& observer = {}, std::size_t jobs = 1);
 
 // The nodes (file node first, then its symbols) and the edges (without repeats) of one
 // file.
@@ -80,7 +82,15 @@ struct FileScan {
   std::string file_id;
   std::vector<Json> nodes;
   std::vector<Edge> edges;
+  std::vector<std::string> unfinished_searches;  // searches over its text cut short
 };
+
+// Names `path` on standard error for each search over its text that could not finish:
+// its nodes lack what those searches would have found further on.
+void report_unfinished_searches(const std::string& path, const FileScan& scan);
+
+// The threads a scan reads files on when not told: one per core.
+std::size_t default_scan_jobs();
 
 // Scans single files of the tree under one root exactly as a scan of the whole tree
 // does, reusing its read buffers from file to file.

@@ -11,9 +11,10 @@
 
 namespace plinthar::text {
 
+// The compiled pattern is only read while matching, so one serves every thread; what a
+// match writes (the match data, the JIT stack) belongs to the thread that runs it.
 struct Regex::Compiled {
   pcre2_code* code = nullptr;
-  pcre2_match_data* match_data = nullptr;
   std::uint32_t group_count = 0;
 };
 
@@ -28,27 +29,37 @@ std::uint32_t compile_options(unsigned flags) {
   return options;
 }
 
-// One match context for every pattern: a JIT stack larger than the 32 KiB default, so
-// that a repeated group over thousands of repetitions (a long run of modifiers before a
-// declaration) still matches instead of failing with a stack-limit error.
-pcre2_match_context* shared_match_context() {
-  struct Context {
-    pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
-    pcre2_match_context* context = pcre2_match_context_create(nullptr);
-    Context() {
-      if (stack != nullptr && context != nullptr) pcre2_jit_stack_assign(context, nullptr, stack);
-    }
-    ~Context() {
-      pcre2_match_context_free(context);
-      pcre2_jit_stack_free(stack);
-    }
-  };
-  static const Context shared;
-  return shared.context;
+// What the matches of one thread write, shared by all its patterns: the match data
+// (room for the offsets of MAX_REGEX_GROUPS groups, and the interpreter's frames) and a
+// JIT stack larger than the 32 KiB default, so that a repeated group over thousands of
+// repetitions (a long run of modifiers before a declaration) still matches instead of
+// failing with a stack-limit error. PCRE2 lets no two threads use one JIT stack or one
+// match data at once; each thread of a parallel scan so has its own.
+struct ThreadMatchState {
+  pcre2_match_data* match_data = pcre2_match_data_create(MAX_REGEX_GROUPS + 1, nullptr);
+  pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
+  pcre2_match_context* context = pcre2_match_context_create(nullptr);
+  ThreadMatchState() {
+    if (stack != nullptr && context != nullptr) pcre2_jit_stack_assign(context, nullptr, stack);
+  }
+  ~ThreadMatchState() {
+    pcre2_match_context_free(context);
+    pcre2_jit_stack_free(stack);
+    pcre2_match_data_free(match_data);
+  }
+  ThreadMatchState(const ThreadMatchState&) = delete;
+  ThreadMatchState& operator=(const ThreadMatchState&) = delete;
+};
+
+ThreadMatchState& thread_match_state() {
+  thread_local ThreadMatchState state;
+  if (state.match_data == nullptr) throw Error("out of memory for a pattern search");
+  return state;
 }
 
 // The match context of the retry without the JIT: the interpreter keeps its backtracking
-// frames on the heap, given room up to 256 MiB (PCRE2's default is 20 MiB).
+// frames on the heap, given room up to 256 MiB (PCRE2's default is 20 MiB). Matching only
+// reads a context, so all threads share this one.
 pcre2_match_context* retry_match_context() {
   struct Context {
     pcre2_match_context* context = pcre2_match_context_create(nullptr);
@@ -104,25 +115,22 @@ Regex::Regex(std::string_view pattern, unsigned flags)
     throw Error("regular expression '" + std::string(pattern) + "' has more than " +
                 std::to_string(MAX_REGEX_GROUPS) + " groups");
   }
-  compiled_->match_data = pcre2_match_data_create_from_pattern(compiled_->code, nullptr);
 }
 
-Regex::~Regex() {
-  pcre2_match_data_free(compiled_->match_data);
-  pcre2_code_free(compiled_->code);
-}
+Regex::~Regex() { pcre2_code_free(compiled_->code); }
 
 std::optional<RegexMatch> Regex::run(std::string_view text, std::size_t from,
                                      std::uint32_t options) const {
   const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
   options |= PCRE2_NO_UTF_CHECK;
-  int result = pcre2_match(compiled_->code, subject, text.size(), from, options,
-                           compiled_->match_data, shared_match_context());
+  const ThreadMatchState& state = thread_match_state();
+  int result = pcre2_match(compiled_->code, subject, text.size(), from, options, state.match_data,
+                           state.context);
   if (result < 0 && result != PCRE2_ERROR_NOMATCH) {
     // A resource limit (JIT stack, match or depth limit, memory): once more with the
     // interpreter and more heap, which outlasts the JIT's fixed stack.
     result = pcre2_match(compiled_->code, subject, text.size(), from, options | PCRE2_NO_JIT,
-                         compiled_->match_data, retry_match_context());
+                         state.match_data, retry_match_context());
   }
   if (result == PCRE2_ERROR_NOMATCH) return std::nullopt;
   if (result < 0) {
@@ -132,7 +140,8 @@ std::optional<RegexMatch> Regex::run(std::string_view text, std::size_t from,
                                   std::to_string(from) + " stopped: " + match_error(result));
     return std::nullopt;
   }
-  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled_->match_data);
+  // Copied out at once: the next search on this thread, of any pattern, overwrites them.
+  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(state.match_data);
   RegexMatch::Offsets offsets;
   offsets.fill(PCRE2_UNSET);
   // A result of 0 means the ovector was too small, which the group limit rules out.

@@ -3,7 +3,8 @@
 // A compiled regular expression over UTF-8 text, with the few operations the
 // extractors need. Patterns compile once (hold them in function-local statics) with
 // Unicode properties for \w, \s and \b, "\n" as the only newline, and the JIT where
-// the platform has one. Offsets are byte offsets into the subject.
+// the platform has one. Offsets are byte offsets into the subject. A Regex may search on
+// several threads at once: what a search writes is kept per thread.
 //
 // Subjects must be well-formed UTF-8: PCRE2 is told not to check them (a check on every
 // call would make a loop of searches over one text quadratic), and on other bytes it

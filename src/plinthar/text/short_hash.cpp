@@ -21,6 +21,7 @@ struct DigestDeleter {
 
 // MD5 looked up once: naming it by EVP_md5() at every digest makes OpenSSL 3 look the
 // implementation up again each time, which costs about as much as hashing a short text.
+// A fetched algorithm is only read by the digests that use it, so threads share it.
 const EVP_MD* md5() {
   static const std::unique_ptr<EVP_MD, DigestDeleter> fetched(
       EVP_MD_fetch(nullptr, "MD5", nullptr));
@@ -30,7 +31,8 @@ const EVP_MD* md5() {
 }  // namespace
 
 std::string short_hash(std::string_view text) {
-  static const std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
+  // A digest context holds the state of one digest at a time: one per thread.
+  thread_local const std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int digest_length = 0;
   if (!context || EVP_DigestInit_ex(context.get(), md5(), nullptr) != 1 ||

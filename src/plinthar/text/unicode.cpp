@@ -22,6 +22,8 @@ struct CaseMapCloser {
   void operator()(UCaseMap* map) const { ucasemap_close(map); }
 };
 
+// One case map for every thread: lower- and upper-casing only read it (they take it const;
+// only titlecasing, never used here, changes one), and u_isU* read constant tables.
 UCaseMap* root_case_map() {
   static const std::unique_ptr<UCaseMap, CaseMapCloser> map = [] {
     UErrorCode status = U_ZERO_ERROR;

@@ -174,6 +174,7 @@ TEST(Refresh, FollowsRandomEditsLikeAFullScan) {
     testing::TempDir dir;
     const fs::path root = fs::canonical(dir.path()) / "proj";
     const fs::path graph = root / "out/info_graph.json";
+    const fs::path parallel = dir.path() / "parallel.json";  // outside the tree
     fs::create_directories(root);
     TreeEditor editor(root, random);
     for (int i = 0; i < 8; ++i) editor.edit();
@@ -191,8 +192,12 @@ TEST(Refresh, FollowsRandomEditsLikeAFullScan) {
         add_term_stats(graph, scan(root, {}, {graph}));
       }
       if (result && result->files_read <= 2) ++copied;
-      const text::Json scanned = scan(root, {}, {graph});
+      const text::Json scanned = scan(root, {}, {graph, parallel});
       ASSERT_EQ(testing::read_text(graph), text::to_pretty(scanned)) << "step " << step;
+      // A scan on several threads writes the same bytes as one thread.
+      const std::size_t jobs = 2 + static_cast<std::size_t>(step) % 3;
+      write_graph_file(root, parallel, {}, {graph, parallel}, {}, {}, jobs);
+      ASSERT_EQ(testing::read_text(parallel), text::to_pretty(scanned)) << "jobs " << jobs;
       ASSERT_EQ(indexed_term_stats(graph), scanned_term_stats(scanned)) << "step " << step;
     }
     EXPECT_GT(copied, 15);

@@ -11,6 +11,7 @@
 
 #include "plinthar/error.hpp"
 #include "plinthar/query/setup/setup_command.hpp"
+#include "plinthar/scanner/scan.hpp"
 #include "plinthar/text/decimal_integer.hpp"
 #include "plinthar/version.hpp"
 
@@ -94,6 +95,10 @@ void declare_scan(CLI::App& app, Args& args, const Locations& locations) {
   args.scan.out = locations.graph_json.string();
   add_text(app, "--root", args.scan.root, "Project root to scan");
   add_text(app, "--out", args.scan.out, "Output graph JSON");
+  args.scan.jobs = scanner::default_scan_jobs();
+  app.add_option("--jobs", args.scan.jobs, "Threads that read the files (default: one per core)")
+      ->check(CLI::PositiveNumber)
+      ->default_str(std::to_string(args.scan.jobs));
   app.get_option("--root")->default_str(args.scan.root);
   app.get_option("--out")->default_str(args.scan.out);
 }

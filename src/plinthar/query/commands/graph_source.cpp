@@ -24,7 +24,8 @@ bool file_exists(const fs::path& path) {
 
 void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
   text::create_parent_directories(graph_file);
-  scanner::write_graph_file(scan_root, graph_file, {}, {graph_file});
+  scanner::write_graph_file(scan_root, graph_file, {}, {graph_file}, {}, {},
+                            scanner::default_scan_jobs());
 }
 
 // The root to scan a graph file anew from: the one it records, unless the root is fixed.
@@ -56,7 +57,8 @@ Refreshed refresh_graph(const GraphPlace& place, const scanner::RefreshLimits* l
   }
   if (!refreshed) {
     if (limits != nullptr) return {std::nullopt, true};  // a full scan
-    scanner::write_graph_file(root_to_rescan(place), graph_file, {}, {graph_file});
+    scanner::write_graph_file(root_to_rescan(place), graph_file, {}, {graph_file}, {}, {},
+                              scanner::default_scan_jobs());
   }
   return {};
 }

@@ -21,9 +21,9 @@ int cmd_scan(const ScanOptions& options, const Locations& locations, const Strea
   // Neither the graph written here nor the default graph file ever feeds the scan.
   std::optional<ScanProgress> progress;
   if (options.progress) progress.emplace(streams.err);
-  const scanner::ScanTotals totals =
-      scanner::write_graph_file(root, out_path, {}, {out_path, locations.graph_json}, {},
-                                progress ? progress->observer() : scanner::ScanObserver{});
+  const scanner::ScanTotals totals = scanner::write_graph_file(
+      root, out_path, {}, {out_path, locations.graph_json}, {},
+      progress ? progress->observer() : scanner::ScanObserver{}, options.jobs);
   progress.reset();
   streams.out << "Scanned: " << totals.node_count << " nodes, " << totals.edges.size() << " edges\n"
               << "Wrote: " << text::one_line(out_path.string()) << "\n";

@@ -13,6 +13,7 @@ struct ScanOptions {
   std::string root;       // "" is the working directory
   std::string out;        // "" is the default graph file
   bool progress = false;  // a progress line on streams.err while the files are read
+  std::size_t jobs = 1;   // threads that read the files
 };
 
 // Scans `options.root` (resolved), writes the graph to `options.out` (resolved),

@@ -54,6 +54,7 @@ void read_changed_files(std::vector<Candidate>& files, const fs::path& root,
   for (Candidate& file : files) {
     if (file.reused || file.outcome == FileOutcome::excluded) continue;
     file.scanned = scanner.scan({std::string(file.path), std::string(file.resolved)});
+    if (file.scanned) report_unfinished_searches(std::string(file.path), *file.scanned);
     file.outcome = file.scanned ? FileOutcome::scanned : FileOutcome::skipped;
   }
 }
