@@ -1,5 +1,6 @@
 #include "plinthar/query/commands/graph_source.hpp"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -101,6 +102,16 @@ std::optional<CurrentGraph> current_within(const GraphPlace& place, bool refresh
 
 // The graph once the work in the background ended, or as it stands when it did not end
 // within the wait and the graph has what the ranking needs.
+// The graph as it stands, when it can answer a ranking that wants the statistics or not.
+std::optional<CurrentGraph> answerable_graph(const GraphPlace& place, bool want_stats) {
+  if (!file_exists(place.graph_file)) return std::nullopt;
+  CurrentGraph current = open_current(place);
+  if (!current.index || (want_stats && !has_term_stats(current))) return std::nullopt;
+  return current;
+}
+
+// The graph once the work in the background ended, or as it stands when it did not end
+// within the wait and the graph has what the ranking needs.
 LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
                                   const Deferral& deferral) {
   const fs::path& graph_file = place.graph_file;
@@ -108,15 +119,13 @@ LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
   const fs::path work_lock = fs::path(graph_file).replace_extension(".work");
   const fs::path log = graph_file.parent_path() / "background.log";
   text::create_parent_directories(graph_file);
-  const bool ended = run_detached(work_lock, log, deferral.wait,
-                                  [&] { graph_for_ranking(place, true, want_stats); });
+  std::optional<CurrentGraph> standing = answerable_graph(place, want_stats);
+  const auto wait =
+      standing ? std::min(deferral.wait, deferral.wait_when_answerable) : deferral.wait;
+  const bool ended =
+      run_detached(work_lock, log, wait, [&] { graph_for_ranking(place, true, want_stats); });
   if (ended) return graph_for_ranking(place, false, want_stats);
-  if (file_exists(graph_file)) {
-    CurrentGraph current = open_current(place);
-    if (current.index && (!want_stats || has_term_stats(current))) {
-      return read_for_ranking(std::move(current), want_stats);
-    }
-  }
+  if (standing) return read_for_ranking(std::move(*standing), want_stats);
   throw Error("the graph of " + place.scan_root.string() +
               " is being brought up to date in the background; a later prompt gets its context");
 }

@@ -52,6 +52,9 @@ LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats);
 // work, then answers from the graph as it stands when it can.
 struct Deferral {
   std::chrono::milliseconds wait{0};
+  // The wait when the graph as it stands can answer: a stale answer now beats a fresh
+  // one seconds later.
+  std::chrono::milliseconds wait_when_answerable{0};
   scanner::RefreshLimits limits;
   std::size_t most_nodes_for_stats = SIZE_MAX;
 };

@@ -33,6 +33,8 @@ void require_graph_or_root(const Locations& locations) {
 constexpr std::size_t FILES_PER_SECOND = 1000;
 constexpr std::uint64_t GRAPH_BYTES_PER_SECOND = 30 << 20;
 constexpr std::size_t NODES_PER_SECOND = 20000;
+// How long a prompt waits for the background work when the graph as it stood can answer.
+constexpr int WAIT_WHEN_ANSWERABLE_MS = 1000;
 
 // Half the time limit for the work; the rest for reading and ranking the graph. Without
 // a limit, nothing is left to the background.
@@ -41,6 +43,8 @@ std::optional<Deferral> deferral_within(const HookGuard& guard) {
   const auto seconds = static_cast<std::uint64_t>(std::max<std::int64_t>(guard.timeout / 2, 1));
   Deferral deferral;
   deferral.wait = std::chrono::seconds(seconds);
+  deferral.wait_when_answerable = std::min<std::chrono::milliseconds>(
+      deferral.wait, std::chrono::milliseconds(WAIT_WHEN_ANSWERABLE_MS));
   deferral.limits.most_files_read = seconds * FILES_PER_SECOND;
   deferral.limits.most_graph_bytes = seconds * GRAPH_BYTES_PER_SECOND;
   deferral.most_nodes_for_stats = seconds * NODES_PER_SECOND;
