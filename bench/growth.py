@@ -7,6 +7,8 @@ folder and measures, with /usr/bin/time (wall seconds and peak resident memory):
   full scan            crv scan (--jobs 1, and the default of one thread per core)
   graph / index        the sizes of info_graph.json and its index
   first hybrid call    crv prime --rank hybrid, which builds the term statistics
+  hook, first use      crv hook prompt with no graph yet, the background work it starts,
+                       and whether the prompt after that gets the context
   hook, unchanged      crv hook prompt, with its refresh and with --no-refresh
   hook, one changed    crv hook prompt after one file was edited (the background work
                        is waited for before the next row)
@@ -73,6 +75,17 @@ def measure(crv, files, scratch):
     event = scratch / "event.json"
     event.write_text(json.dumps({"prompt": QUERY, "cwd": str(project)}))
     rows = []
+    # First use: no graph yet. The hook hands the scan to the background when it would
+    # not fit its limit; the prompt after the worker ended gets the full context.
+    first = timed([crv, "hook", "prompt"], env, event)
+    rows.append(("hook, first use", *first))
+    started = time.monotonic()
+    wait_for_background(data)
+    rows.append(("background work of first use", time.monotonic() - started, None))
+    answer = subprocess.run([crv, "hook", "prompt"], env=env, stdin=open(event, "rb"),
+                            capture_output=True, text=True).stdout
+    rows.append((f"hook after it ({'context' if 'Relevant Files' in answer else 'EMPTY'})",
+                 *timed([crv, "hook", "prompt"], env, event)))
     rows.append(("full scan, --jobs 1", *timed([crv, "scan", "--jobs", "1"], env, cwd=project)))
     rows.append(("full scan", *timed([crv, "scan"], env, cwd=project)))
     graph = data / "info_graph.json"
@@ -112,7 +125,8 @@ def main():
             rows, (graph_mb, index_mb), floors = measure(crv, files, scratch)
             print(f"## {files} files: graph {graph_mb:.1f} MB, index {index_mb:.1f} MB")
             for name, seconds, mib in rows:
-                print(f"{name:34} {seconds:7.3f} s {mib:8.0f} MiB")
+                peak = "" if mib is None else f" {mib:8.0f} MiB"
+                print(f"{name:34} {seconds:7.3f} s{peak}")
             for name, seconds in floors:
                 print(f"{name:34} {seconds:7.3f} s")
             print(flush=True)
