@@ -58,7 +58,8 @@ TEST(GraphText, EmptyListsAsInThePrettyForm) {
 }
 
 // Random nodes (nested values, empty members, non-ASCII text) and edges, enough of them
-// to fill several chunks, must come out as the pretty form of the whole map.
+// to fill several chunks, must come out as the pretty form of the whole map, whether the
+// full chunks stay in memory or go to a file.
 TEST(GraphText, SameAsThePrettyFormOfTheWholeMap) {
   std::mt19937 rng(17);
   std::uniform_int_distribution<int> pick(0, 5);
@@ -73,8 +74,10 @@ TEST(GraphText, SameAsThePrettyFormOfTheWholeMap) {
                                           nullptr,
                                           std::string(3000, 'w')};
   std::uniform_int_distribution<std::size_t> value(0, values.size() - 1);
-  for (const int count : {1, 2, 3000}) {
-    GraphText text;
+  const testing::TempDir spill_folder;
+  for (const auto& [count, spilled] :
+       {std::pair{1, false}, {2, true}, {3000, false}, {3000, true}}) {
+    GraphText text = spilled ? GraphText(spill_folder.path()) : GraphText();
     text::Json nodes = text::Json::array();
     std::int64_t symbols = 0;
     for (int i = 0; i < count; ++i) {
@@ -92,7 +95,7 @@ TEST(GraphText, SameAsThePrettyFormOfTheWholeMap) {
     }
     ASSERT_EQ(written(text, "proj/d\u00e9j\u00e0", symbols, edges),
               text::to_pretty(graph_map("proj/d\u00e9j\u00e0", nodes, symbols, edges)))
-        << count;
+        << count << (spilled ? " spilled" : "");
   }
 }
 

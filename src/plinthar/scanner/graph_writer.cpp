@@ -1,5 +1,13 @@
 #include "plinthar/scanner/graph_writer.hpp"
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "plinthar/error.hpp"
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/scanned_records.hpp"
@@ -12,9 +20,11 @@
 
 // The layout follows write_pretty: two spaces per level, one member or element per line,
 // "[]" for an empty list. Node texts are kept in chunks of about a megabyte, so they are
-// never copied again while they pile up.
+// never copied again while they pile up; a graph written to a file moves its full chunks
+// into an unnamed file beside it, so that memory holds one chunk, not the graph.
 
 namespace plinthar::scanner {
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -66,7 +76,39 @@ std::string graph_head(std::string_view root, std::int64_t node_count, std::int6
 
 }  // namespace
 
+namespace {
+
+// An unnamed file in `folder`, gone when closed; a named one removed at once where the
+// file system cannot make unnamed ones.
+int unnamed_file_in(const fs::path& folder) {
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+  std::string name = (folder / ".plinthar-spill-XXXXXX").string();
+  fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) ::unlink(name.c_str());
+  return fd;
+}
+
+[[noreturn]] void fail_spill(const fs::path& folder) {
+  throw Error("cannot keep the graph text in " + folder.string() + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+GraphText::GraphText(const fs::path& spill_folder) : spill_folder_(spill_folder) {
+  const int fd = unnamed_file_in(spill_folder);
+  if (fd < 0) fail_spill(spill_folder);
+  spill_ = std::make_unique<text::FileDescriptor>(fd);
+}
+
+void GraphText::spill_full_chunk() {
+  if (!text::write_all(spill_->get(), chunks_.back())) fail_spill(spill_folder_);
+  spilled_ += chunks_.back().size();
+  chunks_.back().clear();  // its room serves the next chunk
+}
+
 std::string& GraphText::chunk_with_room() {
+  if (!chunks_.empty() && chunks_.back().size() >= CHUNK_BYTES && spill_) spill_full_chunk();
   if (chunks_.empty() || chunks_.back().size() >= CHUNK_BYTES) {
     chunks_.emplace_back();
     chunks_.back().reserve(CHUNK_BYTES + CHUNK_BYTES / 4);
@@ -97,6 +139,20 @@ void GraphText::write(std::string_view root, std::int64_t symbol_count,
                       std::vector<index::GraphSpan>* edge_spans) const {
   GraphStream stream(emit, root, static_cast<std::int64_t>(node_count_), symbol_count,
                      edges.size());
+  if (spilled_ > 0) {
+    std::string piece(CHUNK_BYTES, '\0');
+    for (std::uint64_t at = 0; at < spilled_;) {
+      const ssize_t got =
+          ::pread(spill_->get(), piece.data(), piece.size(), static_cast<off_t>(at));
+      if (got <= 0) {
+        if (got < 0 && errno == EINTR) continue;
+        if (got == 0) errno = EIO;
+        fail_spill(spill_folder_);
+      }
+      stream.joined_nodes(std::string_view(piece.data(), static_cast<std::size_t>(got)), 0);
+      at += static_cast<std::uint64_t>(got);
+    }
+  }
   for (std::size_t i = 0; i < chunks_.size(); ++i) {
     stream.joined_nodes(chunks_[i], i + 1 == chunks_.size() ? node_count_ : 0);
   }
@@ -221,7 +277,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
                             const NodeObserver& observe, const ScanObserver& watch,
                             std::size_t jobs) {
   require_scan_root(root);
-  GraphText graph;
+  GraphText graph(out.has_parent_path() ? out.parent_path() : fs::path("."));
   index::GraphRecords records;
   SnapshotRecorder recorder(root.string(), existing_nodes.empty());
   const auto on_node = [&](Json&& node) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -18,6 +19,7 @@
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/scanner/tree_snapshot.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/file_status.hpp"
 #include "plinthar/text/text_sink.hpp"
 
@@ -106,6 +108,13 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
 // that scan() builds from the same nodes, edges and counts.
 class GraphText {
  public:
+  // Keeps every node text in memory.
+  GraphText() = default;
+  // Moves each full chunk of node text out of memory into an unnamed file in
+  // `spill_folder` (the graph's own folder, so that a graph of hundreds of megabytes is
+  // not held in memory while it is scanned). Throws plinthar::Error when it cannot.
+  explicit GraphText(const std::filesystem::path& spill_folder);
+
   // Adds the next node of the "nodes" list; returns where its object stands in the text
   // of the list (add node_list_offset() for its place in the file).
   index::GraphSpan add_node(const Json& node);
@@ -123,7 +132,12 @@ class GraphText {
  private:
   std::string& chunk_with_room();
 
-  std::vector<std::string> chunks_;  // node texts, about a megabyte each
+  void spill_full_chunk();
+
+  std::vector<std::string> chunks_;            // node texts, about a megabyte each
+  std::unique_ptr<text::FileDescriptor> spill_;  // the node texts moved out, in order
+  std::filesystem::path spill_folder_;
+  std::uint64_t spilled_ = 0;  // bytes in spill_
   std::size_t node_count_ = 0;
   std::uint64_t size_ = 0;  // bytes of node text so far
 };
