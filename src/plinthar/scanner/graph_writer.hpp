@@ -134,7 +134,7 @@ class GraphText {
 
   void spill_full_chunk();
 
-  std::vector<std::string> chunks_;            // node texts, about a megabyte each
+  std::vector<std::string> chunks_;              // node texts, about a megabyte each
   std::unique_ptr<text::FileDescriptor> spill_;  // the node texts moved out, in order
   std::filesystem::path spill_folder_;
   std::uint64_t spilled_ = 0;  // bytes in spill_
