@@ -46,6 +46,10 @@ fs::path graph_index_path(const fs::path& graph_file) { return beside_graph(grap
 
 fs::path graph_lock_path(const fs::path& graph_file) { return beside_graph(graph_file, ".lock"); }
 
+fs::path graph_work_lock_path(const fs::path& graph_file) {
+  return beside_graph(graph_file, ".work");
+}
+
 std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_hash) {
   const auto status = text::file_status(graph_fd);
   if (!status) return std::nullopt;

@@ -34,6 +34,10 @@ std::filesystem::path graph_index_path(const std::filesystem::path& graph_file);
 // holds it.
 std::filesystem::path graph_lock_path(const std::filesystem::path& graph_file);
 
+// The lock a background worker bringing `graph_file` up to date holds while it works,
+// beside it: ".work" in place of ".json" (or added), so that one works at a time.
+std::filesystem::path graph_work_lock_path(const std::filesystem::path& graph_file);
+
 // What the open graph file `graph_fd` is now, with the hash of its content.
 std::optional<GraphIdentity> graph_identity(int graph_fd, std::uint64_t content_hash);
 

@@ -100,8 +100,6 @@ std::optional<CurrentGraph> current_within(const GraphPlace& place, bool refresh
   return current;
 }
 
-// The graph once the work in the background ended, or as it stands when it did not end
-// within the wait and the graph has what the ranking needs.
 // The graph as it stands, when it can answer a ranking that wants the statistics or not.
 std::optional<CurrentGraph> answerable_graph(const GraphPlace& place, bool want_stats) {
   if (!file_exists(place.graph_file)) return std::nullopt;
@@ -116,7 +114,7 @@ LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
                                   const Deferral& deferral) {
   const fs::path& graph_file = place.graph_file;
   // The work lock and the log beside the graph: in the data directory.
-  const fs::path work_lock = fs::path(graph_file).replace_extension(".work");
+  const fs::path work_lock = index::graph_work_lock_path(graph_file);
   const fs::path log = graph_file.parent_path() / "background.log";
   text::create_parent_directories(graph_file);
   std::optional<CurrentGraph> standing = answerable_graph(place, want_stats);
