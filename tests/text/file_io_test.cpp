@@ -108,7 +108,14 @@ TEST(ReadWholeFile, ReadsRegularFilesOnly) {
     const WholeFile read = read_whole_file(c.path);
     EXPECT_EQ(read.outcome, c.outcome) << c.path;
     EXPECT_EQ(read.bytes, c.outcome == FileRead::read ? "bytes" : "") << c.path;
+    // Not followed, every link is an error; what is no link reads as before.
+    const WholeFile unlinked = read_whole_file(c.path, Links::not_followed);
+    const bool link = fs::is_symlink(c.path);
+    EXPECT_EQ(unlinked.outcome, link ? FileRead::failed : c.outcome) << c.path;
   }
+  EXPECT_EQ(read_failure(dir / "to-file", read_whole_file(dir / "to-file", Links::not_followed)),
+            "cannot read " + (dir / "to-file").string() +
+                ": it is a symbolic link, which crv does not follow there");
   EXPECT_EQ(read_failure(dir / "fifo", read_whole_file(dir / "fifo")),
             "cannot read " + (dir / "fifo").string() + ": not a regular file");
   EXPECT_EQ(read_failure(dir.path(), read_whole_file(dir.path())),
@@ -176,6 +183,19 @@ TEST(ReadSmallFile, ReusedBufferHoldsEachFileExactly) {
   EXPECT_FALSE(read_small_file(dir / "big.txt", 69999, bytes));
   EXPECT_FALSE(read_small_file(dir / "missing.txt", 70000, bytes));
   EXPECT_FALSE(read_small_file(dir.path(), 70000, bytes));
+}
+
+// The kernel's pseudo files report sizes they do not have (environ: 0 bytes) and hold
+// what the reading process must not hand on: they are never read, through a link or not.
+TEST(ReadSmallFile, NeverReadsPseudoFiles) {
+  testing::TempDir dir;
+  fs::create_symlink("/proc/self/environ", dir / "NOTES.md");
+  std::string bytes;
+  EXPECT_FALSE(read_small_file(dir / "NOTES.md", 1 << 20, bytes));
+  EXPECT_FALSE(read_small_file("/proc/self/status", 1 << 20, bytes));
+  if (fs::exists("/sys/kernel/mm/transparent_hugepage/enabled")) {
+    EXPECT_FALSE(read_small_file("/sys/kernel/mm/transparent_hugepage/enabled", 1 << 20, bytes));
+  }
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <string>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include "plinthar/error.hpp"
@@ -46,12 +48,18 @@ namespace {
 // Reads the rest of an open regular file into `content`, which is sized to the expected
 // size plus one byte up front so that a file of the expected size is read straight into
 // place. A regular file only ever reads short at its end, so a short read ends the loop
-// without another call to see the end. False on a read error.
-bool read_all(int fd, std::size_t expected_size, std::string& content) {
+// without another call to see the end. Reading stops once more than `limit` bytes are
+// in, whatever size the file claimed. False on a read error.
+bool read_all(int fd, std::size_t expected_size, std::string& content,
+              std::size_t limit = std::string::npos) {
   std::size_t filled = 0;
-  content.resize(expected_size + 1);
+  const std::size_t most = limit == std::string::npos ? limit : limit + 1;
+  content.resize(std::min(expected_size, most - 1) + 1);
   for (;;) {
-    if (filled == content.size()) content.resize(2 * content.size());
+    if (filled == content.size()) {
+      if (filled >= most) break;
+      content.resize(std::min(2 * content.size(), most));
+    }
     const std::size_t wanted = content.size() - filled;
     const ssize_t count = ::read(fd, content.data() + filled, wanted);
     if (count < 0) {
@@ -89,14 +97,23 @@ bool read_exactly_at(int fd, char* data, std::size_t size, std::uint64_t offset)
   return true;
 }
 
-WholeFile read_whole_file(const fs::path& path) {
+int open_flags(Links links) { return links == Links::not_followed ? O_NOFOLLOW : 0; }
+
+std::string open_error_text(int error_number) {
+  if (error_number == ELOOP) return "it is a symbolic link, which crv does not follow there";
+  return std::strerror(error_number);
+}
+
+WholeFile read_whole_file(const fs::path& path, Links links) {
   WholeFile file;
   // O_NONBLOCK keeps a FIFO without a writer from blocking the open.
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | open_flags(links)));
   struct stat status {};
   if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
     file.error = errno;
-    const bool missing = file.error == ENOENT || file.error == ENOTDIR || file.error == ELOOP;
+    // A link loop reads as nothing there; a link not followed is an error.
+    const bool missing = file.error == ENOENT || file.error == ENOTDIR ||
+                         (file.error == ELOOP && links == Links::followed);
     file.outcome = missing ? FileRead::missing : FileRead::failed;
     return file;
   }
@@ -126,7 +143,7 @@ std::string read_failure(const fs::path& path, const WholeFile& file) {
       return "cannot read " + path.string() + ": not a regular file";
     case FileRead::missing:
     case FileRead::failed:
-      return "cannot read " + path.string() + ": " + std::strerror(file.error);
+      return "cannot read " + path.string() + ": " + open_error_text(file.error);
     case FileRead::read:
       break;
   }
@@ -139,6 +156,27 @@ std::optional<std::string> read_file(const fs::path& path) {
   return std::move(file.bytes);
 }
 
+bool on_pseudo_file_system(int fd) {
+  struct statfs system {};
+  if (::fstatfs(fd, &system) != 0) return true;  // unknown: not worth the risk
+  switch (static_cast<unsigned long>(system.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t max_bytes,
                                             std::string& bytes) {
   // O_NONBLOCK keeps a FIFO put in place of a file from blocking the open.
@@ -147,7 +185,9 @@ std::optional<std::int64_t> read_small_file(const fs::path& path, std::int64_t m
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   if (status.st_size > max_bytes) return std::nullopt;
-  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), bytes)) {
+  if (on_pseudo_file_system(fd.get())) return std::nullopt;
+  if (!read_all(fd.get(), static_cast<std::size_t>(status.st_size), bytes,
+                static_cast<std::size_t>(max_bytes))) {
     return std::nullopt;
   }
   if (static_cast<std::int64_t>(bytes.size()) > max_bytes) return std::nullopt;

@@ -44,12 +44,26 @@ struct WholeFile {
   int error = 0;      // the errno of a failed open or read
 };
 
-// Reads the regular file at `path` (following links) whole. Opening never waits on a
-// FIFO, and nothing is read from what is not a regular file, so a FIFO or a device put
-// in place of a data file can neither hang the program nor feed it without end. Throws
-// plinthar::Error for a file larger than a string can be on this system (2 GiB on 32-bit
-// ones).
-WholeFile read_whole_file(const std::filesystem::path& path);
+// True when the open file `fd` lives on one of the kernel's pseudo file systems (proc,
+// sysfs, debugfs and their like), or when that cannot be told.
+bool on_pseudo_file_system(int fd);
+
+// Whether opening a file follows a symbolic link in its last component. crv's own data
+// files are never links: a repository that ships `.corvel/action_events.jsonl` as a link
+// to ~/.bashrc must not get crv to write there.
+enum class Links { followed, not_followed };
+
+// The open flag that says `links`.
+int open_flags(Links links);
+
+// What an open that failed with `error_number` says, naming a link not followed as such.
+std::string open_error_text(int error_number);
+
+// Reads the regular file at `path` (following links unless told not to) whole. Opening never waits
+// on a FIFO, and nothing is read from what is not a regular file, so a FIFO or a device put in
+// place of a data file can neither hang the program nor feed it without end. Throws plinthar::Error
+// for a file larger than a string can be on this system (2 GiB on 32-bit ones).
+WholeFile read_whole_file(const std::filesystem::path& path, Links links = Links::followed);
 
 // Why `file` (read from `path`) was not read: "cannot read PATH: REASON", naming a
 // directory or a file that is not a regular file as such.
@@ -75,7 +89,10 @@ struct SmallFile {
 };
 
 // Reads `path` (following links) with one open: nothing when it cannot be opened, is not
-// a regular file or is larger than `max_bytes` (then it is not read at all).
+// a regular file or is larger than `max_bytes` (then it is not read at all). Nothing is
+// read from the kernel's pseudo file systems (/proc, /sys and their like), whose files
+// report sizes they do not have and can hold the secrets of the reading process, and
+// never more than `max_bytes` + 1 bytes, whatever size the file reports.
 std::optional<SmallFile> read_small_file(const std::filesystem::path& path, std::int64_t max_bytes);
 
 // The same, reading the bytes into `bytes` (whose storage is reused from call to call);
