@@ -178,11 +178,17 @@ TEST_F(CrvHook, TimeLimitEndsTheHookTheSameWay) {
   EXPECT_EQ(strict.err, "crv: error: time limit of 1 s exceeded\n");
 }
 
+void install_crv(const testing::TempDir& dir) {
+  fs::create_directories(dir / "usr/bin");
+  fs::copy_file(PLINTHAR_CRV_BIN, dir / "usr/bin/crv");
+  dir.write("usr/share/plinthar/per-project-data", "");
+}
+
 TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
-  fs::create_directories(dir_ / "usr/bin");
-  fs::copy_file(PLINTHAR_CRV_BIN, dir_ / "usr/bin/crv");
-  dir_.write("usr/share/plinthar/per-project-data", "");
+  install_crv(dir_);
+  fs::create_directories(dir_ / "proj/.git");
   dir_.write("other/notes.md", "# Notes\n");
+  fs::create_directories(dir_ / "other/.hg");
   const auto prompt = invoke("hook prompt", event("prompt_submit.json"), "", "usr/bin/crv");
   EXPECT_NE(prompt.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos) << prompt.err;
   EXPECT_TRUE(fs::exists(dir_ / "proj/.corvel/info_graph.json"));
@@ -204,6 +210,58 @@ TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
   EXPECT_EQ(invoke("action log --kind k", "/dev/null", "CRV_DATA_DIR=state ").status, 0);
   EXPECT_TRUE(fs::exists(dir_ / "state/action_events.jsonl"));
   EXPECT_FALSE(fs::exists(data_));
+}
+
+// What a repository ships cannot make an installed crv read or write outside the
+// project: links in and to its data folder, links to outside files, folders that are no
+// project (or too wide to be one).
+TEST_F(CrvHook, InstalledProgramStaysInsideTheProject) {
+  install_crv(dir_);
+  dir_.write("outside/bashrc", "export PATH\n");
+  dir_.write("outside/secret.md", "# launch codes\n");
+  dir_.write("outside/data/keep.txt", "");
+  dir_.write("home/.git/HEAD", "");
+  dir_.write("home/loose/notes.md", "# Notes\n");
+  fs::create_directories(dir_ / "proj/.git");
+  fs::create_symlink(fs::canonical(dir_ / "outside/secret.md"), dir_ / "proj/secret.md");
+  const std::string home_env = "HOME='" + fs::canonical(dir_ / "home").string() + "' ";
+  const auto tool_in = [&](const fs::path& folder) {
+    const std::string cwd = fs::weakly_canonical(dir_.path() / folder).string();
+    return invoke("hook tool",
+                  event_text(R"({"tool_name": "Bash", "tool_input": {"command": "make deploy"},)"
+                             R"( "cwd": ")" +
+                             cwd + "\"}"),
+                  home_env, "usr/bin/crv");
+  };
+  const auto refused = [](const testing::RunResult& run, const std::string& reason) {
+    return run.status == 0 && run.out.empty() && run.err.find(reason) != std::string::npos;
+  };
+
+  fs::create_directories(dir_ / "proj/.corvel");
+  fs::create_symlink(fs::canonical(dir_ / "outside/bashrc"),
+                     dir_ / "proj/.corvel/action_events.jsonl");
+  EXPECT_TRUE(refused(tool_in("proj"), "symbolic link"));
+  EXPECT_EQ(testing::read_text(dir_ / "outside/bashrc"), "export PATH\n");
+
+  fs::remove_all(dir_ / "proj/.corvel");
+  fs::create_directory_symlink(fs::canonical(dir_ / "outside/data"), dir_ / "proj/.corvel");
+  EXPECT_TRUE(refused(tool_in("proj"), "is a symbolic link"));
+  EXPECT_TRUE(refused(invoke("hook prompt", event("prompt_submit.json"), home_env, "usr/bin/crv"),
+                      "is a symbolic link"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "outside/data"), {}), 1);
+
+  // No project above the folder, or only the home folder's: nothing is made anywhere.
+  EXPECT_TRUE(refused(tool_in("home/loose"), "no project at"));
+  EXPECT_TRUE(refused(tool_in("home"), "keeps no project data in"));
+  EXPECT_FALSE(fs::exists(dir_ / "home/loose/.corvel"));
+  EXPECT_FALSE(fs::exists(dir_ / "home/.corvel"));
+
+  fs::remove(dir_ / "proj/.corvel");
+  const auto prompt = invoke("hook prompt", event("prompt_submit.json"), home_env, "usr/bin/crv");
+  EXPECT_NE(prompt.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos) << prompt.err;
+  const std::string graph = testing::read_text(dir_ / "proj/.corvel/info_graph.json");
+  EXPECT_EQ(graph.find("secret.md"), std::string::npos);
+  EXPECT_EQ(graph.find("launch codes"), std::string::npos);
 }
 
 }  // namespace

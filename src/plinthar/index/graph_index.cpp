@@ -151,7 +151,7 @@ std::optional<std::pair<format::Header, std::vector<format::Section>>> read_tabl
 
 std::optional<GraphIndex> GraphIndex::open(const fs::path& index_path, int graph_fd) {
   auto fd = std::make_shared<const text::FileDescriptor>(
-      ::open(index_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+      ::open(index_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
   if (fd->get() < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(fd->get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;

@@ -272,8 +272,7 @@ void write_index_beside(const std::filesystem::path& out, const index::GraphReco
 }
 
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
-                            const ExistingNodes& existing_nodes,
-                            const std::set<std::filesystem::path>& excluded,
+                            const ExistingNodes& existing_nodes, const ScanScope& scope,
                             const NodeObserver& observe, const ScanObserver& watch,
                             std::size_t jobs) {
   require_scan_root(root);
@@ -286,7 +285,7 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     if (observe) observe(node);
   };
   const ScanTotals totals =
-      scan_nodes(root, existing_nodes, excluded, on_node, both(recorder.observer(), watch), jobs);
+      scan_nodes(root, existing_nodes, scope, on_node, both(recorder.observer(), watch), jobs);
   const std::string root_text = root.string();
   const std::uint64_t list_offset =
       graph.node_list_offset(root_text, totals.symbol_count, totals.edges.size());

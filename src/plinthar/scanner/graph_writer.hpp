@@ -91,15 +91,14 @@ void write_index_beside(const std::filesystem::path& out, const index::GraphReco
 
 // Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
 // and replaces `out` atomically with the graph in the pretty form: byte for byte
-// to_pretty(scan(root, existing_nodes, excluded)), and its graph index beside it, with a
+// to_pretty(scan(root, existing_nodes, scope)), and its graph index beside it, with a
 // snapshot of the tree (left out when it cannot be written). `observe`, when given, sees
 // every node, and `watch` what the scan walks; `jobs` threads read the files (the bytes
 // written are the same for any number). The folder of `out` must exist. Throws
 // plinthar::Error when `out` cannot be written or `root` is not a directory; `out` is
 // then untouched.
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
-                            const ExistingNodes& existing_nodes,
-                            const std::set<std::filesystem::path>& excluded,
+                            const ExistingNodes& existing_nodes, const ScanScope& scope,
                             const NodeObserver& observe = {}, const ScanObserver& watch = {},
                             std::size_t jobs = 1);
 

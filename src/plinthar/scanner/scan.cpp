@@ -288,10 +288,9 @@ constexpr std::size_t FILES_AHEAD_PER_JOB = 64;
 }  // namespace
 
 ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
-                      const std::set<fs::path>& excluded, const NodeVisitor& on_node,
+                      const ScanScope& scope, const NodeVisitor& on_node,
                       const ScanObserver& observer, std::size_t jobs) {
-  std::set<std::string> excluded_resolved;
-  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path).native());
+  const ScopeTest scope_test(scope, root);
   const WalkedTree tree = walk_tree(root);
   if (observer.on_walked) observer.on_walked(tree);
   if (observer.on_directory) {
@@ -300,7 +299,7 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
   const auto read = [&](FileScanner& scanner, const WalkedFile& file) {
     FileRead done;
     if (observer.on_file) done.status = text::file_status(file.path);
-    done.excluded = excluded_resolved.count(file.resolved) != 0;
+    done.excluded = scope_test.leaves_out(file.resolved);
     if (!done.excluded) done.scan = scanner.scan(file);
     return done;
   };
@@ -324,10 +323,9 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
   return std::move(collector).finish();
 }
 
-text::Json scan(const fs::path& root, const ExistingNodes& existing_nodes,
-                const std::set<fs::path>& excluded) {
+text::Json scan(const fs::path& root, const ExistingNodes& existing_nodes, const ScanScope& scope) {
   text::Json nodes = text::Json::array();
-  ScanTotals totals = scan_nodes(root, existing_nodes, excluded,
+  ScanTotals totals = scan_nodes(root, existing_nodes, scope,
                                  [&nodes](text::Json&& node) { nodes.push_back(std::move(node)); });
   text::Json edge_list = text::Json::array();
   edge_list.get_ref<text::Json::array_t&>().reserve(totals.edges.size());

@@ -15,6 +15,7 @@
 
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/graph.hpp"
+#include "plinthar/scanner/scan_scope.hpp"
 #include "plinthar/text/file_status.hpp"
 
 namespace plinthar::scanner {
@@ -27,10 +28,10 @@ using ExistingNodes = std::unordered_map<std::string, Json>;
 
 // Builds the graph map of the project under `root`. A file whose id is in
 // `existing_nodes` with the same "file_hash" keeps that node's keywords, content and
-// summary. Files whose resolved location is in `excluded` (the outputs of the calling
-// program) are left out. Unreadable and oversized files are skipped.
+// summary. Files that `scope` leaves out are left out. Unreadable and oversized files
+// are skipped.
 Json scan(const std::filesystem::path& root, const ExistingNodes& existing_nodes = {},
-          const std::set<std::filesystem::path>& excluded = {});
+          const ScanScope& scope = {});
 
 // What a scan found besides its nodes.
 struct ScanTotals {
@@ -73,7 +74,7 @@ ScanObserver both(ScanObserver first, ScanObserver second);
 // threads read and extract the files; nodes, edges and what `observer` sees still come
 // in the walk's order, so that the result is the same for any number of jobs.
 ScanTotals scan_nodes(const std::filesystem::path& root, const ExistingNodes& existing_nodes,
-                      const std::set<std::filesystem::path>& excluded, const NodeVisitor& on_node,
+                      const ScanScope& scope, const NodeVisitor& on_node,
                       const ScanObserver& observer = {}, std::size_t jobs = 1);
 
 // The nodes (file node first, then its symbols) and the edges (without repeats) of one

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "plinthar/error.hpp"
+#include "plinthar/query/data/data_directory.hpp"
 #include "plinthar/query/setup/setup_command.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/text/decimal_integer.hpp"
@@ -208,18 +209,23 @@ int run_scan(const Args& args, const Locations& locations, const Streams& stream
   ScanOptions scan = args.scan;
   // Progress only for a person watching: the process's own standard error on a terminal.
   scan.progress = &streams.err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+  require_usable_data_dir(locations);
   return cmd_scan(scan, locations, streams);
 }
 int run_retrieve(const Args& args, const Locations& locations, const Streams& streams) {
+  require_usable_data_dir(locations);
   return cmd_retrieve(args.retrieve, locations, streams);
 }
 int run_prime(const Args& args, const Locations& locations, const Streams& streams) {
+  require_usable_data_dir(locations);
   return cmd_prime(args.prime, locations, streams);
 }
 int run_action_log(const Args& args, const Locations& locations, const Streams& streams) {
+  require_usable_data_dir(locations);
   return cmd_action_log(args.action_log, locations, streams);
 }
 int run_stats(const Args& args, const Locations& locations, const Streams& streams) {
+  require_usable_data_dir(locations);
   return cmd_stats(args.stats, locations, streams);
 }
 int run_hook_prompt(const Args& args, const Locations& locations, const Streams& streams) {
@@ -229,6 +235,7 @@ int run_hook_tool(const Args& args, const Locations& locations, const Streams& s
   return cmd_hook_tool(args.hook_tool, locations, streams);
 }
 int run_mcp(const Args& args, const Locations& locations, const Streams& streams) {
+  require_usable_data_dir(locations);
   return mcp::cmd_mcp(args.mcp, locations, streams);
 }
 int run_setup(const Args& args, const Locations& locations, const Streams& streams) {

@@ -32,7 +32,7 @@ int cmd_action_log(const ActionLogOptions& options, const Locations& locations,
   const text::Json record =
       make_action_record(format_timestamp(now_microseconds()), options.kind, options.summary,
                          std::move(std::get<text::Json>(meta)));
-  append_line(locations.action_log, text::to_compact(record) + "\n");
+  append_line(locations.action_log, text::to_compact(record) + "\n", locations.data_links);
   streams.out << "ok\n";
   return STATUS_OK;
 }

@@ -23,16 +23,22 @@ bool file_exists(const fs::path& path) {
   return fs::exists(path, error);
 }
 
-void write_first_graph(const fs::path& graph_file, const fs::path& scan_root) {
-  text::create_parent_directories(graph_file);
-  scanner::write_graph_file(scan_root, graph_file, {}, {graph_file}, {}, {},
+// The graph file itself never feeds a scan; the project of an installed crv is scanned
+// without what its links lead to outside it.
+scanner::ScanScope scope_of(const GraphPlace& place) {
+  return {{place.graph_file}, place.root_fixed};
+}
+
+void write_first_graph(const GraphPlace& place) {
+  text::create_parent_directories(place.graph_file);
+  scanner::write_graph_file(place.scan_root, place.graph_file, {}, scope_of(place), {}, {},
                             scanner::default_scan_jobs());
 }
 
 // The root to scan a graph file anew from: the one it records, unless the root is fixed.
 fs::path root_to_rescan(const GraphPlace& place) {
   if (place.root_fixed) return place.scan_root;
-  const auto standing = open_graph_file(place.graph_file);
+  const auto standing = open_graph_file(place.graph_file, place.links);
   return (standing ? recorded_root(*standing) : std::nullopt).value_or(place.scan_root);
 }
 
@@ -47,9 +53,9 @@ struct Refreshed {
 Refreshed refresh_graph(const GraphPlace& place, const scanner::RefreshLimits* limits) {
   const fs::path& graph_file = place.graph_file;
   const auto fixed = place.root_fixed ? std::optional(place.scan_root) : std::nullopt;
-  auto refreshed =
-      scanner::refresh_graph_file(graph_file, {graph_file}, scanner::RefreshMode::full_scan, fixed,
-                                  {}, limits != nullptr ? *limits : scanner::RefreshLimits{});
+  auto refreshed = scanner::refresh_graph_file(
+      graph_file, scope_of(place), scanner::RefreshMode::full_scan, fixed, {},
+      limits != nullptr ? *limits : scanner::RefreshLimits{});
   if (refreshed && refreshed->deferred) return {std::nullopt, true};
   if (refreshed && refreshed->index) {
     return {
@@ -58,20 +64,21 @@ Refreshed refresh_graph(const GraphPlace& place, const scanner::RefreshLimits* l
   }
   if (!refreshed) {
     if (limits != nullptr) return {std::nullopt, true};  // a full scan
-    scanner::write_graph_file(root_to_rescan(place), graph_file, {}, {graph_file}, {}, {},
+    scanner::write_graph_file(root_to_rescan(place), graph_file, {}, scope_of(place), {}, {},
                               scanner::default_scan_jobs());
   }
   return {};
 }
 
-OpenGraphFile open_existing(const fs::path& graph_file) {
-  if (auto file = open_graph_file(graph_file)) return std::move(*file);
+OpenGraphFile open_existing(const GraphPlace& place) {
+  const fs::path& graph_file = place.graph_file;
+  if (auto file = open_graph_file(graph_file, place.links)) return std::move(*file);
   throw Error("cannot read " + graph_file.string() + ": " +
               std::make_error_code(std::errc::no_such_file_or_directory).message());
 }
 
 CurrentGraph open_current(const GraphPlace& place) {
-  CurrentGraph current{open_existing(place.graph_file), std::nullopt};
+  CurrentGraph current{open_existing(place), std::nullopt};
   current.index =
       index::GraphIndex::open(index::graph_index_path(place.graph_file), current.file.fd->get());
   return current;
@@ -157,12 +164,13 @@ void write_index_for_next_call(const fs::path& graph_file, const LoadedGraph& gr
 }  // namespace
 
 GraphPlace graph_place(const Locations& locations) {
-  return {locations.graph_json, locations.default_root, locations.graph_of_default_root};
+  return {locations.graph_json, locations.default_root, locations.graph_of_default_root,
+          locations.data_links};
 }
 
 CurrentGraph current_graph(const GraphPlace& place, bool refresh) {
   if (!file_exists(place.graph_file)) {
-    write_first_graph(place.graph_file, place.scan_root);
+    write_first_graph(place);
   } else if (refresh) {
     if (auto refreshed = refresh_graph(place, nullptr).standing) return std::move(*refreshed);
   }

@@ -32,6 +32,7 @@ struct GraphPlace {
   std::filesystem::path graph_file;
   std::filesystem::path scan_root;
   bool root_fixed = false;
+  text::Links links = text::Links::followed;  // at the graph file's own name
 };
 
 // The graph of the locations' project: its graph file, scanned from the default root.

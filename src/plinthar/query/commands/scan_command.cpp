@@ -18,12 +18,14 @@ int cmd_scan(const ScanOptions& options, const Locations& locations, const Strea
   const fs::path out_path =
       options.out.empty() ? locations.graph_json : text::resolve_path(options.out);
   ensure_data_dir(locations);
-  // Neither the graph written here nor the default graph file ever feeds the scan.
+  // Neither the graph written here nor the default graph file ever feeds the scan; the
+  // project of an installed crv is scanned without what its links lead to outside it.
+  const scanner::ScanScope scope({out_path, locations.graph_json}, locations.graph_of_default_root);
   std::optional<ScanProgress> progress;
   if (options.progress) progress.emplace(streams.err);
   const scanner::ScanTotals totals = scanner::write_graph_file(
-      root, out_path, {}, {out_path, locations.graph_json}, {},
-      progress ? progress->observer() : scanner::ScanObserver{}, options.jobs);
+      root, out_path, {}, scope, {}, progress ? progress->observer() : scanner::ScanObserver{},
+      options.jobs);
   progress.reset();
   streams.out << "Scanned: " << totals.node_count << " nodes, " << totals.edges.size() << " edges\n"
               << "Wrote: " << text::one_line(out_path.string()) << "\n";

@@ -101,7 +101,8 @@ std::string format_stats_text(const text::Json& summary) {
 }
 
 int cmd_stats(const StatsOptions& options, const Locations& locations, const Streams& streams) {
-  const text::Json summary = summarise_token_usage(read_json_lines(locations.token_log));
+  const text::Json summary =
+      summarise_token_usage(read_json_lines(locations.token_log, locations.data_links));
   if (options.json) {
     streams.out << text::to_pretty(summary) << "\n";
   } else {

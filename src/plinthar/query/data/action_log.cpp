@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 [[noreturn]] void fail_appending(const fs::path& path, int error_number) {
-  throw Error("cannot append to " + path.string() + ": " + std::strerror(error_number));
+  throw Error("cannot append to " + path.string() + ": " + text::open_error_text(error_number));
 }
 
 // How long an append waits for another to finish before it goes ahead unlocked: a
@@ -47,10 +47,11 @@ void lock_for_append(int fd) {
 // feed: a record cut short by a full disk or a killed writer. Read through a second
 // descriptor, since the log is opened for writing only (a FIFO opened for reading and
 // writing would never refuse the open).
-bool ends_inside_a_line(const fs::path& path, int fd) {
+bool ends_inside_a_line(const fs::path& path, int fd, text::Links links) {
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0) return false;
-  const text::FileDescriptor reader(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const text::FileDescriptor reader(
+      ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | text::open_flags(links)));
   char last = '\n';
   if (reader.get() < 0 || ::pread(reader.get(), &last, 1, status.st_size - 1) != 1) return false;
   return last != '\n';
@@ -58,17 +59,18 @@ bool ends_inside_a_line(const fs::path& path, int fd) {
 
 }  // namespace
 
-void append_line(const fs::path& path, std::string_view line) {
+void append_line(const fs::path& path, std::string_view line, text::Links links) {
   // O_NONBLOCK: a FIFO without a reader put in place of the log fails to open instead
   // of blocking the program; it changes nothing for a regular file.
-  text::FileDescriptor file(
-      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
+  text::FileDescriptor file(::open(
+      path.c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | text::open_flags(links), 0666));
   if (file.get() < 0) fail_appending(path, errno);
   // A fragment left by an earlier failed append is ended first, so that this record
   // stands on a line of its own and the fragment alone is skipped by the readers.
   lock_for_append(file.get());
   std::string record;
-  if (ends_inside_a_line(path, file.get())) record = "\n";
+  if (ends_inside_a_line(path, file.get(), links)) record = "\n";
   record += line;
   if (!text::write_all(file.get(), record)) fail_appending(path, errno);
   if (!file.close()) fail_appending(path, errno);
@@ -113,7 +115,7 @@ text::Json make_action_record(std::string timestamp, std::string_view kind,
 }
 
 std::vector<text::Json> read_action_events(const Locations& locations, std::int64_t limit) {
-  return last_elements(read_json_lines(locations.action_log), limit);
+  return last_elements(read_json_lines(locations.action_log, locations.data_links), limit);
 }
 
 }  // namespace plinthar::query

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plinthar/query/data/locations.hpp"
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 
 namespace plinthar::query {
@@ -35,8 +36,10 @@ Json make_action_record(std::string timestamp, std::string_view kind, std::strin
 // Appends `line` (ending with "\n") to `path` in a single write on a file opened for
 // appending, so concurrent writers never interleave within a line. When the file does
 // not end with a line feed (an earlier append failed part way), the write starts with
-// one. Throws plinthar::Error when the file cannot be opened or the write fails; a
-// failed write may leave part of the line, without its line feed.
-void append_line(const std::filesystem::path& path, std::string_view line);
+// one. A symbolic link at `path` is followed only when `links` says so. Throws plinthar::Error when
+// the file cannot be opened (a link among the reasons) or the write fails; a failed write may leave
+// part of the line, without its line feed.
+void append_line(const std::filesystem::path& path, std::string_view line,
+                 text::Links links = text::Links::followed);
 
 }  // namespace plinthar::query

@@ -7,6 +7,7 @@
 // CRV_DATA_DIR names the data directory outright, for either.
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "plinthar/query/data/locations.hpp"
@@ -25,14 +26,28 @@ struct DataDirChoice {
   DataPlace place = DataPlace::BESIDE_PROGRAM;
   std::filesystem::path data_dir;
   std::filesystem::path project_root;  // PROJECT only: whose data it is
+  // PROJECT only: whether the project was named or found rather than taken to be `cwd`.
+  bool project_found = true;
+  // Why the data directory must not be used, or empty (see choose_data_dir).
+  std::string refusal;
 };
 
 // The rule, in order: CRV_DATA_DIR when set and not empty (resolved against `cwd`);
 // else, for an installed program, the project's `.corvel/` folder, the project being
 // CORVEL_PROJECT_ROOT when set, else the nearest folder from `cwd` upwards that holds a
-// `.corvel/` folder, else `cwd` itself; else data/ beside the program.
+// `.corvel` folder or is a version-control root (`.git`, `.hg`), else `cwd` itself; else
+// data/ beside the program.
+//
+// The project's data folder is the repository's to ship, so it is refused when it is a
+// symbolic link (crv would write wherever it leads), not a folder, or owned by another
+// user (not checked for root, who owns what it creates anyway); and a project found or
+// taken from `cwd` is refused when it is `/` or the home folder, whose data folder would
+// make every folder below it without a project of its own part of one huge project.
 DataDirChoice choose_data_dir(const std::filesystem::path& base_dir, bool installed,
                               const EnvLookup& env, const std::filesystem::path& cwd);
+
+// Throws plinthar::Error with the refusal when `locations` has one.
+void require_usable_data_dir(const Locations& locations);
 
 // Whether the program in `base_dir` runs from an installed tree: the installation puts a
 // marker file at a fixed place relative to the program (share/plinthar beside bin/),

@@ -12,8 +12,8 @@
 
 namespace plinthar::query {
 
-std::vector<text::Json> read_json_lines(const std::filesystem::path& path) {
-  const text::WholeFile file = text::read_whole_file(path);
+std::vector<text::Json> read_json_lines(const std::filesystem::path& path, text::Links links) {
+  const text::WholeFile file = text::read_whole_file(path, links);
   switch (file.outcome) {
     case text::FileRead::read:
       break;

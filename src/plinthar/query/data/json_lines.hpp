@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 
 namespace plinthar::query {
@@ -17,8 +18,10 @@ using text::Json;
 // line split, blank lines, lines that are not valid UTF-8 and lines that are not one JSON
 // value are skipped, and any JSON value is kept. A missing file, and one that is not a
 // regular file (a FIFO or a device is never read), reads as empty. Throws plinthar::Error
-// for a directory and for a file that cannot be read.
-std::vector<Json> read_json_lines(const std::filesystem::path& path);
+// for a directory, for a file that cannot be read and for a symbolic link that `links`
+// says not to follow.
+std::vector<Json> read_json_lines(const std::filesystem::path& path,
+                                  text::Links links = text::Links::followed);
 
 // The values of a log whose text is `text`, read as read_json_lines does.
 std::vector<Json> parse_json_lines(std::string_view text);

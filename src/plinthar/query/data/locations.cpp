@@ -56,6 +56,7 @@ fs::path running_program_dir() {
 }
 
 void ensure_data_dir(const Locations& locations) {
+  if (!locations.data_dir_refusal.empty()) throw Error(locations.data_dir_refusal);
   std::error_code error;
   fs::create_directories(locations.data_dir, error);
   if (error) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "plinthar/text/file_io.hpp"
+
 namespace plinthar::query {
 
 struct Locations {
@@ -23,6 +25,14 @@ struct Locations {
   // graph a repository may ship. A graph that records another root is scanned anew from
   // the project, never followed.
   bool graph_of_default_root = false;
+  // Whether default_root is a project that was named or found (see data_directory.hpp).
+  bool project_found = true;
+  // Why the data directory must not be used, or empty; nothing may be read from it or
+  // written to it then.
+  std::string data_dir_refusal;
+  // Whether links at the data files' own names are followed: not in a project's data
+  // folder, which the repository may ship (see text::Links).
+  text::Links data_links = text::Links::followed;
 };
 
 // Looks up an environment variable: nothing when it is absent, the (possibly empty)
@@ -52,7 +62,7 @@ Locations compute_locations(const std::filesystem::path& base_dir,
 std::filesystem::path running_program_dir();
 
 // Creates the data directory with its parents; an existing one is fine. Throws
-// plinthar::Error when it cannot be created.
+// plinthar::Error when it cannot be created or must not be used.
 void ensure_data_dir(const Locations& locations);
 
 }  // namespace plinthar::query

@@ -81,12 +81,12 @@ Json general_parse(const fs::path& path, std::string_view text, bool for_records
 
 }  // namespace
 
-std::optional<OpenGraphFile> open_graph_file(const fs::path& path) {
+std::optional<OpenGraphFile> open_graph_file(const fs::path& path, text::Links links) {
   auto fd = std::make_shared<const text::FileDescriptor>(
-      ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+      ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | text::open_flags(links)));
   if (fd->get() >= 0) return OpenGraphFile{path, std::move(fd)};
   if (errno == ENOENT) return std::nullopt;
-  throw Error("cannot read " + path.string() + ": " + std::strerror(errno));
+  throw Error("cannot read " + path.string() + ": " + text::open_error_text(errno));
 }
 
 LoadedGraph read_graph(const OpenGraphFile& file, std::optional<index::GraphIndex> index,

@@ -32,8 +32,10 @@ struct OpenGraphFile {
 };
 
 // The graph file at `path` opened, or nothing when no file is there. Throws
-// plinthar::Error when it is there but cannot be opened.
-std::optional<OpenGraphFile> open_graph_file(const std::filesystem::path& path);
+// plinthar::Error when it is there but cannot be opened (a link there that `links` says
+// not to follow among the reasons).
+std::optional<OpenGraphFile> open_graph_file(const std::filesystem::path& path,
+                                             text::Links links = text::Links::followed);
 
 // A graph ready for ranking, with whatever its records view into.
 class LoadedGraph {

@@ -55,7 +55,9 @@ ToolEvent parse_tool_event(std::string_view text) {
   return tool;
 }
 
-Locations event_locations(const Locations& started, const std::optional<std::string>& cwd) {
+namespace {
+
+Locations located_for_event(const Locations& started, const std::optional<std::string>& cwd) {
   namespace fs = std::filesystem;
   if (!cwd || cwd->empty() || process_env("CORVEL_PROJECT_ROOT")) return started;
   std::error_code error;
@@ -63,6 +65,20 @@ Locations event_locations(const Locations& started, const std::optional<std::str
   if (!error && !fs::is_directory(status)) error = std::make_error_code(std::errc::not_a_directory);
   if (error) throw Error("cannot enter the hook's folder " + *cwd + ": " + error.message());
   return locate(started.base_dir, process_env, fs::absolute(*cwd));
+}
+
+}  // namespace
+
+Locations event_locations(const Locations& started, const std::optional<std::string>& cwd) {
+  Locations here = located_for_event(started, cwd);
+  require_usable_data_dir(here);
+  // A hook runs wherever the assistant was started: outside a project it does nothing
+  // rather than make a project of whatever folder that is.
+  if (!here.project_found) {
+    throw Error("no project at " + here.default_root.string() +
+                " (no folder holding .git, .hg or .corvel above it)");
+  }
+  return here;
 }
 
 std::string read_all(std::istream& in) {

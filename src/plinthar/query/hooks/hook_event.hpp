@@ -38,7 +38,8 @@ ToolEvent parse_tool_event(std::string_view text);
 // The locations for an event that happened in the folder `cwd`: when CORVEL_PROJECT_ROOT
 // is not set, those of the program as if it had been started there (the working
 // directory of the process stays as it is); otherwise `started`. Throws plinthar::Error
-// when the folder cannot be entered.
+// when the folder cannot be entered, when its data directory must not be used, and for
+// an installed program when no project holds the folder.
 Locations event_locations(const Locations& started, const std::optional<std::string>& cwd);
 
 // Everything left on `in`. Throws plinthar::Error when reading fails.

@@ -74,7 +74,7 @@ int cmd_hook_tool(const HookToolOptions& options, const Locations& locations,
     const Json record =
         tool_action_record(event, here.default_root, format_timestamp(now_microseconds()));
     ensure_data_dir(here);
-    append_line(here.action_log, text::to_compact(record) + "\n");
+    append_line(here.action_log, text::to_compact(record) + "\n", here.data_links);
   });
 }
 

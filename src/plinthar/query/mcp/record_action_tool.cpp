@@ -12,7 +12,7 @@ ToolResult record_action_tool(ProjectSession& session, const ToolArguments& argu
       make_action_record(format_timestamp(now_microseconds()), arguments.text("kind"),
                          arguments.text("summary"), Json::object());
   ensure_data_dir(locations);
-  append_line(locations.action_log, text::to_compact(record) + "\n");
+  append_line(locations.action_log, text::to_compact(record) + "\n", locations.data_links);
   Json structured = Json::object();
   for (const char* key : {"timestamp", "kind", "summary"}) structured[key] = record[key];
   return {"Recorded [" + text::one_line(record["kind"].get<std::string>()) + "] " +

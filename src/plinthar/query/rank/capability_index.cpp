@@ -85,7 +85,7 @@ std::vector<CapabilityEntry> parse_capability_index(std::string_view bytes) {
 }
 
 std::vector<CapabilityEntry> load_capability_index(const std::filesystem::path& path) {
-  const text::WholeFile file = text::read_whole_file(path);
+  const text::WholeFile file = text::read_whole_file(path, text::Links::not_followed);
   switch (file.outcome) {
     case text::FileRead::read:
       return parse_capability_index(file.bytes);

@@ -31,7 +31,8 @@ std::vector<CapabilityEntry> parse_capability_index(std::string_view bytes);
 
 // The capabilities in file order; empty when nothing exists at `path` or what is there
 // is not a regular file (a FIFO or a device is never read). Throws plinthar::Error for
-// a directory and for a file that cannot be read.
+// a directory, for a file that cannot be read and for a symbolic link, which is not
+// followed (the caller resolves a path given by the user).
 std::vector<CapabilityEntry> load_capability_index(const std::filesystem::path& path);
 
 // For each capability sharing k >= 1 distinct keywords with `query_terms`, boosts each of

@@ -156,15 +156,15 @@ bool beyond(const RefreshLimits& limits, const std::vector<Candidate>& files,
          (to_read > 0 && graph.index().graph().file.size > limits.most_graph_bytes);
 }
 
-Attempt refresh_once(const fs::path& graph_file, const std::set<fs::path>& excluded,
-                     RefreshMode mode, const std::optional<fs::path>& root,
-                     const NodeObserver& observe, const RefreshLimits& limits) {
+Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, RefreshMode mode,
+                     const std::optional<fs::path>& root, const NodeObserver& observe,
+                     const RefreshLimits& limits) {
   const std::int64_t started = wall_clock_ns();
   auto graph = open_standing(graph_file, mode);
   if (!graph || (root && root->string() != graph->snapshot().root)) return {};
   const fs::path tree_root = graph->snapshot().root;
   require_scan_root(tree_root);
-  TreeDiff diff = diff_tree(graph->snapshot(), tree_root, excluded);
+  TreeDiff diff = diff_tree(graph->snapshot(), tree_root, scope);
   std::vector<Candidate>& files = diff.files;
   if (beyond(limits, files, *graph)) {
     RefreshResult deferred;
@@ -206,11 +206,13 @@ Attempt refresh_once(const fs::path& graph_file, const std::set<fs::path>& exclu
 // The look at the tree and the reading of changed files take no lock; the graph's lock
 // is held only to write, and a writer that replaced the graph file meanwhile (a scan, a
 // concurrent refresh) is not undone: the tree is looked at again, against its graph.
-std::optional<RefreshResult> refresh_graph_file(
-    const fs::path& graph_file, const std::set<fs::path>& excluded, RefreshMode mode,
-    const std::optional<fs::path>& root, const NodeObserver& observe, const RefreshLimits& limits) {
+std::optional<RefreshResult> refresh_graph_file(const fs::path& graph_file, const ScanScope& scope,
+                                                RefreshMode mode,
+                                                const std::optional<fs::path>& root,
+                                                const NodeObserver& observe,
+                                                const RefreshLimits& limits) {
   for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
-    Attempt done = refresh_once(graph_file, excluded, mode, root, observe, limits);
+    Attempt done = refresh_once(graph_file, scope, mode, root, observe, limits);
     if (!done.replaced_meanwhile) return std::move(done.result);
   }
   return std::nullopt;  // others keep writing it: the caller scans in full

@@ -46,7 +46,7 @@ struct RefreshResult {
 };
 
 // Brings `graph_file` up to date with the tree that the snapshot in its index describes,
-// reading only new and changed files, with `excluded` left out as a scan leaves it out;
+// reading only new and changed files, leaving out what `scope` leaves out as a scan does;
 // when anything changed, the graph file and its index are rewritten as one, under the
 // graph's lock. `root`, when given, must be the root the graph was scanned from.
 // `observe`, when given, sees every symbol node of a rewritten graph (and may see file
@@ -55,8 +55,7 @@ struct RefreshResult {
 // caller then scans in full. Throws plinthar::Error when the graph cannot be written, or
 // when the snapshot's root is no longer a directory.
 std::optional<RefreshResult> refresh_graph_file(const std::filesystem::path& graph_file,
-                                                const std::set<std::filesystem::path>& excluded,
-                                                RefreshMode mode,
+                                                const ScanScope& scope, RefreshMode mode,
                                                 const std::optional<std::filesystem::path>& root,
                                                 const NodeObserver& observe = {},
                                                 const RefreshLimits& limits = {});

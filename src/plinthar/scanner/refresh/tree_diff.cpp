@@ -60,12 +60,10 @@ std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::pat
 
 // Decides which files keep what the graph has of them.
 void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
-              const std::set<fs::path>& excluded) {
-  std::set<std::string> excluded_resolved;
-  for (const fs::path& path : excluded) excluded_resolved.insert(text::resolve_path(path).string());
+              const ScopeTest& scope_test) {
   for (Candidate& file : files) {
     file.status = text::file_status(std::string(file.path).c_str());
-    if (excluded_resolved.count(std::string(file.resolved)) != 0) {
+    if (scope_test.leaves_out(file.resolved)) {
       file.outcome = FileOutcome::excluded;
       continue;
     }
@@ -80,11 +78,10 @@ void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
 
 }  // namespace
 
-TreeDiff diff_tree(const TreeSnapshot& snapshot, const fs::path& root,
-                   const std::set<fs::path>& excluded) {
+TreeDiff diff_tree(const TreeSnapshot& snapshot, const fs::path& root, const ScanScope& scope) {
   TreeDiff diff;
   diff.files = current_files(snapshot, root, diff.directories, diff.rewalked, diff.storage);
-  classify(diff.files, snapshot, excluded);
+  classify(diff.files, snapshot, ScopeTest(scope, root));
   return diff;
 }
 

@@ -42,10 +42,10 @@ struct TreeDiff {
 };
 
 // The files of the tree under `root` that `snapshot` describes, each classified: files
-// whose resolved location is in `excluded` as excluded, files that keep their snapshot
+// that `scope` leaves out as excluded, files that keep their snapshot
 // entry as reused. Nothing is read but statuses and directory entries.
 TreeDiff diff_tree(const TreeSnapshot& snapshot, const std::filesystem::path& root,
-                   const std::set<std::filesystem::path>& excluded);
+                   const ScanScope& scope);
 
 // The snapshot of the tree after the files of `diff` were read again (their `scanned`
 // or outcome filled), taken at `taken_ns`; `previous` gives the root and the entries of
