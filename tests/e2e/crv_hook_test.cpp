@@ -241,6 +241,44 @@ TEST_F(CrvHook, TimeLimitEndsTheHookTheSameWay) {
       dir_.path(), "{ sleep 2 | " + program + " hook tool --timeout 1 --strict; }");
   EXPECT_EQ(strict.status, 1);
   EXPECT_EQ(strict.err, "crv: error: time limit of 1 s exceeded\n");
+  const auto fractional =
+      testing::run_command(dir_.path(), "{ sleep 2 | " + program + " hook prompt --timeout 0.5; }");
+  EXPECT_EQ(fractional.status, 0);
+  EXPECT_EQ(fractional.err, "crv hook prompt: time limit of 0.5 s exceeded\n");
+}
+
+TEST_F(CrvHook, UsageErrorsFailOpenUnlessStrictAndTimeoutsMayBeFractional) {
+  const fs::path submit = event("prompt_submit.json");
+  const auto fractional = invoke("hook prompt --timeout 1.5", submit);
+  EXPECT_EQ(fractional.status, 0);
+  EXPECT_NE(fractional.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos)
+      << fractional.err;
+  EXPECT_EQ(invoke("hook tool --timeout 0.25", event("post_tool_use_bash.json")).err, "");
+
+  const struct {
+    const char* args;
+    const char* message;
+  } rows[] = {
+      {"hook prompt --timeout -1", "--timeout: invalid value: '-1'"},
+      {"hook prompt --timeout nan", "--timeout: invalid value: 'nan'"},
+      {"hook tool --timeout 1.5s", "--timeout: invalid value: '1.5s'"},
+      {"hook prompt --max-chars 1.5", "--max-chars: invalid int value: '1.5'"},
+      {"hook prompt --no-such-option", "--no-such-option"},
+      {"hook promt", "promt"},
+  };
+  for (const auto& row : rows) {
+    const auto open = invoke(row.args, submit);
+    EXPECT_EQ(open.status, 0) << row.args;
+    EXPECT_EQ(open.out, "") << row.args;
+    EXPECT_TRUE(open.err.starts_with("crv hook")) << row.args << ": " << open.err;
+    EXPECT_NE(open.err.find(row.message), std::string::npos) << row.args << ": " << open.err;
+    EXPECT_EQ(open.err.find('\n'), open.err.size() - 1) << row.args << ": " << open.err;
+    const auto strict = invoke(std::string(row.args) + " --strict", submit);
+    EXPECT_EQ(strict.status, 2) << row.args;
+    EXPECT_TRUE(strict.err.starts_with("usage: crv hook")) << row.args << ": " << strict.err;
+  }
+  // Other commands reject their command lines as before.
+  EXPECT_EQ(invoke("prime --top-files 1.5").status, 2);
 }
 
 TEST_F(CrvHook, InstalledProgramKeepsEachProjectsDataInTheProject) {
