@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "crv_fixture.hpp"
 #include "plinthar/text/json.hpp"
+#include "plinthar/text/utf8.hpp"
 #include "test_util.hpp"
 
 namespace plinthar::query {
@@ -126,6 +128,69 @@ TEST_F(CrvHook, ToolRecordsEditsAndCommandsThatTheNextPromptShows) {
       << block.out;
 }
 
+// The lines of `block` that start with "- " below the heading that begins with `heading`.
+std::vector<std::string> section_lines(const std::string& block, const std::string& heading) {
+  std::vector<std::string> lines;
+  std::size_t at = block.find(heading);
+  if (at == std::string::npos) return lines;
+  at = block.find('\n', at) + 1;
+  for (std::size_t end; (end = block.find('\n', at)) != std::string::npos && block[at] == '-';
+       at = end + 1) {
+    lines.push_back(block.substr(at, end - at));
+  }
+  return lines;
+}
+
+TEST_F(CrvHook, LongCommandsAndLongLoggedSummariesNeverEmptyTheBlock) {
+  // A one-line command of 10 KB recorded by the hook, then eight such records written to
+  // the log by other means: every prompt still lists the files, the trail lines cut.
+  const std::string command = "echo " + std::string(10000, 'x');
+  text::Json bash = {
+      {"tool_name", "Bash"}, {"tool_input", {{"command", command}}}, {"cwd", project_}};
+  ASSERT_EQ(invoke("hook tool", event_text(bash.dump())).status, 0);
+  const auto log = testing::read_text(data_ / "action_events.jsonl");
+  const std::string recorded = text::Json::parse(log)["summary"].get<std::string>();
+  EXPECT_LE(text::cp_length(recorded), 300U);
+  EXPECT_TRUE(recorded.starts_with("echo xxx") && recorded.ends_with("x\u2026")) << recorded;
+  const auto after_hook = invoke("hook prompt", event("prompt_submit.json"));
+  EXPECT_NE(after_hook.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos)
+      << after_hook.err;
+
+  for (int record = 0; record < 8; ++record) {
+    ASSERT_EQ(invoke("action log --kind command --summary '" + command + "'").status, 0);
+  }
+  for (const char* budget : {"", " --max-chars 2500"}) {
+    const auto block = invoke(std::string("hook prompt") + budget, event("prompt_submit.json"));
+    EXPECT_EQ(block.err, "") << budget;
+    EXPECT_EQ(section_lines(block.out, "## Relevant Files").size(), 3U) << budget << block.out;
+    EXPECT_LE(text::cp_length(block.out), budget[0] == '\0' ? 9000U : 2500U);
+    for (const std::string& line : section_lines(block.out, "## Action Trail")) {
+      EXPECT_LE(text::cp_length(line), 320U) << budget;
+      EXPECT_TRUE(line.ends_with("\u2026") || line.starts_with("- (")) << line;
+    }
+  }
+}
+
+TEST_F(CrvHook, LongPromptsKeepTheFilesAndRankOnTheWholePrompt) {
+  // A pasted traceback: its last line names the file; the block echoes only the start.
+  dir_.write("proj/billing/refund_ledger.py", "def settle_refund():\n    pass\n");
+  std::string prompt = "Traceback (most recent call last):\n";
+  while (prompt.size() < 8650)
+    prompt += "  File \"/usr/lib/python3/site.py\", line 73, in <module>\n";
+  prompt += "why does refund_ledger settle_refund fail?";
+  const text::Json submit = {{"prompt", prompt}, {"cwd", project_}};
+  for (const char* budget : {"", " --max-chars 6000"}) {
+    const auto block = invoke(std::string("hook prompt") + budget, event_text(submit.dump()));
+    EXPECT_EQ(block.err, "") << budget;
+    const auto focus = section_lines(block.out, "## Current Focus");
+    ASSERT_EQ(focus.size(), 1U) << block.out;
+    EXPECT_LE(text::cp_length(focus[0]), 320U);
+    EXPECT_TRUE(focus[0].starts_with("- Query: Traceback (most recent call last):\\n"));
+    EXPECT_TRUE(focus[0].ends_with("\u2026")) << focus[0];
+    EXPECT_NE(block.out.find("- billing/refund_ledger.py\n"), std::string::npos) << block.out;
+  }
+}
+
 TEST_F(CrvHook, FailuresPrintNothingAndExitZeroUnlessStrict) {
   struct Row {
     const char* name;
@@ -176,6 +241,40 @@ TEST_F(CrvHook, TimeLimitEndsTheHookTheSameWay) {
       dir_.path(), "{ sleep 2 | " + program + " hook tool --timeout 1 --strict; }");
   EXPECT_EQ(strict.status, 1);
   EXPECT_EQ(strict.err, "crv: error: time limit of 1 s exceeded\n");
+  const auto fractional =
+      testing::run_command(dir_.path(), "{ sleep 2 | " + program + " hook prompt --timeout 0.5; }");
+  EXPECT_EQ(fractional.status, 0);
+  EXPECT_EQ(fractional.err, "crv hook prompt: time limit of 0.5 s exceeded\n");
+}
+
+TEST_F(CrvHook, UsageErrorsFailOpenUnlessStrictAndTimeoutsMayBeFractional) {
+  const fs::path submit = event("prompt_submit.json");
+  const auto fractional = invoke("hook prompt --timeout 1.5", submit);
+  EXPECT_EQ(fractional.status, 0);
+  EXPECT_NE(fractional.out.find("- web/src/pages/OrdersPage.tsx\n"), std::string::npos)
+      << fractional.err;
+
+  const struct {
+    const char* args;
+    const char* message;
+  } rows[] = {
+      {"hook prompt --timeout -1", "--timeout: invalid value: '-1'"},
+      {"hook prompt --max-chars 1.5", "--max-chars: invalid int value: '1.5'"},
+      {"hook prompt --no-such-option", "--no-such-option"},
+      {"hook promt", "promt"},
+  };
+  for (const auto& row : rows) {
+    const auto open = invoke(row.args, submit);
+    EXPECT_EQ(open.status, 0) << row.args;
+    EXPECT_EQ(open.out, "") << row.args;
+    EXPECT_NE(open.err.find(row.message), std::string::npos) << row.args << ": " << open.err;
+    EXPECT_EQ(open.err.find('\n'), open.err.size() - 1) << row.args << ": " << open.err;
+    const auto strict = invoke(std::string(row.args) + " --strict", submit);
+    EXPECT_EQ(strict.status, 2) << row.args;
+    EXPECT_TRUE(strict.err.starts_with("usage: crv hook")) << row.args << ": " << strict.err;
+  }
+  // Other commands reject their command lines as before.
+  EXPECT_EQ(invoke("prime --top-files 1.5").status, 2);
 }
 
 void install_crv(const testing::TempDir& dir) {

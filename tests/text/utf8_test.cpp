@@ -119,6 +119,11 @@ TEST(CodePoints, LengthAndPrefixCountCodePointsNotBytes) {
   EXPECT_EQ(cp_prefix(text, 7), "h\xc3\xa9llo \xf0\x9f\x98\x80");
   EXPECT_EQ(cp_prefix(text, 100), text);
   EXPECT_EQ(cp_prefix(text, 0), "");
+  EXPECT_EQ(cp_shortened(text, 8), text);
+  EXPECT_EQ(cp_shortened(text, 7), "h\xc3\xa9llo \xe2\x80\xa6");  // never half of the emoji
+  EXPECT_EQ(cp_shortened(text, 2), "h\xe2\x80\xa6");
+  EXPECT_EQ(cp_shortened(text, 1), "\xe2\x80\xa6");
+  EXPECT_EQ(cp_shortened(text, 0), "");
 }
 
 TEST(Utf8Validation, RejectsWhatDecodingDrops) {

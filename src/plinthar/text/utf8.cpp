@@ -166,4 +166,10 @@ std::string_view cp_prefix(std::string_view text, std::size_t count) {
   return text.substr(0, pos);
 }
 
+std::string cp_shortened(std::string_view text, std::size_t most) {
+  if (cp_length(text) <= most) return std::string(text);
+  if (most == 0) return {};
+  return std::string(cp_prefix(text, most - 1)) + "\u2026";
+}
+
 }  // namespace plinthar::text

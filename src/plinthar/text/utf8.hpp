@@ -42,4 +42,8 @@ std::size_t cp_length(std::string_view text);
 // The first `count` code points of `text` (all of it when shorter).
 std::string_view cp_prefix(std::string_view text, std::size_t count);
 
+// `text` when it has at most `most` code points; else its first `most` - 1 followed by
+// "\u2026" (an ellipsis), cut between whole characters. Empty when `most` is 0.
+std::string cp_shortened(std::string_view text, std::size_t most);
+
 }  // namespace plinthar::text

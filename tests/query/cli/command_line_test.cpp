@@ -135,7 +135,18 @@ TEST(CommandLine, VersionAndTheHookCommands) {
   EXPECT_EQ(tool.action_cmd, "tool");
   EXPECT_TRUE(tool.hook_tool.guard.strict);
   EXPECT_EQ(tool.hook_tool.guard.timeout, 0);
-  EXPECT_EQ(parse({"hook"}).outcome.status, 2);
+  EXPECT_EQ(parse({"hook", "prompt", "--timeout", "0.25"}).outcome.args->hook_prompt.guard.timeout,
+            0.25);
+  // A hook command line the parser rejects fails open unless --strict is given.
+  const Parsed bare = parse({"hook"});
+  EXPECT_EQ(bare.outcome.status, 0);
+  EXPECT_EQ(bare.err, "crv hook: A subcommand is required\n");
+  for (const char* bad : {"-0.5", "inf", "", "1,5", "0x10"}) {
+    const Parsed open = parse({"hook", "tool", "--timeout", bad});
+    EXPECT_EQ(open.outcome.status, 0) << bad;
+    EXPECT_TRUE(open.err.starts_with("crv hook tool: --timeout: invalid value: '")) << open.err;
+    EXPECT_EQ(parse({"hook", "tool", "--strict", "--timeout", bad}).outcome.status, 2) << bad;
+  }
 }
 
 TEST(CommandLine, IntegersAreDecimalAndMayBeNegative) {
@@ -150,7 +161,6 @@ TEST(CommandLine, IntegersAreDecimalAndMayBeNegative) {
                 .outcome.args->prime.ranking.top_files,
             2);
 }
-
 
 }  // namespace
 }  // namespace plinthar::query

@@ -58,6 +58,37 @@ TEST(ContextBudget, KeepsTheMostWholeLinesThatFitRelationsGoingFirst) {
   }
 }
 
+TEST(ContextBudget, LongQueriesAndTrailsYieldToTheFiles) {
+  PrimeContent content = sample_content();
+  content.query = std::string(5000, 'q');
+  content.actions.clear();
+  for (int i = 0; i < 20; ++i) {
+    content.actions.push_back(
+        {{"kind", "command"}, {"summary", std::to_string(i) + std::string(1000, 's')}});
+  }
+  const struct {
+    std::int64_t budget;
+    std::string trail_heading;
+    const char* last_line;
+  } rows[] = {
+      {9000, "## Action Trail (Recent 20)\n", "- [command] 19sss"},
+      {1500, "## Action Trail (Recent 2)\n", "- [command] 19sss"},
+      {1000, "## Action Trail (Recent 0)\n", "- (20 left out to fit the budget)\n"},
+  };
+  for (const auto& row : rows) {
+    const std::string block = fit_prime_block(content, row.budget);
+    EXPECT_LE(text::cp_length(block), static_cast<std::size_t>(row.budget));
+    EXPECT_EQ(listed(block).first, content.result.files.size()) << row.budget;
+    EXPECT_NE(block.find("- Query: " + std::string(MOST_QUERY_CHARS - 1, 'q') + "\u2026\n"),
+              std::string::npos);
+    const std::size_t trail = block.find(row.trail_heading);
+    ASSERT_NE(trail, std::string::npos) << row.budget << block;
+    const std::size_t last = block.rfind("\n- ", block.size() - 2) + 1;
+    EXPECT_TRUE(block.substr(last).starts_with(row.last_line)) << row.budget << block;
+    EXPECT_LE(block.size() - last, MOST_SUMMARY_CHARS * 3 + 16);  // "s" is one byte, "…" three
+  }
+}
+
 TEST(ContextBudget, RefusesWhenTheBlockCannotFitWithoutFilesAndRelations) {
   EXPECT_THROW(fit_prime_block(sample_content(), 100), Error);
   EXPECT_THROW(fit_prime_block(sample_content(), -1), Error);

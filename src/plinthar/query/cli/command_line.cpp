@@ -1,5 +1,8 @@
 #include "plinthar/query/cli/command_line.hpp"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <list>
 #include <ostream>
@@ -56,6 +59,33 @@ void add_integer(CLI::App& app, std::string_view name, std::int64_t& member,
       ->check(DECIMAL_INTEGER)
       ->type_name("INT")
       ->default_str(std::to_string(default_value));
+}
+
+// A number of seconds: a decimal number, fractions allowed ("1.5", "0.25"), not negative.
+std::optional<double> parse_seconds(std::string_view value) {
+  double seconds = 0;
+  const char* const end = value.data() + value.size();
+  const auto [stop, error] = std::from_chars(value.data(), end, seconds);
+  if (error != std::errc() || stop != end || !std::isfinite(seconds) || seconds < 0) {
+    return std::nullopt;
+  }
+  return seconds;
+}
+
+// A seconds option whose default is the value `member` holds.
+void add_seconds(CLI::App& app, std::string_view name, double& member, std::string_view help) {
+  const std::string default_value = seconds_text(member);
+  app.add_option_function<std::string>(
+         std::string(name), [&member](const std::string& value) { member = *parse_seconds(value); },
+         std::string(help))
+      ->check(CLI::Validator(
+          [](std::string& value) -> std::string {
+            if (parse_seconds(value)) return {};
+            return "invalid value: '" + value + "' (seconds: a number, 0 or more, such as 1.5)";
+          },
+          "", "SECONDS"))
+      ->type_name("SECONDS")
+      ->default_str(default_value);
 }
 
 void add_refresh(CLI::App& app, bool& member) {
@@ -134,7 +164,7 @@ void declare_stats(CLI::App& app, Args& args, const Locations&) {
 
 // The two hook commands fail open unless asked not to, within a time limit.
 void declare_hook_guard(CLI::App& app, HookGuard& guard) {
-  add_integer(app, "--timeout", guard.timeout, "Seconds before giving up (0: no limit)");
+  add_seconds(app, "--timeout", guard.timeout, "Seconds before giving up (0: no limit)");
   app.add_flag("--strict", guard.strict, "Report failures with the usual exit statuses");
 }
 
@@ -391,6 +421,27 @@ std::string error_message(const CLI::App& app, const CLI::ParseError& error) {
   return "invalid choice: '" + extra.front() + "' (choose from " + names + ")";
 }
 
+// An assistant runs the hook commands on every prompt and tool use and takes a failing
+// status as a reason to block them: unless --strict is among its words, a hook command
+// line that the parser rejects fails open as the hook's other failures do.
+bool fails_open(const CLI::App& app, int argc, const char* const* argv) {
+  const auto subcommands = app.get_subcommands();
+  if (subcommands.empty() || subcommands.front()->get_name() != "hook") return false;
+  const std::span<const char* const> words(argv + 1, static_cast<std::size_t>(argc - 1));
+  return std::none_of(words.begin(), words.end(),
+                      [](std::string_view word) { return word == "--strict"; });
+}
+
+// "crv hook prompt: ": the subcommands the parser reached, as a hook's messages begin.
+std::string message_prefix(const CLI::App& app) {
+  std::string prefix = "crv";
+  for (const CLI::App* current = &app; !current->get_subcommands().empty();) {
+    current = current->get_subcommands().front();
+    prefix += " " + current->get_name();
+  }
+  return prefix + ": ";
+}
+
 }  // namespace
 
 ParseOutcome parse_command_line(int argc, const char* const* argv, const Locations& locations,
@@ -406,6 +457,10 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, const Locatio
     out << app.help();
     return {std::nullopt, STATUS_OK};
   } catch (const CLI::ParseError& error) {
+    if (fails_open(app, argc, argv)) {
+      err << message_prefix(app) << error_message(app, error) << "\n";
+      return {std::nullopt, STATUS_OK};
+    }
     err << usage_line(app) << "\ncrv: error: " << error_message(app, error) << "\n";
     return {std::nullopt, STATUS_USAGE};
   }

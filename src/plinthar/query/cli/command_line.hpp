@@ -50,7 +50,8 @@ struct Args {
 };
 
 // What parsing produced: the arguments to run, or the status to exit with after help
-// (0, help printed on `out`) or a rejected command line (2, usage and error on `err`).
+// (0, help printed on `out`) or a rejected command line (2, usage and error on `err`;
+// for `hook` commands without --strict, 0 and one line on `err`).
 struct ParseOutcome {
   std::optional<Args> args;
   int status = 0;

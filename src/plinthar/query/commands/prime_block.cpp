@@ -38,7 +38,7 @@ std::string prime_query(std::string_view option, const std::optional<std::string
 }
 
 std::string format_prime(std::string_view query, const RetrieveResult& result,
-                         const std::vector<text::Json>& actions) {
+                         const std::vector<text::Json>& actions, std::size_t actions_left_out) {
   std::string text(RULES);
   text += "## Current Focus\n- Query: " + text::one_line(query) + "\n\n";
   text += "## Relevant Files (Top " + std::to_string(result.files.size()) + ")\n";
@@ -48,7 +48,11 @@ std::string format_prime(std::string_view query, const RetrieveResult& result,
   text += "\n## Relevant Relations (Top " + std::to_string(result.edges.size()) + ")\n";
   for (const text::Json& edge : result.edges) text += "- " + relation_line(edge) + "\n";
   text += "\n## Action Trail (Recent " + std::to_string(actions.size()) + ")\n";
-  if (actions.empty()) text += "- (no actions recorded yet)\n";
+  if (actions.empty()) {
+    text += actions_left_out == 0
+                ? std::string("- (no actions recorded yet)\n")
+                : "- (" + std::to_string(actions_left_out) + " left out to fit the budget)\n";
+  }
   for (const text::Json& record : actions) text += action_line(record);
   return text;
 }

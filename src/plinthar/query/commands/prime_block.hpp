@@ -49,7 +49,9 @@ std::string prime_query(std::string_view option, const std::optional<std::string
 
 // The block for `query`, the retrieval result and the recent action records. Every
 // value is kept on its own line; the block ends with the last action line's break.
+// `actions_left_out` counts the recent actions a block cut to a budget does not list;
+// with none listed, the trail says so instead of claiming there are none.
 std::string format_prime(std::string_view query, const RetrieveResult& result,
-                         const std::vector<Json>& actions);
+                         const std::vector<Json>& actions, std::size_t actions_left_out = 0);
 
 }  // namespace plinthar::query

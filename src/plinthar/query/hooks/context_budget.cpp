@@ -1,6 +1,7 @@
 #include "plinthar/query/hooks/context_budget.hpp"
 
 #include <algorithm>
+#include <vector>
 
 #include "plinthar/error.hpp"
 #include "plinthar/text/utf8.hpp"
@@ -8,39 +9,78 @@
 namespace plinthar::query {
 namespace {
 
-// The block keeping the first `kept` lines of the files list followed by the relations.
-std::string block_keeping(const PrimeContent& content, std::size_t kept) {
+// What a fitted block keeps: the first `lines` of the files list followed by the
+// relations, and the newest `actions` of the trail.
+struct Kept {
+  std::size_t lines = 0;
+  std::size_t actions = 0;
+};
+
+std::string block_keeping(const PrimeContent& content, Kept kept) {
   RetrieveResult result;
-  const std::size_t files = std::min(kept, content.result.files.size());
-  const std::size_t edges = std::min(kept - files, content.result.edges.size());
+  const std::size_t files = std::min(kept.lines, content.result.files.size());
+  const std::size_t edges = std::min(kept.lines - files, content.result.edges.size());
   result.files.assign(content.result.files.begin(), content.result.files.begin() + files);
   result.edges.assign(content.result.edges.begin(), content.result.edges.begin() + edges);
-  return format_prime(content.query, result, content.actions);
+  const std::size_t actions = std::min(kept.actions, content.actions.size());
+  const std::vector<Json> newest(content.actions.end() - static_cast<std::ptrdiff_t>(actions),
+                                 content.actions.end());
+  return format_prime(content.query, result, newest, content.actions.size() - actions);
 }
 
 bool fits(const std::string& block, std::int64_t max_chars) {
   return max_chars >= 0 && text::cp_length(block) <= static_cast<std::uint64_t>(max_chars);
 }
 
+// A pasted traceback as the prompt or a long one-line command in the log would otherwise
+// take the room of the files.
+void shorten_long_values(PrimeContent& content) {
+  content.query = text::cp_shortened(content.query, MOST_QUERY_CHARS);
+  for (Json& record : content.actions) {
+    const auto summary = record.find("summary");
+    if (summary != record.end() && summary->is_string()) {
+      *summary = text::cp_shortened(summary->get_ref<const std::string&>(), MOST_SUMMARY_CHARS);
+    }
+  }
+}
+
+// The most of the newest actions that leave room for every file: fewer actions never
+// lengthen the block, so they are found by halving (the whole trail is known not to fit).
+std::size_t actions_beside_files(const PrimeContent& content, std::int64_t max_chars) {
+  const std::size_t files = content.result.files.size();
+  std::size_t low = 0;
+  std::size_t high = content.actions.size();
+  while (high - low > 1) {
+    const std::size_t middle = low + (high - low) / 2;
+    (fits(block_keeping(content, {files, middle}), max_chars) ? low : high) = middle;
+  }
+  return low;
+}
+
 }  // namespace
 
 std::string fit_prime_block(PrimeContent content, std::int64_t max_chars) {
+  shorten_long_values(content);
   const std::size_t all = content.result.files.size() + content.result.edges.size();
-  std::string block = block_keeping(content, all);
+  std::size_t actions = content.actions.size();
+  if (!fits(block_keeping(content, {0, actions}), max_chars)) {
+    actions = actions_beside_files(content, max_chars);
+    if (!fits(block_keeping(content, {0, actions}), max_chars)) {
+      throw Error("the context block does not fit in " + std::to_string(max_chars) +
+                  " characters even without files, relations and actions");
+    }
+  }
+  std::string block = block_keeping(content, {all, actions});
   if (fits(block, max_chars)) return block;
   // Dropping a line never lengthens the block, so the most lines that fit are found by
   // halving: `low` lines always fit, `high` never do.
-  if (!fits(block_keeping(content, 0), max_chars)) {
-    throw Error("the context block does not fit in " + std::to_string(max_chars) +
-                " characters even without files and relations");
-  }
   std::size_t low = 0;
   std::size_t high = all;
   while (high - low > 1) {
     const std::size_t middle = low + (high - low) / 2;
-    (fits(block_keeping(content, middle), max_chars) ? low : high) = middle;
+    (fits(block_keeping(content, {middle, actions}), max_chars) ? low : high) = middle;
   }
-  return block_keeping(content, low);
+  return block_keeping(content, {low, actions});
 }
 
 }  // namespace plinthar::query

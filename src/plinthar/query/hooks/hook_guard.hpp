@@ -4,21 +4,27 @@
 // (nothing on standard output, one line on standard error, status 0) and is bounded in
 // time. --strict restores the usual exit statuses, for finding out what went wrong.
 
-#include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <string>
 #include <string_view>
 
 #include "plinthar/query/commands/streams.hpp"
 
 namespace plinthar::query {
 
-// How a hook command fails: within --timeout seconds (0 or less: no limit), and open
-// unless --strict.
+// How a hook command fails: within --timeout seconds (fractions allowed; 0 or less: no
+// limit), and open unless --strict.
 struct HookGuard {
-  std::int64_t timeout = 10;
+  double timeout = 10;
   bool strict = false;
 };
+
+// The time limit in effect, in seconds: 0 for none, else --timeout up to a day.
+double time_limit_seconds(const HookGuard& guard);
+
+// "10", "1.5", "0.25": the shortest decimal form of `seconds`, as messages print it.
+std::string seconds_text(double seconds);
 
 // Runs `work` for the hook command `command` ("prompt", "tool"). What `work` writes
 // reaches the output stream only when it has finished. Without --strict, a failure is

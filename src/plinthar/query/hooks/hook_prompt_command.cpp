@@ -39,15 +39,17 @@ constexpr int WAIT_WHEN_ANSWERABLE_MS = 1000;
 // Half the time limit for the work; the rest for reading and ranking the graph. Without
 // a limit, nothing is left to the background.
 std::optional<Deferral> deferral_within(const HookGuard& guard) {
-  if (guard.timeout <= 0) return std::nullopt;
-  const auto seconds = static_cast<std::uint64_t>(std::max<std::int64_t>(guard.timeout / 2, 1));
+  const double seconds = time_limit_seconds(guard) / 2;
+  if (seconds <= 0) return std::nullopt;
   Deferral deferral;
-  deferral.wait = std::chrono::seconds(seconds);
+  deferral.wait =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(seconds));
   deferral.wait_when_answerable = std::min<std::chrono::milliseconds>(
       deferral.wait, std::chrono::milliseconds(WAIT_WHEN_ANSWERABLE_MS));
-  deferral.limits.most_files_read = seconds * FILES_PER_SECOND;
-  deferral.limits.most_graph_bytes = seconds * GRAPH_BYTES_PER_SECOND;
-  deferral.most_nodes_for_stats = seconds * NODES_PER_SECOND;
+  deferral.limits.most_files_read = static_cast<std::size_t>(seconds * FILES_PER_SECOND);
+  deferral.limits.most_graph_bytes =
+      static_cast<std::uint64_t>(seconds * static_cast<double>(GRAPH_BYTES_PER_SECOND));
+  deferral.most_nodes_for_stats = static_cast<std::size_t>(seconds * NODES_PER_SECOND);
   return deferral;
 }
 

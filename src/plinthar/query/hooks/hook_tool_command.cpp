@@ -5,9 +5,11 @@
 #include <utility>
 
 #include "plinthar/query/data/action_log.hpp"
+#include "plinthar/query/hooks/context_budget.hpp"
 #include "plinthar/text/ascii.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "plinthar/text/lines.hpp"
+#include "plinthar/text/utf8.hpp"
 
 namespace plinthar::query {
 namespace fs = std::filesystem;
@@ -37,7 +39,7 @@ std::string project_path(const std::string& path, const fs::path& root) {
   return relative.string();
 }
 
-std::string action_summary(const Json& tool_input, const fs::path& project_root) {
+std::string whole_summary(const Json& tool_input, const fs::path& project_root) {
   for (const char* key : {"file_path", "notebook_path"}) {
     const std::string path = text_member(tool_input, key);
     if (!path.empty()) return project_path(path, project_root);
@@ -45,6 +47,12 @@ std::string action_summary(const Json& tool_input, const fs::path& project_root)
   const std::string command = text_member(tool_input, "command");
   const auto lines = text::first_lines(command, 1);
   return lines.empty() ? std::string() : std::string(lines.front());
+}
+
+// Shortened as the block would show it, so that a long one-line command does not fill
+// the log.
+std::string action_summary(const Json& tool_input, const fs::path& project_root) {
+  return text::cp_shortened(whole_summary(tool_input, project_root), MOST_SUMMARY_CHARS);
 }
 
 }  // namespace

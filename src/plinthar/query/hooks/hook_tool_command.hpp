@@ -27,8 +27,8 @@ int cmd_hook_tool(const HookToolOptions& options, const Locations& locations,
 std::string action_kind(std::string_view tool_name);
 
 // The action record of `event` at `timestamp`: the kind, the file the tool worked on
-// (relative to `project_root` when inside it) or the first line of its command, and the
-// tool's name under "tool" in "meta".
+// (relative to `project_root` when inside it) or the first line of its command, shortened
+// to MOST_SUMMARY_CHARS characters, and the tool's name under "tool" in "meta".
 Json tool_action_record(const ToolEvent& event, const std::filesystem::path& project_root,
                         std::string timestamp);
 
