@@ -63,5 +63,34 @@ TEST(TreeSnapshot, RefusesBytesThatHoldNoWholeSnapshot) {
   EXPECT_FALSE(read_snapshot(bad_outcome));
 }
 
+// A status is trusted once its file could not have changed unseen since: 50 ms after its
+// times on a file system with fine times, two seconds more after whole-second ones (a
+// file rewritten within the same second keeps its time there).
+TEST(TreeSnapshot, TrustsStatusesOnlyPastTheFileSystemsTick) {
+  constexpr std::int64_t SECOND = 1'000'000'000;
+  constexpr std::int64_t T = 1'700'000'000 * SECOND;
+  const struct {
+    std::int64_t mtime_ns;
+    std::int64_t ctime_ns;
+    std::int64_t taken_ns;
+    bool settled;
+  } cases[] = {
+      {T + 300'000'000, T + 300'000'000, T + 400'000'000, true},
+      {T + 300'000'000, T + 300'000'000, T + 320'000'000, false},
+      {T + 300'000'000, T + 380'000'000, T + 400'000'000, false},
+      {T, T, T + 950'000'000, false},  // whole seconds: the same second
+      {T, T, T + 2 * SECOND, false},   // a FAT tick later
+      {T, T, T + 3 * SECOND, true},
+      {T, T + 7, T + 950'000'000, false},  // mtime whole, ctime fine
+  };
+  for (const auto& c : cases) {
+    TreeSnapshot snapshot;
+    snapshot.taken_ns = c.taken_ns;
+    EXPECT_EQ(snapshot.settled(text::FileStatus{1, 2, 3, c.mtime_ns, c.ctime_ns}), c.settled)
+        << c.mtime_ns - T << " " << c.ctime_ns - T << " " << c.taken_ns - T;
+  }
+  EXPECT_FALSE(TreeSnapshot{}.settled(std::nullopt));
+}
+
 }  // namespace
 }  // namespace plinthar::scanner

@@ -22,6 +22,18 @@ namespace plinthar::scanner {
 // it had when it was read.
 inline constexpr std::int64_t RACY_NANOSECONDS = 50'000'000;
 
+// A time without a fraction of a second most likely comes from a file system that keeps
+// whole seconds (ext4 with small inodes, ext3, network mounts) or two (FAT): a file
+// rewritten later within that tick keeps its time, so such a time is trusted only once
+// two more seconds have passed.
+inline constexpr std::int64_t COARSE_TICK_NANOSECONDS = 2'000'000'000;
+
+// How long after `time_ns` a status holding it can still change unseen.
+constexpr std::int64_t racy_window_after(std::int64_t time_ns) {
+  return time_ns % 1'000'000'000 == 0 ? RACY_NANOSECONDS + COARSE_TICK_NANOSECONDS
+                                      : RACY_NANOSECONDS;
+}
+
 // Texts of a snapshot are views: of the index section it was read from, or of the
 // snapshot's own storage.
 struct SnapshotDirectory {
@@ -54,8 +66,8 @@ struct TreeSnapshot {
   // Whether `status`, recorded in this snapshot, can be trusted to change with the file
   // (or directory).
   bool settled(const std::optional<text::FileStatus>& status) const {
-    return status && status->mtime_ns + RACY_NANOSECONDS < taken_ns &&
-           status->ctime_ns + RACY_NANOSECONDS < taken_ns;
+    return status && status->mtime_ns + racy_window_after(status->mtime_ns) < taken_ns &&
+           status->ctime_ns + racy_window_after(status->ctime_ns) < taken_ns;
   }
 };
 
