@@ -33,7 +33,8 @@ bool is_language_folder(std::string_view name) {
 }  // namespace
 
 FileClass file_class(std::string_view id) {
-  std::string path(id);
+  thread_local std::string path;  // one buffer for the files of a ranking
+  path.assign(id);
   for (char& c : path) c = text::ascii_lower(static_cast<unsigned char>(c));
   if (path.starts_with(".github/")) return FileClass::TEMPLATE;
   const std::size_t slash = path.rfind('/');

@@ -27,9 +27,14 @@ bool is_word_char(unsigned char c) {
 
 bool is_name_char(unsigned char c) { return is_word_char(c) || c == '.' || c == '/' || c == '-'; }
 
-std::string ascii_lowered(std::string_view text) {
-  std::string out(text);
+void lower_into(std::string_view text, std::string& out) {
+  out.assign(text);
   for (char& c : out) c = text::ascii_lower(static_cast<unsigned char>(c));
+}
+
+std::string ascii_lowered(std::string_view text) {
+  std::string out;
+  lower_into(text, out);
   return out;
 }
 
@@ -174,15 +179,30 @@ std::vector<char> named_files(const index::GraphRecords& graph, const index::Ter
       from = slash + 1;
     }
   };
+  // A key that fits a file ends in the file's name, its name without extension or, for
+  // an index file, its directory's name: files whose names no key ends in are passed by.
+  absl::flat_hash_set<std::string_view> last_parts;
+  for (const std::string& key : keys)
+    last_parts.insert(std::string_view(key).substr(key.rfind('/') + 1));
+  std::string path;
   for (std::uint32_t file = 0; file < stats.file_count(); ++file) {
-    const std::string path = ascii_lowered(graph.nodes[stats.node(file)].id.text);
+    const std::string_view id = graph.nodes[stats.node(file)].id.text;
+    lower_into(id, path);
     const std::string_view head = scanner::without_extension(path);
+    const std::size_t slash = head.rfind('/');
+    const std::string_view last = head.substr(slash + 1);
+    const bool index_file =
+        (last == "index" || last == "__init__") && slash != std::string_view::npos;
+    const std::string_view folder =
+        index_file ? scanner::parent_directory(head) : std::string_view();
+    const std::string_view folder_name = folder.substr(folder.rfind('/') + 1);
+    if (!last_parts.contains(std::string_view(path).substr(slash + 1)) &&
+        !last_parts.contains(last) && !(index_file && last_parts.contains(folder_name))) {
+      continue;
+    }
     visit_suffixes(path, file);
     visit_suffixes(head, file);
-    const std::string_view last = head.substr(head.rfind('/') + 1);
-    if ((last == "index" || last == "__init__") && head.find('/') != std::string_view::npos) {
-      visit_suffixes(scanner::parent_directory(head), file);
-    }
+    if (index_file) visit_suffixes(folder, file);
   }
   std::sort(hits.begin(), hits.end());
   hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
