@@ -5,15 +5,18 @@ Ranking, per query, over the file nodes of one graph:
 
   1. text score: field-weighted BM25 (BM25F) of the query terms over three fields of
      each file: the words of its path, the names of its symbols with its keywords,
-     and its text (content);
+     and its text (content); a term the task repeats weighs more, up to a cap;
   2. plus a size prior, so that large, central files fill the places that the text
-     leaves open;
+     leaves open; for a long task (an issue report) both damped for issue templates,
+     change logs, read-mes, translated docs and tests unless it asks for them;
   3. plus a share of the best text score among the files it imports or that import
      it (edges resolved to file ids), and among its same-named companions (the test
      of a module, the module of a test);
   4. plus fixed boosts when the task's words ask for a version bump (files that
      declare a version), docs (Markdown), dependencies or CI (config files) or tests
-     (test files), and for the files of a matching capability of the capability index.
+     (test files), a share of the best text score for the files the task names by
+     path, file name or dotted module, and for the files of a matching capability of
+     the capability index.
 
 Per-graph statistics (everything in HybridIndex) do not depend on the query, so crv can
 compute them once per graph and keep them beside it. DESIGN.md describes every step
