@@ -9,8 +9,18 @@ BM25_B = 0.75
 _TERM = re.compile(r"[^\W_]{3,}")
 
 
+# Identifier words: a run split at "_" and at case changes (getUserById, HTTPServer).
+_RUN = re.compile(r"[^\W_]+")
+_PART = re.compile(r"[A-Z]+(?![a-z])|[A-Z]?[a-z]+|[0-9]+|[^\W\d_A-Za-z]+")
+
+
 def bm25_terms(text):
     return _TERM.findall(text.lower())
+
+
+def identifier_terms(text):
+    """Words of three or more characters with identifiers split into their words."""
+    return [p.lower() for run in _RUN.findall(text) for p in _PART.findall(run) if len(p) >= 3]
 
 
 def file_nodes(graph):
@@ -18,15 +28,17 @@ def file_nodes(graph):
 
 
 class BM25:
-    """Okapi BM25 over each file node's path and content, one document per file."""
+    """Okapi BM25 over each file node's path and content, one document per file; with
+    split_identifiers, identifiers count as their words (the baseline of issue work)."""
 
-    def __init__(self, graph):
+    def __init__(self, graph, split_identifiers=False):
+        self.terms = identifier_terms if split_identifiers else bm25_terms
         self.ids = []
         self.tfs = []
         self.lengths = []
         self.df = {}
         for node in file_nodes(graph):
-            terms = bm25_terms(node.get("path", "")) + bm25_terms(node.get("content", ""))
+            terms = self.terms(node.get("path", "")) + self.terms(node.get("content", ""))
             tf = {}
             for t in terms:
                 tf[t] = tf.get(t, 0) + 1
@@ -43,7 +55,7 @@ class BM25:
 
     def rank(self, query):
         """File ids with a positive score, best first; ties keep graph order."""
-        terms = list(dict.fromkeys(bm25_terms(query)))
+        terms = list(dict.fromkeys(self.terms(query)))
         scored = []
         for i, tf in enumerate(self.tfs):
             s = 0.0

@@ -54,7 +54,7 @@ def answer(index, postings, query):
         plist = postings.get(term)
         if not plist:
             continue
-        idf = w * index.idf(term)
+        idf = index.term_weight(w, query.counts.get(term, 1)) * index.idf(term)
         for i, counts in plist:
             work["postings"] += 1
             tf = 0.0
@@ -69,9 +69,13 @@ def answer(index, postings, query):
                 work["list entries"] += 1
                 if s > best.get(j, 0.0):
                     best[j] = s
+    best = max(text.values(), default=0.0)
+    named = hm.named_files(index, query) if query.path_names else set()
     scored = []
     for i in range(len(index.ids)):
         v = text.get(i, 0.0) + hm.PRIOR * index.prior[i]
+        if hm.damped(index, query, i):
+            v *= hm.CLASS_DAMP
         if index.neighbours[i]:
             v += hm.PROP_IMPORT * best_neighbour.get(i, 0.0)
         if index.companions[i]:
@@ -84,6 +88,8 @@ def answer(index, postings, query):
             v += hm.CONFIG_WORD_BOOST
         if query.wants_tests and index.is_test[i]:
             v += hm.TEST_BOOST
+        if i in named:
+            v += hm.NAMED_FILE_SHARE * best
         s = int(math.floor(v * hm.SCORE_SCALE + 0.5))
         if s > 0:
             scored.append((s, i))

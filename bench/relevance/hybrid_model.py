@@ -5,15 +5,18 @@ Ranking, per query, over the file nodes of one graph:
 
   1. text score: field-weighted BM25 (BM25F) of the query terms over three fields of
      each file: the words of its path, the names of its symbols with its keywords,
-     and its text (content);
+     and its text (content); a term the task repeats weighs more, up to a cap;
   2. plus a size prior, so that large, central files fill the places that the text
-     leaves open;
+     leaves open; for a long task (an issue report) both damped for issue templates,
+     change logs, read-mes, translated docs and tests unless it asks for them;
   3. plus a share of the best text score among the files it imports or that import
      it (edges resolved to file ids), and among its same-named companions (the test
      of a module, the module of a test);
   4. plus fixed boosts when the task's words ask for a version bump (files that
      declare a version), docs (Markdown), dependencies or CI (config files) or tests
-     (test files), and for the files of a matching capability of the capability index.
+     (test files), a share of the best text score for the files the task names by
+     path, file name or dotted module, and for the files of a matching capability of
+     the capability index.
 
 Per-graph statistics (everything in HybridIndex) do not depend on the query, so crv can
 compute them once per graph and keep them beside it. DESIGN.md describes every step
@@ -60,6 +63,8 @@ fix fixes fixed fixing update updates updated updating change changes changed ch
 improve improved improves more less new old get set allow allows allowed support supports
 """.split())
 VERSION_WORDS = frozenset(["version", "release", "bump"])
+CHANGELOG_WORDS = frozenset("changelog changelogs history".split())
+TEMPLATE_WORDS = frozenset("template templates github".split())
 TEST_WORDS = frozenset(["test", "tests", "testing", "testcase", "testcases", "coverage", "spec", "specs"])
 
 SOURCE_EXTS = frozenset([".py", ".ts", ".tsx", ".js", ".jsx", ".go", ".swift"])
@@ -179,6 +184,45 @@ def file_kind(path):
     return "source"
 
 
+_LANG_DIR = re.compile(r"[a-z]{2}(?:[-_][a-z]{2,4})?\Z")
+CHANGELOG_STEMS = frozenset("changelog changes history news releases".split())
+
+
+def file_class(path):
+    """The class of file a task's words rarely mean: "template" (issue templates and the
+    like under .github/), "changelog", "docs" (read-mes and docs in another language), or
+    None."""
+    p = ascii_lower(path)
+    parts = p.split("/")
+    stem_ = without_ext(parts[-1])
+    if p.startswith(".github/"):
+        return "template"
+    if stem_ in CHANGELOG_STEMS and file_ext(parts[-1]) in ("", ".md", ".rst", ".txt"):
+        return "changelog"
+    if file_ext(parts[-1]) == ".md":
+        if stem_.startswith("readme"):
+            return "docs"
+        if len(parts) >= 3 and parts[0] in ("docs", "doc") and _LANG_DIR.match(parts[1]):
+            return "docs"
+    return None
+
+
+def file_name_keys(path):
+    """Lower-cased keys a task may name a file by: every component suffix of its path, of
+    the path without extension and, for index and __init__ files, of its directory."""
+    p = ascii_lower(path)
+    head = without_ext(p)
+    keys = [p, head]
+    if head.rsplit("/", 1)[-1] in ("index", "__init__") and "/" in head:
+        keys.append(_parent(head))
+    out = set()
+    for key in keys:
+        parts = key.split("/")
+        for k in range(len(parts)):
+            out.add("/".join(parts[k:]))
+    return out
+
+
 def bare_stem(path):
     """The file name without extension and test marks, lower-cased, without "_" and
     "-", stemmed: order_table.py, OrderTable.tsx and test_order_tables.py all give
@@ -268,6 +312,8 @@ class HybridIndex:
         self.is_test = [is_test(fid) for fid in self.ids]
         self.kind = [file_kind(fid) for fid in self.ids]
         self.has_version = [bool(_VERSION_DECL.search(str(n.get("content", "")))) for n in self.nodes]
+        self.file_class = [file_class(fid) for fid in self.ids]
+        self.name_keys = [file_name_keys(fid) for fid in self.ids]
         self._build_lookup()
         self.neighbours = [set() for _ in self.ids]
         for e in graph.get("edges", []) or []:
@@ -381,11 +427,17 @@ class HybridIndex:
         n, df = len(self.ids), self.df.get(term, 0)
         return math.log(1.0 + (n - df + 0.5) / (df + 0.5))
 
-    def text_scores(self, terms):
+    @staticmethod
+    def term_weight(weight, count):
+        """A term's weight in the task: more for a term the task repeats, up to a cap."""
+        return weight * (1.0 + QTF_LOG * math.log(min(max(count, 1), QTF_CAP)))
+
+    def text_scores(self, terms, counts=None):
         """BM25F of (term, weight) pairs for every file."""
         weights = (W_PATH, W_SYMBOL, W_CONTENT)
         bs = (B_PATH, B_SYMBOL, B_CONTENT)
-        idfs = [(t, w * self.idf(t)) for t, w in terms]
+        counts = counts or {}
+        idfs = [(t, self.term_weight(w, counts.get(t, 1)) * self.idf(t)) for t, w in terms]
         out = [0.0] * len(self.ids)
         for i, counts in enumerate(self.tf):
             s = 0.0
@@ -415,22 +467,105 @@ class Query:
             for t in words(m.group(2) or ""):
                 weights.setdefault(t, SCOPE_WEIGHT)
             rest = text[m.end():]
+        self.counts = {}
         for t in words(rest):
             weights.setdefault(t, TERM_WEIGHT)
+            self.counts[t] = self.counts.get(t, 0) + 1
         self.terms = list(weights.items())
+        self.path_names = named_keys(text)
         raw = {w.lower() for w in re.findall(r"[A-Za-z0-9]+", text)}
         self.wants_version = bool(raw & VERSION_WORDS) or bool(_VERSION_NUMBER.search(text))
         self.wants_tests = bool(raw & TEST_WORDS)
         self.wants_docs = bool(raw & DOC_WORDS)
         self.wants_config = bool(raw & CONFIG_WORDS)
+        self.wants_changelog = bool(raw & CHANGELOG_WORDS)
+        self.wants_templates = bool(raw & TEMPLATE_WORDS)
+
+
+# ---- names the task gives: paths, file names, dotted modules, symbols ----
+
+_NAME_TOKEN = re.compile(r"[A-Za-z0-9_$][A-Za-z0-9_$./-]*")
+_CODE_SPAN = re.compile(r"`([^`\n]+)`")
+_IDENT = re.compile(r"[A-Za-z_$][A-Za-z0-9_$]*\Z")
+_ASCII_LOWER = str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz")
+
+
+def ascii_lower(text):
+    return text.translate(_ASCII_LOWER)
+
+
+def _name_like(token):
+    """A single word that reads as a name rather than prose: with a mark inside, a digit or a
+    capital after its first letter."""
+    return any(c in "-_.$" for c in token) or any(c.isdigit() or c.isupper() for c in token[1:])
+
+
+def named_keys(text):
+    """The lower-cased path keys the text names: for a path, its component suffixes of two
+    to NAMED_MAX_COMPONENTS components, each also without its module extension; a dotted module
+    (astroid.brain.brain_numpy) as a path; a single word that reads as a name or stands in
+    a code span as a file name, with and without its module extension."""
+    in_code = set()
+    for span in _CODE_SPAN.findall(text):
+        in_code.update(t.rstrip("./-") for t in _NAME_TOKEN.findall(span))
+    paths = set()
+    for token in _NAME_TOKEN.findall(text):
+        token = token.rstrip("./-")
+        if len(token) < 2:
+            continue
+        low = ascii_lower(token)
+        if "/" not in low and low.count(".") >= 2 and all(_IDENT.match(p) for p in low.split(".")):
+            low = low.replace(".", "/")
+        if "/" in low:
+            parts = [p for p in low.split("/") if p not in ("", ".", "..")]
+            for k in range(max(0, len(parts) - NAMED_MAX_COMPONENTS), len(parts) - 1):
+                key = "/".join(parts[k:])
+                paths.add(key)
+                paths.add(_module_head(key))
+        elif token in in_code or _name_like(token):
+            paths.add(low)
+            paths.add(_module_head(low))
+    return paths
+
+
+def damped(index, query, i):
+    """True when the file is of a class that a task names only by accident unless it is
+    about that class: issue templates, change logs, read-mes and translated docs, tests.
+    Only a long task (an issue report, not a commit subject) names them by accident."""
+    if len(query.terms) < LONG_TASK_TERMS:
+        return False
+    c = index.file_class[i]
+    return ((c == "template" and not query.wants_templates)
+            or (c == "changelog" and not (query.wants_changelog or query.wants_version))
+            or (c == "docs" and not query.wants_docs)
+            or (index.is_test[i] and not query.wants_tests))
+
+
+def named_files(index, query):
+    """The files the task names by path or file name; a name that fits more than
+    NAMED_MAX_FILES files names none."""
+    by_key = {}
+    for i in range(len(index.ids)):
+        for key in index.name_keys[i]:
+            if key in query.path_names:
+                by_key.setdefault(key, set()).add(i)
+    files = set()
+    for members in by_key.values():
+        if len(members) <= NAMED_MAX_FILES:
+            files |= members
+    return files
 
 
 def file_scores(index, query, cap_boost=None):
     """Final float score of every file."""
-    text = index.text_scores(query.terms)
+    text = index.text_scores(query.terms, query.counts)
+    best = max(text) if text else 0.0
+    named = named_files(index, query) if query.path_names else set()
     out = []
     for i, s in enumerate(text):
         v = s + PRIOR * index.prior[i]
+        if damped(index, query, i):
+            v *= CLASS_DAMP
         if index.neighbours[i]:
             v += PROP_IMPORT * max(text[j] for j in index.neighbours[i])
         if index.companions[i]:
@@ -443,6 +578,8 @@ def file_scores(index, query, cap_boost=None):
             v += CONFIG_WORD_BOOST
         if query.wants_tests and index.is_test[i]:
             v += TEST_BOOST
+        if i in named:
+            v += NAMED_FILE_SHARE * best
         if cap_boost:
             v += CAP_WEIGHT * capability_boost(index.ids[i], cap_boost)
         out.append(v)

@@ -14,6 +14,7 @@ import baselines  # noqa: E402
 import cost  # noqa: E402
 import history  # noqa: E402
 import hybrid_model as hm  # noqa: E402
+import issues  # noqa: E402
 import run  # noqa: E402
 
 
@@ -186,6 +187,28 @@ class RankingTest(unittest.TestCase):
 
     def test_empty_graph(self):
         self.assertEqual(hm.retrieve({}, "anything", 5, 5), {"files": [], "edges": []})
+
+
+class IssuesTest(unittest.TestCase):
+    def test_accuracy_asks_for_every_gold_file_or_k_of_them(self):
+        top = ["a", "b", "c", "d", "e"]
+        cases = [(["a"], 1, 1.0), (["b"], 1, 0.0), (["b", "e"], 5, 1.0), (["b", "z"], 5, 0.0),
+                 (["a", "b", "c", "z"], 3, 1.0), (["a", "z", "c", "d"], 3, 0.0)]
+        for gold, k, want in cases:
+            self.assertEqual(issues.accuracy(top, gold, k), want, (gold, k))
+
+    def test_long_task_names_files_and_damps_what_it_names_by_accident(self):
+        graph = graph_of([("src/locale/ar-ly.js", "locale ar ly"), ("src/plugin/utc/index.js", "utc"),
+                          ("README.md", "locale plugin utc " * 5), ("test/utc.test.js", "utc " * 5)])
+        index = hm.HybridIndex(graph)
+        task = ("Wrong month names in the ar-ly locale when the utc plugin is loaded, see "
+                "`utc` and the readme example, which prints another month on every call")
+        query = hm.Query(task)
+        self.assertGreaterEqual(len(query.terms), hm.LONG_TASK_TERMS)
+        self.assertEqual({index.ids[i] for i in hm.named_files(index, query)},
+                         {"src/locale/ar-ly.js", "src/plugin/utc/index.js"})
+        self.assertEqual([hm.damped(index, query, i) for i in range(4)], [False, False, False, True])
+        self.assertTrue(hm.damped(index, hm.Query(task.replace("readme", "page")), 2))
 
 
 class BenchmarkTest(unittest.TestCase):

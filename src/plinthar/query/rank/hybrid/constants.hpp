@@ -60,6 +60,38 @@ inline constexpr double TEST_BOOST = 1.0;
 // Per point of the classic capability boost (6 or more): the development projects have
 // no capability index; 0.5 makes the weakest match worth a strong text match.
 inline constexpr double CAP_WEIGHT = 0.5;
+
+// Signals for long tasks (issue reports: prose, code, tracebacks). Measured on the tuning
+// half of the development issues (bench/relevance/issues.py --sample tune, 52 tasks) as
+// Acc@1 / Acc@5 / recall@12 of its tasks, each varied at the stage named, the others as
+// they stood then (before LONG_TASK_TERMS unless it says so); bench/relevance/DESIGN.md,
+// section 11, has the ablation of the final ranking.
+//
+// A term the task repeats weighs 1 + QTF_LOG * ln(min(count, QTF_CAP)): without it 0.327
+// / 0.462 / 0.723; log 0.5 cap 3: 0.346 / 0.481 / 0.750; 1 and 3: 0.385 / 0.481 / 0.748;
+// 1 and 5: 0.404 / 0.500 / 0.748; 1 and 10: 0.404 / 0.500 / 0.729; 1.5 and 5: 0.462 /
+// 0.519 / 0.730 (kept at 1: recall fell). Final ranking: 0.385 / 0.500 / 0.734.
+inline constexpr double QTF_LOG = 1.0;
+inline constexpr std::uint32_t QTF_CAP = 5;
+// The own score of an issue template, change log, read-me, translated doc or test file,
+// unless the task asks for that kind of file: 1 (none), 0.5, 0.3, 0.2, 0.1: 0.135 / 0.212
+// / 0.487 (alone), 0.173 / 0.404 / 0.632, 0.212 / 0.423 / 0.679, 0.404 / 0.500 / 0.748
+// (with the others), 0.212 / 0.423 / 0.675.
+inline constexpr double CLASS_DAMP = 0.3;
+// Only a task of this many distinct terms or more is damped so: a commit subject that
+// names a test or the read-me means it (damping every task cost the commit histories
+// 0.894 -> 0.819 on flask, 0.801 -> 0.685 on astroid).
+inline constexpr std::size_t LONG_TASK_TERMS = 12;
+// A file the task names by path, file name or dotted module gains this share of the best
+// text score: 0 (alone), 0.5, 1, 2: 0.135 / 0.212 / 0.487, 0.250 / 0.308 / 0.576, 0.288
+// / 0.346 / 0.575, and with the damping 1 and 2 both 0.327 / 0.462 / 0.723; 0.7 with
+// the others: 0.423 / 0.481 / 0.748 against 0.404 / 0.500 / 0.748.
+inline constexpr double NAMED_FILE_SHARE = 1.0;
+// A name fitting more files than this (index, utils) names none.
+inline constexpr std::size_t NAMED_MAX_FILES = 4;
+// A path names its files by its last components, at most this many (so that one long
+// token costs linear time).
+inline constexpr std::size_t NAMED_MAX_COMPONENTS = 8;
 // The integer score keeps three decimals of the float score.
 inline constexpr double SCORE_SCALE = 1000.0;
 

@@ -7,9 +7,11 @@
 #include <cmath>
 
 #include "plinthar/query/rank/capability_index.hpp"
+#include "plinthar/query/rank/hybrid/class_damping.hpp"
 #include "plinthar/query/rank/hybrid/constants.hpp"
 #include "plinthar/query/rank/hybrid/hybrid_edges.hpp"
 #include "plinthar/query/rank/hybrid/linked_scores.hpp"
+#include "plinthar/query/rank/hybrid/named_files.hpp"
 #include "plinthar/query/rank/hybrid/text_scores.hpp"
 #include "plinthar/query/rank/query_analysis.hpp"
 #include "plinthar/query/rank/scoring.hpp"
@@ -49,13 +51,18 @@ std::vector<RankedFile> rank_files(const index::GraphRecords& graph, const index
   const TextScores text = text_scores(stats, query);
   const std::vector<double> neighbour_best = best_neighbour_scores(graph, stats, text);
   const std::vector<double> companion_best = best_companion_scores(stats, text);
+  const std::vector<char> named = named_files(graph, stats, query.named_keys);
+  const double best_text =
+      text.score.empty() ? 0.0 : *std::max_element(text.score.begin(), text.score.end());
   const bool capabilities = !capability_boosts.boosts.empty();
   std::vector<RankedFile> ranked;
   for (std::uint32_t file = 0; file < stats.file_count(); ++file) {
     double v = text.score[file] + PRIOR * size_prior(stats.size(file));
+    if (is_damped(file_id(graph, stats, file), stats.facts(file), query)) v *= CLASS_DAMP;
     v += PROP_IMPORT * neighbour_best[file];
     v += PROP_COMPANION * companion_best[file];
     v = add_wording_boosts(v, query, stats.facts(file));
+    if (named[file]) v += NAMED_FILE_SHARE * best_text;
     if (capabilities) {
       v += CAP_WEIGHT *
            static_cast<double>(capability_boost(file_id(graph, stats, file), capability_boosts));

@@ -1,5 +1,6 @@
 #include "plinthar/query/rank/hybrid/text_scores.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "plinthar/query/rank/hybrid/constants.hpp"
@@ -15,6 +16,12 @@ double inverse_document_frequency(std::size_t files, std::uint32_t df) {
   return std::log(1.0 + (static_cast<double>(files - df) + 0.5) / (static_cast<double>(df) + 0.5));
 }
 
+// A term the task repeats weighs more, up to a cap.
+double repetition_weight(const WeightedTerm& term) {
+  const std::uint32_t count = std::min(std::max<std::uint32_t>(term.count, 1), QTF_CAP);
+  return term.weight * (1.0 + QTF_LOG * std::log(static_cast<double>(count)));
+}
+
 }  // namespace
 
 TextScores text_scores(const index::TermStats& stats, const HybridQuery& query) {
@@ -26,7 +33,7 @@ TextScores text_scores(const index::TermStats& stats, const HybridQuery& query) 
   for (const WeightedTerm& term : query.terms) {
     const std::uint32_t df = stats.document_frequency(term.term);
     if (df == 0) continue;
-    const double idf = term.weight * inverse_document_frequency(files, df);
+    const double idf = repetition_weight(term) * inverse_document_frequency(files, df);
     stats.for_each_posting(term.term, [&](const index::Posting& posting) {
       double tf = 0.0;
       for (std::size_t f = 0; f < index::TERM_FIELDS; ++f) {
