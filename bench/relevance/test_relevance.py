@@ -12,6 +12,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import baselines  # noqa: E402
 import cost  # noqa: E402
+import gap  # noqa: E402
 import history  # noqa: E402
 import hybrid_model as hm  # noqa: E402
 import issues  # noqa: E402
@@ -209,6 +210,34 @@ class IssuesTest(unittest.TestCase):
                          {"src/locale/ar-ly.js", "src/plugin/utc/index.js"})
         self.assertEqual([hm.damped(index, query, i) for i in range(4)], [False, False, False, True])
         self.assertTrue(hm.damped(index, hm.Query(task.replace("readme", "page")), 2))
+
+
+class GapTest(unittest.TestCase):
+    def test_file_classes(self):
+        cases = [("package-lock.json", "lock file"), ("tests/test_app.py", "test"), ("CHANGELOG.md", "change log"),
+                 (".github/workflows/ci.yml", "CI/templates"), ("docs/guide.md", "Markdown"),
+                 ("tsconfig.json", "config"), ("src/app.ts", "source")]
+        for path, want in cases:
+            self.assertEqual(gap.file_class(path), want, path)
+
+    def test_a_missed_import_neighbour_without_a_subject_term(self):
+        files = [("src/widget.js", "widget"), ("src/core.js", "state")]
+        files += [(f"lib/f{i}.js", "widget " * 3) for i in range(14)]
+        graph = graph_of(files, edges=[("src/widget.js", "./core", "imports")])
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "info_graph.json")
+            with open(path, "w", encoding="utf-8") as f:
+                json.dump(graph, f)
+            case = gap.analyse_case({"repo": "r", "sha": "s", "subject": "Widget resize", "graph": path,
+                                     "touched": ["src/widget.js", "src/core.js"]})
+        self.assertEqual(case["found"], 1)
+        [missed] = case["missed"]
+        self.assertEqual((missed["path"], missed["lexical"], missed["linked"], missed["same dir"]),
+                         ("src/core.js", False, True, True))
+        self.assertGreater(missed["rank"], gap.CUTOFF)
+        summary = gap.summarise([case])
+        self.assertEqual((summary["R@12"], summary["ceiling"], summary["lexical ceiling"]), (0.5, 1.0, 0.5))
+        self.assertEqual((summary["no subject term"], summary["rank 13-20"]), (1, 1))
 
 
 class BenchmarkTest(unittest.TestCase):
