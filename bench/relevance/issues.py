@@ -24,7 +24,6 @@ import hashlib
 import json
 import os
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -154,15 +153,7 @@ def print_table(names, results, skipped, out=sys.stdout):
 
 def main(argv=None):
     args = parse_args(sys.argv[1:] if argv is None else argv)
-    for prog in ([] if args.no_crv else [args.crv]) + [args.mapforge]:
-        if not os.access(prog, os.X_OK):
-            sys.exit(f"bench/relevance/issues.py: {prog} is not an executable program")
-    if args.cache:
-        os.makedirs(args.cache, exist_ok=True)
-        names, results, skipped = evaluate(args, os.path.abspath(args.cache))
-    else:
-        with tempfile.TemporaryDirectory(prefix="relevance-") as work_dir:
-            names, results, skipped = evaluate(args, work_dir)
+    names, results, skipped = run.evaluate_in_work_dir(args, evaluate)
     print_table(names, results, skipped)
     return 0
 

@@ -203,18 +203,22 @@ def print_table(names, results, out=sys.stdout):
               file=out)
 
 
-def main(argv=None):
-    args = parse_args(sys.argv[1:] if argv is None else argv)
+def evaluate_in_work_dir(args, evaluate_in):
+    """Checks the programs of `args`, then returns evaluate_in(args, work_dir): the scans
+    go to --cache when given, else to a temporary folder removed afterwards."""
     for prog in ([] if args.no_crv else [args.crv]) + [args.mapforge]:
         if not os.access(prog, os.X_OK):
             sys.exit(f"bench/relevance: {prog} is not an executable program (see --crv, --mapforge)")
     if args.cache:
         os.makedirs(args.cache, exist_ok=True)
-        work_dir = os.path.abspath(args.cache)
-        names, results = evaluate(args, work_dir)
-    else:
-        with tempfile.TemporaryDirectory(prefix="relevance-") as work_dir:
-            names, results = evaluate(args, work_dir)
+        return evaluate_in(args, os.path.abspath(args.cache))
+    with tempfile.TemporaryDirectory(prefix="relevance-") as work_dir:
+        return evaluate_in(args, work_dir)
+
+
+def main(argv=None):
+    args = parse_args(sys.argv[1:] if argv is None else argv)
+    names, results = evaluate_in_work_dir(args, evaluate)
     print_table(names, results)
     return 0
 

@@ -4,6 +4,7 @@
 // common case before asking the Unicode-aware functions of this layer.
 
 #include <cstddef>
+#include <string>
 
 namespace plinthar::text {
 
@@ -15,6 +16,11 @@ constexpr bool is_ascii_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 constexpr char ascii_lower(unsigned char c) {
   return static_cast<char>(is_ascii_upper(c) ? c - 'A' + 'a' : c);
+}
+
+// `text` with A-Z lowered; every other byte stays as it is.
+inline void lower_ascii_in_place(std::string& text) {
+  for (char& c : text) c = ascii_lower(static_cast<unsigned char>(c));
 }
 
 // White space among ASCII characters in the sense of the regular expressions' `\s`:

@@ -54,10 +54,6 @@ std::string map_case(std::string_view text, CaseFunction function) {
   throw Error("Unicode case mapping failed");
 }
 
-void lower_ascii_in_place(std::string& text) {
-  for (char& c : text) c = ascii_lower(static_cast<unsigned char>(c));
-}
-
 }  // namespace
 
 std::string to_lower(std::string_view text) {

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "plinthar/error.hpp"
 #include "plinthar/text/file_io.hpp"
 
 // Where an installed tree keeps the marker, seen from the folder of the program; CMake
@@ -109,10 +108,6 @@ DataDirChoice choose_data_dir(const fs::path& base_dir, bool installed, const En
   choice.data_dir = choice.project_root / PROJECT_DATA_FOLDER;
   if (choice.refusal.empty()) choice.refusal = refusal_of_data_folder(choice.data_dir);
   return choice;
-}
-
-void require_usable_data_dir(const Locations& locations) {
-  if (!locations.data_dir_refusal.empty()) throw Error(locations.data_dir_refusal);
 }
 
 bool installed_system_wide(const fs::path& base_dir) {

@@ -46,9 +46,6 @@ struct DataDirChoice {
 DataDirChoice choose_data_dir(const std::filesystem::path& base_dir, bool installed,
                               const EnvLookup& env, const std::filesystem::path& cwd);
 
-// Throws plinthar::Error with the refusal when `locations` has one.
-void require_usable_data_dir(const Locations& locations);
-
 // Whether the program in `base_dir` runs from an installed tree: the installation puts a
 // marker file at a fixed place relative to the program (share/plinthar beside bin/),
 // which a copied program does not find.

@@ -55,8 +55,12 @@ fs::path running_program_dir() {
   return text::resolve_path(program.parent_path());
 }
 
-void ensure_data_dir(const Locations& locations) {
+void require_usable_data_dir(const Locations& locations) {
   if (!locations.data_dir_refusal.empty()) throw Error(locations.data_dir_refusal);
+}
+
+void ensure_data_dir(const Locations& locations) {
+  require_usable_data_dir(locations);
   std::error_code error;
   fs::create_directories(locations.data_dir, error);
   if (error) {

@@ -61,6 +61,9 @@ Locations compute_locations(const std::filesystem::path& base_dir,
 // plinthar::Error when the running program cannot be located.
 std::filesystem::path running_program_dir();
 
+// Throws plinthar::Error with the refusal when `locations` has one.
+void require_usable_data_dir(const Locations& locations);
+
 // Creates the data directory with its parents; an existing one is fine. Throws
 // plinthar::Error when it cannot be created or must not be used.
 void ensure_data_dir(const Locations& locations);

@@ -44,17 +44,25 @@ void shorten_long_values(PrimeContent& content) {
   }
 }
 
-// The most of the newest actions that leave room for every file: fewer actions never
-// lengthen the block, so they are found by halving (the whole trail is known not to fit).
-std::size_t actions_beside_files(const PrimeContent& content, std::int64_t max_chars) {
-  const std::size_t files = content.result.files.size();
+// The most of `high` things a block may keep when keeping fewer never lengthens it,
+// found by halving: `fits_with(0)` is taken to hold and `fits_with(high)` not to.
+template <typename FitsWith>
+std::size_t most_that_fit(std::size_t high, const FitsWith& fits_with) {
   std::size_t low = 0;
-  std::size_t high = content.actions.size();
   while (high - low > 1) {
     const std::size_t middle = low + (high - low) / 2;
-    (fits(block_keeping(content, {files, middle}), max_chars) ? low : high) = middle;
+    (fits_with(middle) ? low : high) = middle;
   }
   return low;
+}
+
+// The most of the newest actions that leave room for every file (the whole trail is
+// known not to).
+std::size_t actions_beside_files(const PrimeContent& content, std::int64_t max_chars) {
+  const std::size_t files = content.result.files.size();
+  return most_that_fit(content.actions.size(), [&](std::size_t actions) {
+    return fits(block_keeping(content, {files, actions}), max_chars);
+  });
 }
 
 }  // namespace
@@ -72,15 +80,11 @@ std::string fit_prime_block(PrimeContent content, std::int64_t max_chars) {
   }
   std::string block = block_keeping(content, {all, actions});
   if (fits(block, max_chars)) return block;
-  // Dropping a line never lengthens the block, so the most lines that fit are found by
-  // halving: `low` lines always fit, `high` never do.
-  std::size_t low = 0;
-  std::size_t high = all;
-  while (high - low > 1) {
-    const std::size_t middle = low + (high - low) / 2;
-    (fits(block_keeping(content, {middle, actions}), max_chars) ? low : high) = middle;
-  }
-  return block_keeping(content, {low, actions});
+  // Keeping no lines fits (made sure of above); keeping all of them does not.
+  const std::size_t lines = most_that_fit(all, [&](std::size_t kept) {
+    return fits(block_keeping(content, {kept, actions}), max_chars);
+  });
+  return block_keeping(content, {lines, actions});
 }
 
 }  // namespace plinthar::query

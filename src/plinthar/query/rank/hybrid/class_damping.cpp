@@ -35,7 +35,7 @@ bool is_language_folder(std::string_view name) {
 FileClass file_class(std::string_view id) {
   thread_local std::string path;  // one buffer for the files of a ranking
   path.assign(id);
-  for (char& c : path) c = text::ascii_lower(static_cast<unsigned char>(c));
+  text::lower_ascii_in_place(path);
   if (path.starts_with(".github/")) return FileClass::TEMPLATE;
   const std::size_t slash = path.rfind('/');
   const std::string_view name =

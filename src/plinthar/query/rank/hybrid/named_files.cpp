@@ -29,7 +29,7 @@ bool is_name_char(unsigned char c) { return is_word_char(c) || c == '.' || c == 
 
 void lower_into(std::string_view text, std::string& out) {
   out.assign(text);
-  for (char& c : out) c = text::ascii_lower(static_cast<unsigned char>(c));
+  text::lower_ascii_in_place(out);
 }
 
 std::string ascii_lowered(std::string_view text) {
