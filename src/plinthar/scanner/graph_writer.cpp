@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/scanned_records.hpp"
+#include "plinthar/scanner/stats/term_stats_builder.hpp"
 #include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/text/content_hash.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -274,7 +276,7 @@ void write_index_beside(const std::filesystem::path& out, const index::GraphReco
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
                             const ExistingNodes& existing_nodes, const ScanScope& scope,
                             const NodeObserver& observe, const ScanObserver& watch,
-                            std::size_t jobs) {
+                            std::size_t jobs, TermStatsChoice term_stats) {
   require_scan_root(root);
   GraphText graph(out.has_parent_path() ? out.parent_path() : fs::path("."));
   index::GraphRecords records;
@@ -284,8 +286,24 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
     records.nodes.push_back(record_of_scanned_node(node, records.texts));
     if (observe) observe(node);
   };
-  const ScanTotals totals =
-      scan_nodes(root, existing_nodes, scope, on_node, both(recorder.observer(), watch), jobs);
+  std::optional<TermStatsBuilder> stats;
+  ScanObserver counter;
+  if (term_stats == TermStatsChoice::built) {
+    stats.emplace();
+    counter.count_terms = true;
+    counter.on_file = [&stats](const ScannedFile& file) {
+      if (file.terms != nullptr) stats->add_file_terms(std::move(*file.terms));
+    };
+  }
+  const ScanTotals totals = scan_nodes(root, existing_nodes, scope, on_node,
+                                       both(both(recorder.observer(), counter), watch), jobs);
+  // With more than one job, the statistics are finished while the graph is written.
+  std::future<std::string> stats_bytes;
+  if (stats) {
+    for (const Edge& edge : totals.edges) stats->add_edge(edge.from, edge.to, edge.rel);
+    stats_bytes = std::async(jobs > 1 ? std::launch::async : std::launch::deferred,
+                             [&stats] { return stats->finish(); });
+  }
   const std::string root_text = root.string();
   const std::uint64_t list_offset =
       graph.node_list_offset(root_text, totals.symbol_count, totals.edges.size());
@@ -298,12 +316,10 @@ ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesy
   graph = GraphText{};  // the text is on disk; its room serves the index built next
   for (const Edge& edge : totals.edges) records.edges.push_back(record_of_edge(edge));
   index::prepare_records(records);
-  // The term statistics of the hybrid ranking are left to its first call: splitting every
-  // file's text into words would double the time of a scan, which rankings with the
-  // classic ranking never need. Refreshes keep them once they are there.
-  write_index_beside(
-      out, records, written,
-      {{index::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}});
+  index::ExtraSections sections{
+      {index::SectionKind::snapshot, snapshot_section(std::move(recorder).take())}};
+  if (stats) sections.emplace_back(index::SectionKind::term_stats, stats_bytes.get());
+  write_index_beside(out, records, written, sections);
   return totals;
 }
 

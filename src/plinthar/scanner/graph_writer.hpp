@@ -89,18 +89,25 @@ WrittenGraph write_graph_text(const std::filesystem::path& out,
 void write_index_beside(const std::filesystem::path& out, const index::GraphRecords& records,
                         const WrittenGraph& written, const index::ExtraSections& extra);
 
+// Whether a scan's index holds the term statistics of the hybrid ranking. Counting every
+// file's words about doubles the time of a scan, which the classic ranking never needs;
+// a ranking that finds them missing builds them from the whole graph text, which costs
+// more than that.
+enum class TermStatsChoice { left_to_ranking, built };
+
 // Scans `root` (already resolved; the graph's "root" is root.string()) as scan_nodes does
 // and replaces `out` atomically with the graph in the pretty form: byte for byte
 // to_pretty(scan(root, existing_nodes, scope)), and its graph index beside it, with a
-// snapshot of the tree (left out when it cannot be written). `observe`, when given, sees
-// every node, and `watch` what the scan walks; `jobs` threads read the files (the bytes
-// written are the same for any number). The folder of `out` must exist. Throws
-// plinthar::Error when `out` cannot be written or `root` is not a directory; `out` is
-// then untouched.
+// snapshot of the tree (left out when it cannot be written) and, when `term_stats` says
+// so, the term statistics. `observe`, when given, sees every node, and `watch` what the
+// scan walks; `jobs` threads read the files (the bytes written are the same for any
+// number). The folder of `out` must exist. Throws plinthar::Error when `out` cannot be
+// written or `root` is not a directory; `out` is then untouched.
 ScanTotals write_graph_file(const std::filesystem::path& root, const std::filesystem::path& out,
                             const ExistingNodes& existing_nodes, const ScanScope& scope,
                             const NodeObserver& observe = {}, const ScanObserver& watch = {},
-                            std::size_t jobs = 1);
+                            std::size_t jobs = 1,
+                            TermStatsChoice term_stats = TermStatsChoice::left_to_ranking);
 
 // Collects the pretty text of each node as it arrives (the node itself can then go),
 // and finally writes the whole map: byte for byte what write_pretty gives for the map

@@ -223,7 +223,8 @@ std::function<void(const Seen&)> in_turn(std::function<void(const Seen&)> first,
 ScanObserver both(ScanObserver first, ScanObserver second) {
   return {in_turn(std::move(first.on_walked), std::move(second.on_walked)),
           in_turn(std::move(first.on_directory), std::move(second.on_directory)),
-          in_turn(std::move(first.on_file), std::move(second.on_file))};
+          in_turn(std::move(first.on_file), std::move(second.on_file)),
+          first.count_terms || second.count_terms};
 }
 
 namespace {
@@ -233,6 +234,7 @@ namespace {
 struct FileRead {
   std::optional<text::FileStatus> status;
   std::optional<FileScan> scan;
+  std::optional<FileTerms> terms;
   bool excluded = false;
 };
 
@@ -254,6 +256,7 @@ class ScanCollector {
       seen.file_id = std::move(scan.file_id);
       seen.node_count = scan.nodes.size();
       seen.edge_count = scan.edges.size();
+      if (read.terms) seen.terms = &*read.terms;
       for (text::Json& node : scan.nodes) {
         ++totals_.node_count;
         if (is_symbol_node(node)) ++totals_.symbol_count;
@@ -281,6 +284,14 @@ class ScanCollector {
   std::vector<Edge> edges_;
 };
 
+// What one thread reads and counts files with, its buffers kept from file to file.
+struct FileReader {
+  FileReader(const fs::path& root, const ExistingNodes& existing_nodes)
+      : scanner(root, existing_nodes) {}
+  FileScanner scanner;
+  text::WordSplitter splitter;
+};
+
 // Files a worker runs ahead of the one written last, per worker: enough to keep the
 // workers busy past a large file, few enough to hold little.
 constexpr std::size_t FILES_AHEAD_PER_JOB = 64;
@@ -296,27 +307,30 @@ ScanTotals scan_nodes(const fs::path& root, const ExistingNodes& existing_nodes,
   if (observer.on_directory) {
     for (const WalkedDirectory& directory : tree.directories) observer.on_directory(directory);
   }
-  const auto read = [&](FileScanner& scanner, const WalkedFile& file) {
+  const auto read = [&](FileReader& reader, const WalkedFile& file) {
     FileRead done;
     if (observer.on_file) done.status = text::file_status(file.path);
     done.excluded = scope_test.leaves_out(file.resolved);
-    if (!done.excluded) done.scan = scanner.scan(file);
+    if (!done.excluded) done.scan = reader.scanner.scan(file);
+    if (done.scan && observer.count_terms) {
+      done.terms = count_file_terms(done.scan->nodes, reader.splitter);
+    }
     return done;
   };
   ScanCollector collector(on_node, observer);
   jobs = std::min(jobs, tree.files.size());
   if (jobs <= 1) {
-    FileScanner scanner(root, existing_nodes);
-    for (const WalkedFile& file : tree.files) collector.take(file, read(scanner, file));
+    FileReader reader(root, existing_nodes);
+    for (const WalkedFile& file : tree.files) collector.take(file, read(reader, file));
     return std::move(collector).finish();
   }
-  std::vector<std::unique_ptr<FileScanner>> scanners;
+  std::vector<std::unique_ptr<FileReader>> readers;
   for (std::size_t job = 0; job < jobs; ++job) {
-    scanners.push_back(std::make_unique<FileScanner>(root, existing_nodes));
+    readers.push_back(std::make_unique<FileReader>(root, existing_nodes));
   }
   in_order<FileRead>(
       tree.files.size(), jobs, jobs * FILES_AHEAD_PER_JOB,
-      [&](std::size_t job, std::size_t item) { return read(*scanners[job], tree.files[item]); },
+      [&](std::size_t job, std::size_t item) { return read(*readers[job], tree.files[item]); },
       [&](std::size_t item, FileRead&& done) {
         collector.take(tree.files[item], std::move(done));
       });

@@ -16,6 +16,7 @@
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/graph.hpp"
 #include "plinthar/scanner/scan_scope.hpp"
+#include "plinthar/scanner/stats/file_terms.hpp"
 #include "plinthar/text/file_status.hpp"
 
 namespace plinthar::scanner {
@@ -56,6 +57,8 @@ struct ScannedFile {
   std::string file_id;
   std::size_t node_count = 0;
   std::size_t edge_count = 0;
+  // Its nodes' term counts, when the observer asked for them; the observer may take them.
+  FileTerms* terms = nullptr;
 };
 
 // Sees what a scan walked: every directory it listed, then each file, after the file's
@@ -64,6 +67,9 @@ struct ScanObserver {
   std::function<void(const WalkedTree&)> on_walked;  // once, before any file is read
   std::function<void(const WalkedDirectory&)> on_directory;
   std::function<void(const ScannedFile&)> on_file;
+  // Whether on_file is to see each scanned file's term counts, which are then made in
+  // the thread that read the file.
+  bool count_terms = false;
 };
 
 // Both observers see everything, `first` before `second`.

@@ -130,6 +130,8 @@ void declare_scan(CLI::App& app, Args& args, const Locations& locations) {
   app.add_option("--jobs", args.scan.jobs, "Threads that read the files (default: one per core)")
       ->check(CLI::PositiveNumber)
       ->default_str(std::to_string(args.scan.jobs));
+  app.add_flag("--term-stats", args.scan.term_stats,
+               "Also count the terms the hybrid ranking reads, so that its first call need not");
   app.get_option("--root")->default_str(args.scan.root);
   app.get_option("--out")->default_str(args.scan.out);
 }

@@ -29,10 +29,16 @@ scanner::ScanScope scope_of(const GraphPlace& place) {
   return {{place.graph_file}, place.root_fixed};
 }
 
-void write_first_graph(const GraphPlace& place) {
+// A scan for a ranking that reads the term statistics counts them as it reads the files:
+// building them from the graph text afterwards costs more.
+scanner::TermStatsChoice term_stats_for(bool want_stats) {
+  return want_stats ? scanner::TermStatsChoice::built : scanner::TermStatsChoice::left_to_ranking;
+}
+
+void write_first_graph(const GraphPlace& place, bool want_stats) {
   text::create_parent_directories(place.graph_file);
   scanner::write_graph_file(place.scan_root, place.graph_file, {}, scope_of(place), {}, {},
-                            scanner::default_scan_jobs());
+                            scanner::default_scan_jobs(), term_stats_for(want_stats));
 }
 
 // The root to scan a graph file anew from: the one it records, unless the root is fixed.
@@ -50,7 +56,8 @@ struct Refreshed {
 };
 
 // With `limits`, work beyond them (a full scan among it) is left undone.
-Refreshed refresh_graph(const GraphPlace& place, const scanner::RefreshLimits* limits) {
+Refreshed refresh_graph(const GraphPlace& place, bool want_stats,
+                        const scanner::RefreshLimits* limits) {
   const fs::path& graph_file = place.graph_file;
   const auto fixed = place.root_fixed ? std::optional(place.scan_root) : std::nullopt;
   auto refreshed = scanner::refresh_graph_file(
@@ -65,7 +72,7 @@ Refreshed refresh_graph(const GraphPlace& place, const scanner::RefreshLimits* l
   if (!refreshed) {
     if (limits != nullptr) return {std::nullopt, true};  // a full scan
     scanner::write_graph_file(root_to_rescan(place), graph_file, {}, scope_of(place), {}, {},
-                              scanner::default_scan_jobs());
+                              scanner::default_scan_jobs(), term_stats_for(want_stats));
   }
   return {};
 }
@@ -95,7 +102,7 @@ std::optional<CurrentGraph> current_within(const GraphPlace& place, bool refresh
   if (!file_exists(place.graph_file)) return std::nullopt;
   std::optional<CurrentGraph> current;
   if (refresh) {
-    Refreshed refreshed = refresh_graph(place, &deferral.limits);
+    Refreshed refreshed = refresh_graph(place, want_stats, &deferral.limits);
     if (refreshed.deferred) return std::nullopt;
     current = std::move(refreshed.standing);
   }
@@ -168,11 +175,13 @@ GraphPlace graph_place(const Locations& locations) {
           locations.data_links};
 }
 
-CurrentGraph current_graph(const GraphPlace& place, bool refresh) {
+CurrentGraph current_graph(const GraphPlace& place, bool refresh, bool want_stats) {
   if (!file_exists(place.graph_file)) {
-    write_first_graph(place);
+    write_first_graph(place, want_stats);
   } else if (refresh) {
-    if (auto refreshed = refresh_graph(place, nullptr).standing) return std::move(*refreshed);
+    if (auto refreshed = refresh_graph(place, want_stats, nullptr).standing) {
+      return std::move(*refreshed);
+    }
   }
   return open_current(place);
 }
@@ -185,7 +194,9 @@ LoadedGraph read_for_ranking(CurrentGraph current, bool want_stats) {
 
 LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_stats,
                               const Deferral* deferral) {
-  if (deferral == nullptr) return read_for_ranking(current_graph(place, refresh), want_stats);
+  if (deferral == nullptr) {
+    return read_for_ranking(current_graph(place, refresh, want_stats), want_stats);
+  }
   if (auto current = current_within(place, refresh, want_stats, *deferral)) {
     return read_for_ranking(std::move(*current), want_stats);
   }

@@ -39,8 +39,9 @@ struct GraphPlace {
 GraphPlace graph_place(const Locations& locations);
 
 // The graph file of `place` brought up to date as graph_for_ranking does, open but not
-// read. Throws as graph_for_ranking does.
-CurrentGraph current_graph(const GraphPlace& place, bool refresh);
+// read; a scan it needs counts the term statistics when `want_stats`. Throws as
+// graph_for_ranking does.
+CurrentGraph current_graph(const GraphPlace& place, bool refresh, bool want_stats);
 
 // `current` read for ranking, with the term statistics when `want_stats`, its index
 // written for the next call when it was missing or lacked them. Throws as
@@ -66,11 +67,11 @@ struct Deferral {
 // the files that changed when its index holds a snapshot of the tree, else scanning in
 // full the root it was scanned from (the scan root when that cannot be told, or when the
 // root is fixed and the graph records another). With `want_stats` the term statistics
-// are loaded too. With `deferral`, work beyond it is done in the background; when it does
-// not end within the wait, the graph as it stands is read (when it has the statistics
-// asked for), else plinthar::Error says that it is being built. Throws plinthar::Error
-// when the file cannot be read or written, is not UTF-8 or JSON, or does not hold a graph
-// map.
+// are loaded too (and counted by such a scan as it reads the files). With `deferral`, work beyond
+// it is done in the background; when it does not end within the wait, the graph as it stands is
+// read (when it has the statistics asked for), else plinthar::Error says that it is being built.
+// Throws plinthar::Error when the file cannot be read or written, is not UTF-8 or JSON, or does not
+// hold a graph map.
 LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_stats,
                               const Deferral* deferral = nullptr);
 

@@ -25,7 +25,9 @@ int cmd_scan(const ScanOptions& options, const Locations& locations, const Strea
   if (options.progress) progress.emplace(streams.err);
   const scanner::ScanTotals totals = scanner::write_graph_file(
       root, out_path, {}, scope, {}, progress ? progress->observer() : scanner::ScanObserver{},
-      options.jobs);
+      options.jobs,
+      options.term_stats ? scanner::TermStatsChoice::built
+                         : scanner::TermStatsChoice::left_to_ranking);
   progress.reset();
   streams.out << "Scanned: " << totals.node_count << " nodes, " << totals.edges.size() << " edges\n"
               << "Wrote: " << text::one_line(out_path.string()) << "\n";

@@ -14,6 +14,10 @@ struct ScanOptions {
   std::string out;        // "" is the default graph file
   bool progress = false;  // a progress line on streams.err while the files are read
   std::size_t jobs = 1;   // threads that read the files
+  // Whether the index also gets the term statistics that the hybrid ranking (the hooks'
+  // ranking) reads, counted as the files are read, so that its first call need not build
+  // them from the whole graph text.
+  bool term_stats = false;
 };
 
 // Scans `options.root` (resolved), writes the graph to `options.out` (resolved),

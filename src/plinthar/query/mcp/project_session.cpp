@@ -22,7 +22,7 @@ void ProjectSession::take(LoadedGraph graph) {
 // the graph file it leaves tells whether the graph in memory is still that file, so it
 // is read again only when it is not (the tree changed, or another crv rewrote the graph).
 void ProjectSession::look_for_changes() {
-  CurrentGraph current = current_graph(graph_place(locations_), true);
+  CurrentGraph current = current_graph(graph_place(locations_), true, true);
   if (current.index && project_->made_from(*current.index)) return;
   take(read_for_ranking(std::move(current), true));
 }

@@ -124,6 +124,27 @@ void TermStatsBuilder::add_counted_file(std::string_view id, const CountedFile& 
   for (const auto& [term, count] : counted.terms) file.terms.push_back({term_id(term), count});
 }
 
+void TermStatsBuilder::add_file_terms(FileTerms&& counted) {
+  if (!counted.counted) {
+    for (const text::Json& node : counted.nodes) add_node(stats_node_of(node));
+    return;
+  }
+  close_open_file();
+  const auto file_index = static_cast<std::uint32_t>(files_.size());
+  File& file = files_.emplace_back();
+  file.node = node_count_;
+  node_count_ += static_cast<std::uint32_t>(1 + counted.symbol_names.size());
+  file.size = counted.size;
+  file.facts = counted.facts;
+  file.length = counted.length;
+  file.terms.reserve(counted.terms.size());
+  for (const auto& [term, count] : counted.terms) file.terms.push_back({term_id(term), count});
+  for (std::string& name : counted.symbol_names) {
+    symbols_.push_back({counted.id, std::move(name), file_index});
+  }
+  file.id = std::move(counted.id);
+}
+
 std::optional<std::vector<CountedFile>> counted_files(const index::TermStats& stats) {
   std::vector<CountedFile> files(stats.file_count());
   for (std::size_t i = 0; i < files.size(); ++i) {

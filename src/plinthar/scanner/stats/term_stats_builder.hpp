@@ -15,6 +15,7 @@
 #include <absl/container/flat_hash_map.h>
 
 #include "plinthar/index/term_stats.hpp"
+#include "plinthar/scanner/stats/file_terms.hpp"
 #include "plinthar/text/json.hpp"
 #include "plinthar/text/words.hpp"
 
@@ -55,6 +56,8 @@ class TermStatsBuilder {
   // the same build, its symbols counted with it: the file's node and its `symbol_count`
   // symbol nodes, whose paths are its id, as a scan writes them.
   void add_counted_file(std::string_view id, const CountedFile& file, std::uint32_t symbol_count);
+  // Adds the next scanned file's nodes, counted already (file_terms.hpp).
+  void add_file_terms(FileTerms&& file);
   // Adds the next edge of the graph.
   void add_edge(std::string_view from, std::string_view to, std::string_view rel);
   // The section's bytes. The builder is spent afterwards.
