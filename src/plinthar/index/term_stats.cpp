@@ -30,16 +30,16 @@ bool below(const PackedArray<std::uint32_t>& values, std::size_t limit, bool non
 }
 
 TermStatsHeader header_of(const TermStatsParts& parts, std::uint64_t stem_text_bytes,
-                          std::uint64_t term_text_bytes, std::uint64_t postings_bytes) {
+                          const TermLists& lists) {
   TermStatsHeader header{};
   header.layout = TERM_STATS_LAYOUT;
   header.file_count = static_cast<std::uint32_t>(parts.node.size());
-  header.term_count = static_cast<std::uint32_t>(parts.terms.size());
+  header.term_count = static_cast<std::uint32_t>(lists.size());
   header.edge_count = static_cast<std::uint32_t>(parts.edge_from.size());
   header.stem_count = static_cast<std::uint32_t>(parts.stems.size());
   header.stem_text_bytes = stem_text_bytes;
-  header.term_text_bytes = term_text_bytes;
-  header.postings_bytes = postings_bytes;
+  header.term_text_bytes = lists.texts().size();
+  header.postings_bytes = lists.postings().size();
   std::array<std::uint64_t, TERM_FIELDS> total{};
   for (std::size_t i = 0; i < parts.length.size(); ++i) total[i % TERM_FIELDS] += parts.length[i];
   const double files = parts.node.empty() ? 1.0 : static_cast<double>(parts.node.size());
@@ -92,26 +92,37 @@ TermStatsOffsets term_stats_offsets(const TermStatsHeader& header) {
   return at;
 }
 
+void TermLists::add(std::string_view term, std::uint32_t document_frequency,
+                    std::string_view postings) {
+  entries_.push_back({static_cast<std::uint32_t>(texts_.size()),
+                      static_cast<std::uint32_t>(term.size()), document_frequency,
+                      static_cast<std::uint32_t>(postings_.size())});
+  texts_ += term;
+  postings_.put_bytes(postings);
+}
+
+void TermLists::add(std::string_view term, const std::vector<Posting>& postings) {
+  entries_.push_back(
+      {static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(term.size()),
+       static_cast<std::uint32_t>(postings.size()), static_cast<std::uint32_t>(postings_.size())});
+  texts_ += term;
+  put_postings(postings_, postings);
+}
+
 std::string term_stats_bytes(const TermStatsParts& parts) {
+  TermLists lists;
+  for (std::size_t t = 0; t < parts.terms.size(); ++t) lists.add(parts.terms[t], parts.postings[t]);
+  return term_stats_bytes(parts, lists);
+}
+
+std::string term_stats_bytes(const TermStatsParts& parts, const TermLists& lists) {
   std::vector<std::uint32_t> stem_start{0};
   std::string stem_text;
   for (const std::string& stem : parts.stems) {
     stem_text += stem;
     stem_start.push_back(static_cast<std::uint32_t>(stem_text.size()));
   }
-  std::vector<TermEntry> entries;
-  std::string term_text;
-  ByteWriter postings;
-  for (std::size_t t = 0; t < parts.terms.size(); ++t) {
-    entries.push_back({static_cast<std::uint32_t>(term_text.size()),
-                       static_cast<std::uint32_t>(parts.terms[t].size()),
-                       static_cast<std::uint32_t>(parts.postings[t].size()),
-                       static_cast<std::uint32_t>(postings.size())});
-    term_text += parts.terms[t];
-    put_postings(postings, parts.postings[t]);
-  }
-  const TermStatsHeader header =
-      header_of(parts, stem_text.size(), term_text.size(), postings.size());
+  const TermStatsHeader header = header_of(parts, stem_text.size(), lists);
   ByteWriter out;
   out.put(header);
   out.pad_to_8();
@@ -126,10 +137,10 @@ std::string term_stats_bytes(const TermStatsParts& parts) {
   out.pad_to_8();
   out.put_array(parts.edge_from);
   out.put_array(parts.edge_target);
-  out.put_array(entries);
-  out.put_bytes(term_text);
+  out.put_array(lists.entries());
+  out.put_bytes(lists.texts());
   out.pad_to_8();
-  out.put_bytes(postings.bytes());
+  out.put_bytes(lists.postings());
   out.pad_to_8();
   return std::move(out).take();
 }
@@ -193,6 +204,20 @@ std::optional<TermEntry> TermStats::find(std::string_view term) const {
     }
   }
   return std::nullopt;
+}
+
+std::string_view TermStats::term_at(std::size_t i) const {
+  const TermEntry entry = terms_[i];
+  return in_term_text(entry) ? term_text_.substr(entry.text_offset, entry.text_length)
+                             : std::string_view();
+}
+
+std::optional<std::string_view> TermStats::postings_bytes_at(std::size_t i) const {
+  const std::uint64_t start = terms_[i].postings_offset;
+  const std::uint64_t end =
+      i + 1 < terms_.size() ? terms_[i + 1].postings_offset : postings_.size();
+  if (start > end || end > postings_.size()) return std::nullopt;
+  return postings_.substr(start, end - start);
 }
 
 std::uint32_t TermStats::document_frequency(std::string_view term) const {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "plinthar/index/byte_reader.hpp"
+#include "plinthar/index/byte_writer.hpp"
 
 namespace plinthar::index {
 
@@ -94,6 +95,30 @@ struct TermStatsParts {
 // The section's bytes.
 std::string term_stats_bytes(const TermStatsParts& parts);
 
+// The term list of a section as it is laid out, built term by term in text order.
+class TermLists {
+ public:
+  // The next term, with `postings` (encoded as put_postings does) of `document_frequency`
+  // files.
+  void add(std::string_view term, std::uint32_t document_frequency, std::string_view postings);
+  // The next term, with its postings.
+  void add(std::string_view term, const std::vector<Posting>& postings);
+
+  std::size_t size() const { return entries_.size(); }
+  const std::vector<TermEntry>& entries() const { return entries_; }
+  std::string_view texts() const { return texts_; }
+  std::string_view postings() const { return postings_.bytes(); }
+
+ private:
+  std::vector<TermEntry> entries_;
+  std::string texts_;
+  ByteWriter postings_;
+};
+
+// The section's bytes from `parts` whose terms and postings are left empty, and the term
+// list laid out apart.
+std::string term_stats_bytes(const TermStatsParts& parts, const TermLists& lists);
+
 // The statistics viewed in their bytes, which must outlive the view.
 class TermStats {
  public:
@@ -128,6 +153,18 @@ class TermStats {
   bool for_each_posting(std::string_view term, Visit&& visit) const {
     const auto entry = find(term);
     return !entry || decode(*entry, visit);
+  }
+
+  // The terms one by one, in the order of their texts: the `i`th term's text ("" when
+  // damaged), its document frequency, the bytes of its postings as they are laid out
+  // (nothing when damaged), and its postings visited in file order.
+  std::size_t term_count() const { return terms_.size(); }
+  std::string_view term_at(std::size_t i) const;
+  std::uint32_t document_frequency_at(std::size_t i) const { return terms_[i].document_frequency; }
+  std::optional<std::string_view> postings_bytes_at(std::size_t i) const;
+  template <typename Visit>
+  bool for_each_posting_at(std::size_t i, Visit&& visit) const {
+    return decode(terms_[i], visit);
   }
 
   // Calls `visit(term, posting)` for every term, in the order of their texts, and each

@@ -29,9 +29,13 @@ namespace fs = std::filesystem;
 std::string random_source(std::mt19937& random, const std::string& ext) {
   static const std::vector<std::string> names = {"order", "user", "cart", "page", "api"};
   const std::string name = names[random() % names.size()];
-  if (ext == ".py") {
-    return "import os\nfrom ." + name + " import X\n\ndef " + name + std::to_string(random() % 9) +
-           "():\n    return 'a/" + name + ".py'\n";
+  if (ext == ".py") {  // one to three functions: a rewrite may change the file's node count
+    std::string text = "import os\nfrom ." + name + " import X\n";
+    for (std::size_t defs = 1 + random() % 3; defs > 0; --defs) {
+      text +=
+          "\ndef " + name + std::to_string(random() % 9) + "():\n    return 'a/" + name + ".py'\n";
+    }
+    return text;
   }
   if (ext == ".ts") {
     return "import { A } from './" + name + "';\nexport function use" + name + "() {}\n";
@@ -46,7 +50,7 @@ class TreeEditor {
   // One random change of the tree (some of them change nothing a scan sees).
   void edit() {
     const auto files = existing(fs::file_type::regular);
-    switch (random_() % 9) {
+    switch (random_() % 10) {
       case 0:
       case 1:
         write(pick_dir() / ("f" + std::to_string(random_() % 50) + pick_ext()));
@@ -86,6 +90,12 @@ class TreeEditor {
         fs::create_symlink(target, link, ignored);
         break;
       }
+      case 8:  // an edit of a file that stays: the files of the graph stay the same
+        if (!files.empty() && random_() % 3 != 0) {
+          write(pick(files));
+          break;
+        }
+        [[fallthrough]];
       default:
         write(pick_dir() / "notes.txt");
     }
@@ -197,8 +207,7 @@ TEST(Refresh, FollowsRandomEditsLikeAFullScan) {
       // A scan on any number of threads writes the same bytes as one thread, and the term
       // statistics it counts as it reads are those of the graph it wrote.
       const std::size_t jobs = 1 + static_cast<std::size_t>(step) % 4;
-      write_graph_file(root, parallel, {}, {graph, parallel}, {}, {}, jobs,
-                       TermStatsChoice::built);
+      write_graph_file(root, parallel, {}, {graph, parallel}, {}, {}, jobs, TermStatsChoice::built);
       ASSERT_EQ(testing::read_text(parallel), text::to_pretty(scanned)) << "jobs " << jobs;
       ASSERT_EQ(indexed_term_stats(parallel), scanned_term_stats(scanned)) << "jobs " << jobs;
       ASSERT_EQ(indexed_term_stats(graph), scanned_term_stats(scanned)) << "step " << step;

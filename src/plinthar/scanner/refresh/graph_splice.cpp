@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plinthar/index/graph_index_writer.hpp"
+#include "plinthar/scanner/refresh/stats_patch.hpp"
 #include "plinthar/scanner/refresh/stats_update.hpp"
 #include "plinthar/scanner/scanned_records.hpp"
 #include "plinthar/text/content_hash.hpp"
@@ -82,7 +83,10 @@ RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candida
                            StandingGraph& graph, const TreeSnapshot& snapshot,
                            const NodeObserver& observe) {
   RefreshResult result = counts_of(files);
-  auto stats = StatsUpdate::of(graph.index());
+  // Statistics patched from those as they stand, else counted again for the files read
+  // again and taken over for the rest.
+  auto patched = patched_stats(files, graph);
+  auto stats = patched ? std::nullopt : StatsUpdate::of(graph.index());
   index::GraphRecords records;
   const WrittenGraph written = write_graph_text(graph_file, [&](const text::TextSink& emit) {
     GraphStream stream(emit, snapshot.root, result.node_count, result.symbol_count,
@@ -93,7 +97,9 @@ RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candida
   index::ExtraSections sections{{index::SectionKind::snapshot, snapshot_section(snapshot)}};
   // Without statistics of the graph as it stood, the hybrid ranking builds them when it
   // first needs them.
-  if (auto bytes = stats ? stats->finish() : std::nullopt) {
+  if (patched) {
+    sections.emplace_back(index::SectionKind::term_stats, std::move(*patched));
+  } else if (auto bytes = stats ? stats->finish() : std::nullopt) {
     sections.emplace_back(index::SectionKind::term_stats, std::move(*bytes));
   }
   write_index_beside(graph_file, records, written, sections);
