@@ -89,7 +89,7 @@ GraphCounts scan_whole_tree(const fs::path& root, const fs::path& out_path,
 }
 
 int run(const Options& options, std::ostream& out) {
-  platform::tune_heap_for_large_graph(platform::default_heap_reserve());
+  platform::tune_heap_for_large_graph();
   const fs::path root = text::resolve_path(options.root);
   require_scan_root(root);
   const fs::path out_path = options.out;
