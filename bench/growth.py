@@ -7,6 +7,8 @@ folder and measures, with /usr/bin/time (wall seconds and peak resident memory):
   full scan            crv scan (--jobs 1, and the default of one thread per core)
   graph / index        the sizes of info_graph.json and its index
   first hybrid call    crv prime --rank hybrid, which builds the term statistics
+  --term-stats         crv scan --term-stats, which counts them as it reads the files,
+                       and the first hybrid call after it
   hook, first use      crv hook prompt with no graph yet, the background work it starts,
                        and whether the prompt after that gets the context
   hook, unchanged      crv hook prompt, with its refresh and with --no-refresh
@@ -64,7 +66,7 @@ def wait_for_background(data):
         time.sleep(0.1)
 
 
-def measure(crv, files, scratch):
+def measure(crv, files, scratch, term_stats):
     project = scratch / f"p{files}"
     data = scratch / f"d{files}"
     shutil.rmtree(project, ignore_errors=True)
@@ -93,6 +95,12 @@ def measure(crv, files, scratch):
     sizes = (graph.stat().st_size / 1e6, index.stat().st_size / 1e6 if index.exists() else 0)
     rows.append(("first hybrid call",
                  *timed([crv, "prime", "--rank", "hybrid", "--query", QUERY], env, cwd=project)))
+    if term_stats:
+        rows.append(("full scan, --term-stats",
+                     *timed([crv, "scan", "--term-stats"], env, cwd=project)))
+        rows.append(("first hybrid call after it",
+                     *timed([crv, "prime", "--rank", "hybrid", "--query", QUERY], env,
+                            cwd=project)))
     rows.append(("hook, unchanged", *timed([crv, "hook", "prompt"], env, event)))
     rows.append(("hook, unchanged, --no-refresh",
                  *timed([crv, "hook", "prompt", "--no-refresh"], env, event)))
@@ -115,6 +123,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--crv", required=True)
     parser.add_argument("--sizes", type=int, nargs="+", default=[1000, 10000])
+    parser.add_argument("--no-term-stats", action="store_true",
+                        help="leave out the --term-stats rows (for builds without the option)")
     parser.add_argument("--keep", help="scratch folder to use and keep (default: a temporary one)")
     args = parser.parse_args()
     crv = str(pathlib.Path(args.crv).resolve())
@@ -122,7 +132,7 @@ def main():
     scratch.mkdir(parents=True, exist_ok=True)
     try:
         for files in args.sizes:
-            rows, (graph_mb, index_mb), floors = measure(crv, files, scratch)
+            rows, (graph_mb, index_mb), floors = measure(crv, files, scratch, not args.no_term_stats)
             print(f"## {files} files: graph {graph_mb:.1f} MB, index {index_mb:.1f} MB")
             for name, seconds, mib in rows:
                 peak = "" if mib is None else f" {mib:8.0f} MiB"
