@@ -1,5 +1,7 @@
 #include "plinthar/scanner/refresh/standing_graph.hpp"
 
+#include <algorithm>
+
 #include <fcntl.h>
 
 #include "plinthar/error.hpp"
@@ -15,10 +17,32 @@ const index::GraphRecords& StandingGraph::records() {
   return *records_;
 }
 
+namespace {
+
+// Bytes read ahead of a span asked for: a splice asks for the spans in file order, so
+// the file is read once, a window at a time, and never held whole.
+constexpr std::size_t READ_AHEAD = std::size_t{1} << 20;
+
+}  // namespace
+
 std::string_view StandingGraph::text(const index::GraphSpan& span) {
-  if (!bytes_) bytes_ = platform::PaddedFile::read(file_->get(), 0, path_);
-  return std::string_view(bytes_->data(), bytes_->size()).substr(span.offset, span.length);
+  const std::uint64_t end = span.offset + span.length;
+  if (span.offset < window_offset_ || end > window_offset_ + window_.size()) {
+    const std::uint64_t size = file_size();
+    if (end > size || end < span.offset)
+      throw Error("the graph file " + path_.string() + " changed while being read");
+    window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(
+        size - span.offset, std::max<std::uint64_t>(span.length, READ_AHEAD))));
+    window_offset_ = span.offset;
+    if (!text::read_exactly_at(file_->get(), window_.data(), window_.size(), span.offset)) {
+      throw Error("cannot read " + path_.string());
+    }
+  }
+  return std::string_view(window_).substr(static_cast<std::size_t>(span.offset - window_offset_),
+                                          static_cast<std::size_t>(span.length));
 }
+
+std::uint64_t StandingGraph::file_size() const { return index_.graph().file.size; }
 
 namespace {
 

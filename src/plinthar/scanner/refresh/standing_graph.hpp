@@ -2,18 +2,19 @@
 
 // The graph file as a refresh finds it: open, with its index and the snapshot of the
 // tree it was scanned from, and where each snapshot file's nodes and edges stand. The
-// records and the file's bytes are read only when a file changed.
+// records and the file's bytes are read only when a file changed, the bytes a window at
+// a time.
 
 #include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/index/records.hpp"
-#include "plinthar/platform/padded_file.hpp"
 #include "plinthar/scanner/refresh/refresh.hpp"
 #include "plinthar/scanner/tree_snapshot.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -42,8 +43,9 @@ class StandingGraph {
   // index can no longer be read.
   const index::GraphRecords& records();
 
-  // The text of `span` of the graph file, read whole when first asked for. Throws
-  // plinthar::Error when it cannot be read.
+  // The text of `span` of the graph file, valid until the next call. Spans asked for in
+  // file order are read a window at a time. Throws plinthar::Error when it cannot be
+  // read.
   std::string_view text(const index::GraphSpan& span);
 
  private:
@@ -51,8 +53,11 @@ class StandingGraph {
   std::shared_ptr<const text::FileDescriptor> file_;
   index::GraphIndex index_;
   TreeSnapshot snapshot_;
+  std::uint64_t file_size() const;
+
   std::optional<index::GraphRecords> records_;
-  std::optional<platform::PaddedFile> bytes_;
+  std::string window_;  // bytes of the graph file from window_offset_ on
+  std::uint64_t window_offset_ = 0;
 };
 
 // The graph file `graph_file` as it stands, when its index is current and holds a
