@@ -111,6 +111,40 @@ TEST_F(CrvHook, WorkBeyondTheTimeLimitGoesToTheBackgroundAndTheAnswerFollows) {
       << later.out << later.err;
 }
 
+TEST_F(CrvHook, AnEditIsRankedInMemoryAndTheGraphFileFollowsAfterTheAnswer) {
+  // The prompt after an edit ranks the changed graph at once, and a worker of its own
+  // then writes the graph file: byte for byte a fresh scan, with the same answer.
+  ASSERT_EQ(invoke("hook prompt", event("prompt_submit.json")).status, 0);
+  const auto count_updates = [this] {
+    const fs::path log = data_ / "background.log";
+    const std::string text = fs::exists(log) ? testing::read_text(log) : "";
+    std::size_t count = 0;
+    for (std::size_t at = text.find("brought up to date"); at != std::string::npos;
+         at = text.find("brought up to date", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  for (const bool new_file : {false, true}) {
+    const std::size_t before = count_updates();
+    const std::string name = "cancel_button_order" + std::to_string(new_file);
+    dir_.write("proj/api/orders.py",
+               "def cancel_order(order_id):\n    pass\n\ndef " + name + "():\n    pass\n");
+    if (new_file) dir_.write("proj/web/src/pages/CancelOrderDialog.tsx", "export {}\n");
+    const auto answered = invoke("hook prompt", event("prompt_submit.json"));
+    ASSERT_EQ(answered.status, 0) << answered.err;
+    EXPECT_NE(answered.out.find("orders.py::" + name), std::string::npos) << answered.out;
+    for (int poll = 0; poll < 300 && count_updates() == before; ++poll) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_GT(count_updates(), before) << "no worker wrote the graph";
+    ASSERT_EQ(invoke("scan --root proj --out fresh.json").status, 0);
+    EXPECT_EQ(testing::read_text(data_ / "info_graph.json"),
+              testing::read_text(dir_ / "fresh.json"));
+    EXPECT_EQ(invoke("hook prompt --no-refresh", event("prompt_submit.json")).out, answered.out);
+  }
+}
+
 TEST_F(CrvHook, ToolRecordsEditsAndCommandsThatTheNextPromptShows) {
   for (const char* name : {"post_tool_use_edit.json", "post_tool_use_bash.json"}) {
     const auto recorded = invoke("hook tool", event(name));

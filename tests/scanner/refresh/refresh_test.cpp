@@ -14,9 +14,11 @@
 
 #include "plinthar/index/graph_index.hpp"
 #include "plinthar/index/graph_index_writer.hpp"
+#include "plinthar/scanner/refresh/pending_graph.hpp"
 #include "plinthar/scanner/scan.hpp"
 #include "plinthar/scanner/stats/term_stats_builder.hpp"
 #include "plinthar/text/file_io.hpp"
+#include "plinthar/text/json_reader.hpp"
 #include "plinthar/text/json_writer.hpp"
 #include "test_util.hpp"
 
@@ -175,6 +177,26 @@ void add_term_stats(const fs::path& graph_file, const text::Json& graph) {
                               {{index::SectionKind::term_stats, scanned_term_stats(graph)}}));
 }
 
+// The nodes and edges of a graph kept in memory, as a graph map holds them.
+text::Json pending_objects(const PendingGraph& pending) {
+  const auto object = [&pending](const index::GraphSpan& span, bool is_new) {
+    if (is_new) return text::parse_json(pending.new_objects.substr(span.offset, span.length));
+    std::string bytes(span.length, '\0');
+    EXPECT_TRUE(text::read_exactly_at(pending.standing_file->get(), bytes.data(), bytes.size(),
+                                      span.offset));
+    return text::parse_json(bytes);
+  };
+  text::Json nodes = text::Json::array();
+  for (std::size_t i = 0; i < pending.records.nodes.size(); ++i) {
+    nodes.push_back(object(pending.records.node_spans[i], pending.node_new[i]));
+  }
+  text::Json edges = text::Json::array();
+  for (std::size_t i = 0; i < pending.records.edges.size(); ++i) {
+    edges.push_back(object(pending.records.edge_spans[i], pending.edge_new[i]));
+  }
+  return {{"nodes", std::move(nodes)}, {"edges", std::move(edges)}};
+}
+
 // After every edit a refresh gives byte for byte the graph of a full scan, with the term
 // statistics a scan gives, and a refresh of a tree that did not change reads nothing and
 // writes nothing.
@@ -195,6 +217,16 @@ TEST(Refresh, FollowsRandomEditsLikeAFullScan) {
     for (int step = 0; step < 25; ++step) {
       editor.edit();
       std::this_thread::sleep_for(std::chrono::milliseconds(60));
+      // A graph kept in memory holds what the refresh below writes.
+      RefreshLimits in_memory;
+      in_memory.keep_graph_file = true;
+      const auto kept = refresh_graph_file(graph, {graph}, mode, root, {}, in_memory);
+      if (kept && kept->pending) {
+        const text::Json expected = scan(root, {}, {graph, parallel});
+        const text::Json objects = {{"nodes", expected["nodes"]}, {"edges", expected["edges"]}};
+        ASSERT_EQ(pending_objects(*kept->pending), objects) << "step " << step;
+        EXPECT_EQ(kept->pending->term_stats.value_or(""), scanned_term_stats(expected));
+      }
       // Two links to one file give two files one id: then the caller scans in full.
       const auto result = refresh_graph_file(graph, {graph}, mode, root);
       if (!result) {

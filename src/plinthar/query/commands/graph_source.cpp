@@ -53,6 +53,8 @@ fs::path root_to_rescan(const GraphPlace& place) {
 struct Refreshed {
   std::optional<CurrentGraph> standing;
   bool deferred = false;
+  // The changed graph in memory, when the limits kept the graph file as it stands.
+  std::shared_ptr<scanner::PendingGraph> pending;
 };
 
 // With `limits`, work beyond them (a full scan among it) is left undone.
@@ -63,14 +65,15 @@ Refreshed refresh_graph(const GraphPlace& place, bool want_stats,
   auto refreshed = scanner::refresh_graph_file(
       graph_file, scope_of(place), scanner::RefreshMode::full_scan, fixed, {},
       limits != nullptr ? *limits : scanner::RefreshLimits{});
-  if (refreshed && refreshed->deferred) return {std::nullopt, true};
+  if (refreshed && refreshed->deferred) return {std::nullopt, true, nullptr};
+  if (refreshed && refreshed->pending) return {std::nullopt, false, std::move(refreshed->pending)};
   if (refreshed && refreshed->index) {
     return {
         CurrentGraph{OpenGraphFile{graph_file, refreshed->graph_file}, std::move(refreshed->index)},
-        false};
+        false, nullptr};
   }
   if (!refreshed) {
-    if (limits != nullptr) return {std::nullopt, true};  // a full scan
+    if (limits != nullptr) return {std::nullopt, true, nullptr};  // a full scan
     scanner::write_graph_file(root_to_rescan(place), graph_file, {}, scope_of(place), {}, {},
                               scanner::default_scan_jobs(), term_stats_for(want_stats));
   }
@@ -95,23 +98,34 @@ bool has_term_stats(const CurrentGraph& current) {
   return current.index && current.index->section(index::SectionKind::term_stats);
 }
 
-// The graph brought up to date within `deferral`; nothing when that is work for the
-// background.
-std::optional<CurrentGraph> current_within(const GraphPlace& place, bool refresh, bool want_stats,
-                                           const Deferral& deferral) {
-  if (!file_exists(place.graph_file)) return std::nullopt;
+// The graph brought up to date within `deferral`: open as it stands, or changed in memory
+// with its file left to rewrite; neither when that is work for the background.
+struct Within {
+  std::optional<CurrentGraph> current;
+  std::shared_ptr<scanner::PendingGraph> pending;
+};
+
+Within current_within(const GraphPlace& place, bool refresh, bool want_stats,
+                      const Deferral& deferral) {
+  if (!file_exists(place.graph_file)) return {};
   std::optional<CurrentGraph> current;
   if (refresh) {
     Refreshed refreshed = refresh_graph(place, want_stats, &deferral.limits);
-    if (refreshed.deferred) return std::nullopt;
+    if (refreshed.deferred) return {};
+    if (refreshed.pending) return {std::nullopt, std::move(refreshed.pending)};
     current = std::move(refreshed.standing);
   }
   if (!current) current = open_current(place);
   const bool stats_to_build =
       want_stats && !has_term_stats(*current) &&
       (!current->index || current->index->node_count() > deferral.most_nodes_for_stats);
-  if (stats_to_build) return std::nullopt;
-  return current;
+  if (stats_to_build) return {};
+  return {std::move(current), nullptr};
+}
+
+// The log of the background work beside the graph: in the data directory.
+fs::path background_log(const fs::path& graph_file) {
+  return graph_file.parent_path() / "background.log";
 }
 
 // The graph as it stands, when it can answer a ranking that wants the statistics or not.
@@ -127,9 +141,8 @@ std::optional<CurrentGraph> answerable_graph(const GraphPlace& place, bool want_
 LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
                                   const Deferral& deferral) {
   const fs::path& graph_file = place.graph_file;
-  // The work lock and the log beside the graph: in the data directory.
   const fs::path work_lock = index::graph_work_lock_path(graph_file);
-  const fs::path log = graph_file.parent_path() / "background.log";
+  const fs::path log = background_log(graph_file);
   text::create_parent_directories(graph_file);
   std::optional<CurrentGraph> standing = answerable_graph(place, want_stats);
   const auto wait =
@@ -140,6 +153,14 @@ LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
   if (standing) return read_for_ranking(std::move(*standing), want_stats);
   throw Error("the graph of " + place.scan_root.string() +
               " is being brought up to date in the background; a later prompt gets its context");
+}
+
+// Starts the rewrite of the graph file of `place` in a process of its own, without
+// waiting for it: the changed graph is in memory already.
+void rewrite_in_background(const GraphPlace& place, bool want_stats) {
+  const fs::path& graph_file = place.graph_file;
+  run_detached(index::graph_work_lock_path(graph_file), background_log(graph_file),
+               std::chrono::milliseconds(0), [&] { current_graph(place, true, want_stats); });
 }
 
 // Whether the graph file at `graph_file` is still the one `identity` describes.
@@ -197,8 +218,13 @@ LoadedGraph graph_for_ranking(const GraphPlace& place, bool refresh, bool want_s
   if (deferral == nullptr) {
     return read_for_ranking(current_graph(place, refresh, want_stats), want_stats);
   }
-  if (auto current = current_within(place, refresh, want_stats, *deferral)) {
-    return read_for_ranking(std::move(*current), want_stats);
+  Within within = current_within(place, refresh, want_stats, *deferral);
+  if (within.current) return read_for_ranking(std::move(*within.current), want_stats);
+  if (within.pending) {
+    if (auto graph = read_pending(std::move(within.pending), want_stats)) {
+      rewrite_in_background(place, want_stats);
+      return std::move(*graph);
+    }
   }
   return after_background_work(place, want_stats, *deferral);
 }

@@ -146,6 +146,39 @@ LoadedGraph read_graph(const OpenGraphFile& file, std::optional<index::GraphInde
   return graph;
 }
 
+namespace {
+
+// A reader of whole records of a pending graph: each parsed from the graph file as it
+// stands or from the objects of the files read again.
+std::function<Json(std::size_t)> pending_reader(
+    std::shared_ptr<const scanner::PendingGraph> pending, std::vector<index::GraphSpan> spans,
+    const std::vector<bool>& is_new) {
+  return [pending = std::move(pending), spans = std::move(spans), &is_new](std::size_t at) {
+    const index::GraphSpan& span = spans.at(at);
+    if (is_new.at(at))
+      return text::parse_json(
+          std::string_view(pending->new_objects).substr(span.offset, span.length));
+    return text::parse_json(read_span(*pending->standing_file, span));
+  };
+}
+
+}  // namespace
+
+std::optional<LoadedGraph> read_pending(std::shared_ptr<scanner::PendingGraph> pending,
+                                        bool want_stats) {
+  if (want_stats && !pending->term_stats) return std::nullopt;
+  LoadedGraph graph;
+  graph.records_ = std::move(pending->records);
+  graph.pending_ = pending;
+  graph.records_.node_value = pending_reader(pending, graph.records_.node_spans, pending->node_new);
+  graph.records_.edge_value = pending_reader(pending, graph.records_.edge_spans, pending->edge_new);
+  if (want_stats) {
+    graph.stats_ = index::TermStats::open(*pending->term_stats);
+    if (!graph.stats_ || !describes(*graph.stats_, graph.records_)) return std::nullopt;
+  }
+  return graph;
+}
+
 std::optional<fs::path> recorded_root(const OpenGraphFile& file) {
   try {
     const GraphFileText text = GraphFileText::read(file.fd->get(), file.path);

@@ -17,6 +17,7 @@
 #include "plinthar/index/records.hpp"
 #include "plinthar/index/term_stats.hpp"
 #include "plinthar/query/graph/graph_file_text.hpp"
+#include "plinthar/scanner/refresh/pending_graph.hpp"
 #include "plinthar/text/file_io.hpp"
 #include "plinthar/text/json.hpp"
 
@@ -59,6 +60,8 @@ class LoadedGraph {
  private:
   friend LoadedGraph read_graph(const OpenGraphFile& file, std::optional<index::GraphIndex> index,
                                 bool want_stats);
+  friend std::optional<LoadedGraph> read_pending(std::shared_ptr<scanner::PendingGraph> pending,
+                                                 bool want_stats);
   LoadedGraph() = default;
 
   std::optional<index::GraphIndex> index_;
@@ -68,6 +71,7 @@ class LoadedGraph {
   index::GraphRecords records_;
   std::optional<index::TermStats> stats_;
   std::optional<index::GraphIdentity> text_identity_;
+  std::shared_ptr<const scanner::PendingGraph> pending_;  // what the records view, if pending
 };
 
 // The graph open as `file`: its records from `index` when that is given (it must have
@@ -77,6 +81,12 @@ class LoadedGraph {
 // do not describe its records.
 LoadedGraph read_graph(const OpenGraphFile& file, std::optional<index::GraphIndex> index,
                        bool want_stats);
+
+// A refreshed graph held in memory, not yet written (scanner/refresh/pending_graph.hpp),
+// ready for ranking: no index is written for it. With `want_stats`, nothing when it has
+// no term statistics.
+std::optional<LoadedGraph> read_pending(std::shared_ptr<scanner::PendingGraph> pending,
+                                        bool want_stats);
 
 // The "root" member of the graph open as `file` when it is text; nothing when the file
 // cannot be read as a graph.

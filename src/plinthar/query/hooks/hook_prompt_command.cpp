@@ -50,6 +50,8 @@ std::optional<Deferral> deferral_within(const HookGuard& guard) {
   deferral.limits.most_graph_bytes =
       static_cast<std::uint64_t>(seconds * static_cast<double>(GRAPH_BYTES_PER_SECOND));
   deferral.most_nodes_for_stats = static_cast<std::size_t>(seconds * NODES_PER_SECOND);
+  // A changed graph is ranked in memory; its file is rewritten after the answer.
+  deferral.limits.keep_graph_file = true;
   return deferral;
 }
 

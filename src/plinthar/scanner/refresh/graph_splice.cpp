@@ -12,11 +12,8 @@
 
 namespace plinthar::scanner {
 namespace fs = std::filesystem;
-namespace {
 
-// The counts of the graph of `files`: every scanned file gives one file node and its
-// symbols.
-RefreshResult counts_of(const std::vector<Candidate>& files) {
+RefreshResult counts_of_graph(const std::vector<Candidate>& files) {
   RefreshResult result;
   result.rewritten = true;
   for (const Candidate& file : files) {
@@ -30,11 +27,32 @@ RefreshResult counts_of(const std::vector<Candidate>& files) {
   return result;
 }
 
-// Streams the graph of `files` into `stream`, the objects of reused files copied from the
-// graph as it stands, and gathers the records of the new index and, given `stats`, the
-// term statistics. `observe` sees every symbol node.
-void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, StandingGraph& graph,
-                  index::GraphRecords& records, StatsUpdate* stats, const NodeObserver& observe) {
+namespace {
+
+// Places the objects of the graph being gathered in the graph file being written: those
+// taken over copied from the graph as it stands.
+class StreamPlacer : public ObjectPlacer {
+ public:
+  StreamPlacer(GraphStream& stream, StandingGraph& graph) : stream_(stream), graph_(graph) {}
+
+  index::GraphSpan reused_node(const index::GraphSpan& old) override {
+    return stream_.node(graph_.text(old));
+  }
+  index::GraphSpan new_node(const Json& node) override { return stream_.node(node); }
+  index::GraphSpan reused_edge(const index::GraphSpan& old) override {
+    return stream_.edge(graph_.text(old));
+  }
+  index::GraphSpan new_edge(const Edge& edge) override { return stream_.edge(edge); }
+
+ private:
+  GraphStream& stream_;
+  StandingGraph& graph_;
+};
+
+}  // namespace
+
+void gather_records(const std::vector<Candidate>& files, StandingGraph& graph, ObjectPlacer& place,
+                    index::GraphRecords& records, StatsUpdate* stats, const NodeObserver& observe) {
   const index::GraphRecords& old = graph.records();
   for (const Candidate& file : files) {
     if (file.outcome != FileOutcome::scanned) continue;
@@ -42,14 +60,15 @@ void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, Stan
       const std::size_t first = graph.first_node[file.previous_index];
       if (stats != nullptr) stats->reused_file(old.nodes[first], first, file.previous->node_count);
       for (std::size_t i = first; i < first + file.previous->node_count; ++i) {
-        const std::string_view object = graph.text(old.node_spans[i]);
-        records.node_spans.push_back(stream.node(object));
+        records.node_spans.push_back(place.reused_node(old.node_spans[i]));
         records.nodes.push_back(old.nodes[i]);
-        if (observe && old.nodes[i].kind == "symbol") observe(text::parse_json(object));
+        if (observe && old.nodes[i].kind == "symbol") {
+          observe(text::parse_json(graph.text(old.node_spans[i])));
+        }
       }
     } else {
       for (const Json& node : file.scanned->nodes) {
-        records.node_spans.push_back(stream.node(node));
+        records.node_spans.push_back(place.new_node(node));
         index::prepare_node(records.nodes.emplace_back(record_of_scanned_node(node, records.texts)),
                             records.texts);
         if (stats != nullptr) stats->scanned_node(node);
@@ -62,27 +81,24 @@ void stream_graph(GraphStream& stream, const std::vector<Candidate>& files, Stan
     if (file.reused) {
       const std::size_t first = graph.first_edge[file.previous_index];
       for (std::size_t i = first; i < first + file.previous->edge_count; ++i) {
-        records.edge_spans.push_back(stream.edge(graph.text(old.edge_spans[i])));
+        records.edge_spans.push_back(place.reused_edge(old.edge_spans[i]));
         const index::EdgeRecord& edge = records.edges.emplace_back(old.edges[i]);
         if (stats != nullptr) stats->edge(edge.from.text, edge.to.text, edge.rel);
       }
     } else {
       for (const Edge& edge : file.scanned->edges) {
-        records.edge_spans.push_back(stream.edge(edge));
+        records.edge_spans.push_back(place.new_edge(edge));
         index::prepare_edge(records.edges.emplace_back(record_of_edge(edge)), records.texts);
         if (stats != nullptr) stats->edge(edge.from, edge.to, edge.rel);
       }
     }
   }
-  stream.finish();
 }
-
-}  // namespace
 
 RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candidate>& files,
                            StandingGraph& graph, const TreeSnapshot& snapshot,
                            const NodeObserver& observe) {
-  RefreshResult result = counts_of(files);
+  RefreshResult result = counts_of_graph(files);
   // Statistics patched from those as they stand, else counted again for the files read
   // again and taken over for the rest.
   auto patched = patched_stats(files, graph);
@@ -91,7 +107,9 @@ RefreshResult splice_graph(const fs::path& graph_file, const std::vector<Candida
   const WrittenGraph written = write_graph_text(graph_file, [&](const text::TextSink& emit) {
     GraphStream stream(emit, snapshot.root, result.node_count, result.symbol_count,
                        static_cast<std::size_t>(result.edge_count));
-    stream_graph(stream, files, graph, records, stats ? &*stats : nullptr, observe);
+    StreamPlacer place(stream, graph);
+    gather_records(files, graph, place, records, stats ? &*stats : nullptr, observe);
+    stream.finish();
   });
   index::count_degrees(records);
   index::ExtraSections sections{{index::SectionKind::snapshot, snapshot_section(snapshot)}};

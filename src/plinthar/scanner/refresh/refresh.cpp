@@ -16,6 +16,7 @@
 #include "plinthar/index/graph_index_writer.hpp"
 #include "plinthar/scanner/discovery.hpp"
 #include "plinthar/scanner/refresh/graph_splice.hpp"
+#include "plinthar/scanner/refresh/pending_graph.hpp"
 #include "plinthar/scanner/refresh/standing_graph.hpp"
 #include "plinthar/scanner/refresh/tree_diff.hpp"
 #include "plinthar/text/file_io.hpp"
@@ -153,7 +154,8 @@ bool beyond(const RefreshLimits& limits, const std::vector<Candidate>& files,
         return !file.reused && file.outcome != FileOutcome::excluded;
       }));
   return to_read > limits.most_files_read ||
-         (to_read > 0 && graph.index().graph().file.size > limits.most_graph_bytes);
+         (to_read > 0 && !limits.keep_graph_file &&
+          graph.index().graph().file.size > limits.most_graph_bytes);
 }
 
 Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, RefreshMode mode,
@@ -182,6 +184,13 @@ Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, Refresh
         return !file.reused && file.outcome != FileOutcome::excluded;
       }));
   const bool unchanged = graph_unchanged(files, *graph);
+  if (!unchanged && limits.keep_graph_file) {
+    RefreshResult result = counts_of_graph(files);
+    result.rewritten = false;
+    result.files_read = files_read;
+    result.pending = pending_graph(std::move(files), *graph);
+    return {std::move(result), false};
+  }
   std::optional<text::FileLock> lock;
   if (!unchanged || files_read > 0 || diff.rewalked) {
     lock = text::FileLock::wait_for(index::graph_lock_path(graph_file));

@@ -29,7 +29,13 @@ struct RefreshLimits {
   std::size_t most_files_read = SIZE_MAX;
   // A graph file larger than this is not rewritten (a file read again may change it).
   std::uint64_t most_graph_bytes = UINT64_MAX;
+  // Whether a graph that changed is handed back in memory (RefreshResult::pending)
+  // rather than written, for a caller that leaves the writing to a process of its own;
+  // the graph's size then sets no limit.
+  bool keep_graph_file = false;
 };
+
+struct PendingGraph;  // pending_graph.hpp
 
 struct RefreshResult {
   bool deferred = false;       // more to do than the limits allow: nothing read or written
@@ -43,6 +49,8 @@ struct RefreshResult {
   // graph file it was checked against, open.
   std::optional<index::GraphIndex> index;
   std::shared_ptr<const text::FileDescriptor> graph_file;
+  // The changed graph, when the limits kept the graph file as it stands.
+  std::shared_ptr<PendingGraph> pending;
 };
 
 // Brings `graph_file` up to date with the tree that the snapshot in its index describes,
