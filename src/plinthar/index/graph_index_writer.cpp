@@ -57,8 +57,16 @@ class TextTable {
 
 format::Span span_of(const GraphSpan& span) { return {span.offset, span.length}; }
 
-// Lays out the header, the section table and the sections, then the checksum.
-std::string assemble(const GraphIdentity& graph, const SectionBytes& sections) {
+constexpr char ZEROS[8] = {};
+
+// The padding after `bytes` up to a multiple of 8.
+std::string_view padding_after(std::string_view bytes) {
+  return {ZEROS, static_cast<std::size_t>(padded_to_8(bytes.size()) - bytes.size())};
+}
+
+// The header and the section table of an index of `sections`, padded, with their
+// checksums.
+std::string head_of(const GraphIdentity& graph, const SectionBytes& sections) {
   format::Header header{};
   std::memcpy(header.magic, format::MAGIC, sizeof header.magic);
   header.version = format::VERSION;
@@ -69,44 +77,57 @@ std::string assemble(const GraphIdentity& graph, const SectionBytes& sections) {
   header.graph = graph;
   const std::size_t table_end =
       padded_to_8(sizeof header + sections.size() * sizeof(format::Section));
-  std::size_t length = table_end + sizeof(std::uint64_t);
-  for (const auto& section : sections) length += padded_to_8(section.second.size());
-  ByteWriter body;
-  body.reserve(length);  // the sections are large: no room thrown away growing into it
-  body.put_bytes(std::string(table_end, '\0'));
   std::vector<format::Section> table;
+  std::uint64_t offset = table_end;
   for (const auto& [kind, bytes] : sections) {
-    const std::size_t offset = body.size();
-    body.put_bytes(bytes);
-    body.pad_to_8();
-    const std::uint64_t checksum = text::content_hash(body.bytes().substr(offset));
-    table.push_back({static_cast<std::uint32_t>(kind), 0, offset, bytes.size(), checksum});
+    text::ContentHasher checksum;
+    checksum.add(bytes);
+    checksum.add(padding_after(bytes));
+    table.push_back({static_cast<std::uint32_t>(kind), 0, offset, bytes.size(), checksum.value()});
+    offset += padded_to_8(bytes.size());
   }
-  header.file_size = body.size() + sizeof(std::uint64_t);
-  std::string out = std::move(body).take();
-  std::memcpy(out.data(), &header, sizeof header);
-  std::memcpy(out.data() + sizeof header, table.data(), table.size() * sizeof(format::Section));
-  const std::uint64_t checksum = text::content_hash(std::string_view(out).substr(0, table_end));
-  out.append(reinterpret_cast<const char*>(&checksum), sizeof checksum);
-  return out;
+  header.file_size = offset + sizeof(std::uint64_t);
+  std::string head(table_end, '\0');
+  std::memcpy(head.data(), &header, sizeof header);
+  std::memcpy(head.data() + sizeof header, table.data(), table.size() * sizeof(format::Section));
+  return head;
 }
 
-bool write_index_file(const std::filesystem::path& index_path, std::string_view bytes) {
+// Writes the header, the section table and the sections, then the checksum, one after
+// the other: the index is never laid out whole in memory beside its sections.
+bool write_index_file(const std::filesystem::path& index_path, const GraphIdentity& graph,
+                      const SectionBytes& sections) {
+  const std::string head = head_of(graph, sections);
+  const std::uint64_t checksum = text::content_hash(head);
   try {
-    text::write_file_atomically(index_path, bytes, text::Durability::unsynced);
+    text::write_file_atomically(
+        index_path,
+        [&](const text::TextSink& emit) {
+          emit(head);
+          for (const auto& section : sections) {
+            emit(section.second);
+            emit(padding_after(section.second));
+          }
+          emit({reinterpret_cast<const char*>(&checksum), sizeof checksum});
+        },
+        text::Durability::unsynced);
     return true;
   } catch (const Error&) {
     return false;
   }
 }
 
-}  // namespace
-
-std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
-                        const ExtraSections& extra) {
+// The sections of the records, laid out.
+struct RecordSections {
   TextTable texts;
   ByteWriter nodes;
-  nodes.reserve(records.nodes.size() * sizeof(format::NodeRow));
+  ByteWriter edges;
+  ByteWriter entries;
+};
+
+void lay_out(const GraphRecords& records, RecordSections& out) {
+  TextTable& texts = out.texts;
+  out.nodes.reserve(records.nodes.size() * sizeof(format::NodeRow));
   for (std::size_t i = 0; i < records.nodes.size(); ++i) {
     const NodeRecord& node = records.nodes[i];
     format::NodeRow row{};
@@ -119,10 +140,9 @@ std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
     row.flags = node.id.present ? format::ID_PRESENT : 0;
     row.degree = node.degree;
     row.span = span_of(records.node_spans.at(i));
-    nodes.put(row);
+    out.nodes.put(row);
   }
-  ByteWriter edges;
-  edges.reserve(records.edges.size() * sizeof(format::EdgeRow));
+  out.edges.reserve(records.edges.size() * sizeof(format::EdgeRow));
   for (std::size_t i = 0; i < records.edges.size(); ++i) {
     const EdgeRecord& edge = records.edges[i];
     format::EdgeRow row{};
@@ -132,21 +152,42 @@ std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
     row.flags =
         (edge.from.present ? format::FROM_PRESENT : 0) | (edge.to.present ? format::TO_PRESENT : 0);
     row.span = span_of(records.edge_spans.at(i));
-    edges.put(row);
+    out.edges.put(row);
   }
-  ByteWriter entries;
-  entries.put_array(texts.rows());
-  SectionBytes sections = {{SectionKind::blob, texts.blob()},
-                           {SectionKind::entries, entries.bytes()},
-                           {SectionKind::nodes, nodes.bytes()},
-                           {SectionKind::edges, edges.bytes()}};
+  out.entries.put_array(texts.rows());
+}
+
+SectionBytes sections_of(const RecordSections& laid_out, const ExtraSections& extra) {
+  SectionBytes sections = {{SectionKind::blob, laid_out.texts.blob()},
+                           {SectionKind::entries, laid_out.entries.bytes()},
+                           {SectionKind::nodes, laid_out.nodes.bytes()},
+                           {SectionKind::edges, laid_out.edges.bytes()}};
   for (const auto& [kind, bytes] : extra) sections.emplace_back(kind, bytes);
-  return assemble(graph, sections);
+  return sections;
+}
+
+}  // namespace
+
+std::string index_bytes(const GraphRecords& records, const GraphIdentity& graph,
+                        const ExtraSections& extra) {
+  RecordSections laid_out;
+  lay_out(records, laid_out);
+  const SectionBytes sections = sections_of(laid_out, extra);
+  std::string out = head_of(graph, sections);
+  const std::uint64_t checksum = text::content_hash(out);
+  for (const auto& section : sections) {
+    out += section.second;
+    out += padding_after(section.second);
+  }
+  out.append(reinterpret_cast<const char*>(&checksum), sizeof checksum);
+  return out;
 }
 
 bool write_graph_index(const std::filesystem::path& index_path, const GraphRecords& records,
                        const GraphIdentity& graph, const ExtraSections& extra) {
-  return write_index_file(index_path, index_bytes(records, graph, extra));
+  RecordSections laid_out;
+  lay_out(records, laid_out);
+  return write_index_file(index_path, graph, sections_of(laid_out, extra));
 }
 
 bool replace_sections(const std::filesystem::path& index_path, const GraphIndex& current,
@@ -173,7 +214,7 @@ bool replace_sections(const std::filesystem::path& index_path, const GraphIndex&
       sections.emplace_back(kind, bytes);
     }
   }
-  return write_index_file(index_path, assemble(current.graph(), sections));
+  return write_index_file(index_path, current.graph(), sections);
 }
 
 }  // namespace plinthar::index

@@ -302,11 +302,12 @@ std::optional<FileStatus> write_file_atomically(const fs::path& path, std::strin
   return file.commit(durability);
 }
 
-std::optional<FileStatus> write_file_atomically(
-    const fs::path& path, const std::function<void(const TextSink&)>& produce) {
+std::optional<FileStatus> write_file_atomically(const fs::path& path,
+                                                const std::function<void(const TextSink&)>& produce,
+                                                Durability durability) {
   TemporaryFile file(path);
   produce([&file](std::string_view piece) { file.write(piece); });
-  return file.commit();
+  return file.commit(durability);
 }
 
 fs::path resolve_path(const fs::path& path) {

@@ -119,8 +119,9 @@ std::optional<FileStatus> write_file_atomically(const std::filesystem::path& pat
 
 // The same for content produced in pieces: `produce` hands each piece to the sink it is
 // given. An exception from `produce` leaves the target untouched and propagates.
-std::optional<FileStatus> write_file_atomically(
-    const std::filesystem::path& path, const std::function<void(const TextSink&)>& produce);
+std::optional<FileStatus> write_file_atomically(const std::filesystem::path& path,
+                                                const std::function<void(const TextSink&)>& produce,
+                                                Durability durability = Durability::synced);
 
 // `path` made absolute with every symbolic link resolved; components that do not exist
 // are kept as written. Never throws.
