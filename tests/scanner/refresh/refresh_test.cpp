@@ -27,12 +27,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Random sources with imports, symbols and mentions of each other.
+// Random sources with imports, symbols and mentions of each other (files are named f0 to
+// f4, so many of them name files that are there).
 std::string random_source(std::mt19937& random, const std::string& ext) {
   static const std::vector<std::string> names = {"order", "user", "cart", "page", "api"};
   const std::string name = names[random() % names.size()];
+  const std::string other = "f" + std::to_string(random() % 5);
   if (ext == ".py") {  // one to three functions: a rewrite may change the file's node count
-    std::string text = "import os\nfrom ." + name + " import X\n";
+    std::string text = "import os\nfrom ." + name + " import X\nfrom ." + other + " import Y\n";
     for (std::size_t defs = 1 + random() % 3; defs > 0; --defs) {
       text +=
           "\ndef " + name + std::to_string(random() % 9) + "():\n    return 'a/" + name + ".py'\n";
@@ -40,9 +42,10 @@ std::string random_source(std::mt19937& random, const std::string& ext) {
     return text;
   }
   if (ext == ".ts") {
-    return "import { A } from './" + name + "';\nexport function use" + name + "() {}\n";
+    return "import { A } from './" + name + "';\nimport { B } from './" + other +
+           "';\nexport function use" + name + "() {}\n";
   }
-  return "# " + name + "\n\nSee src/" + name + ".py and " + std::to_string(random() % 100) + "\n";
+  return "# " + name + "\n\nSee src/" + other + ".py and " + std::to_string(random() % 100) + "\n";
 }
 
 class TreeEditor {
@@ -55,7 +58,7 @@ class TreeEditor {
     switch (random_() % 10) {
       case 0:
       case 1:
-        write(pick_dir() / ("f" + std::to_string(random_() % 50) + pick_ext()));
+        write(pick_dir() / ("f" + std::to_string(random_() % 5) + pick_ext()));
         break;
       case 2:
         if (!files.empty()) rewrite_keeping_size_and_time(pick(files));
@@ -94,7 +97,13 @@ class TreeEditor {
       }
       case 8:  // an edit of a file that stays: the files of the graph stay the same
         if (!files.empty() && random_() % 3 != 0) {
-          write(pick(files));
+          const fs::path& file = pick(files);
+          if (file.extension() == ".py") {  // its imports stay, a function comes
+            std::ofstream(file, std::ios::app)
+                << "\ndef extra" << random_() % 9 << "():\n    pass\n";
+          } else {
+            write(file);
+          }
           break;
         }
         [[fallthrough]];

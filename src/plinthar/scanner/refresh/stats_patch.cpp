@@ -2,6 +2,9 @@
 
 #include <deque>
 #include <memory>
+#include <utility>
+
+#include <absl/container/flat_hash_map.h>
 
 #include "plinthar/index/term_stats_patch.hpp"
 #include "plinthar/scanner/stats/edge_targets.hpp"
@@ -40,6 +43,9 @@ index::TermCounts views_of(const FileTerms& terms) {
   return views;
 }
 
+using EarlierTargets =
+    absl::flat_hash_map<std::pair<std::string_view, std::string_view>, std::uint32_t>;
+
 // Edge ends of the files read again, resolved against every file's id.
 class ChangedEdges {
  public:
@@ -47,17 +53,17 @@ class ChangedEdges {
     for (const std::size_t at : scanned) ids_.push_back(snapshot.files[at].file_id);
   }
 
-  // The ends of `edge`, an edge of file number `file`; false when it does not start at
-  // that file.
-  bool add(const Edge& edge, std::uint32_t file, std::string_view id) {
-    if (edge.from != id) return false;
-    from.push_back(file);
-    std::uint32_t resolved = index::NO_FILE;
-    if (edge.rel != "contains") {
-      if (!targets_) targets_ = std::make_unique<EdgeTargets>(ids_);
-      resolved = targets_->resolve(edge.from, edge.to, edge.rel).value_or(index::NO_FILE);
+  // The ends of the edges of file number `file` read again, whose id is `id`; `earlier`
+  // are the targets its edges had, by "to" and "rel": with the same files, an edge that
+  // stayed has the target it had, and only new ones are resolved. False when an edge does
+  // not start at that file.
+  bool add(const std::vector<Edge>& edges, std::uint32_t file, std::string_view id,
+           const EarlierTargets& earlier) {
+    for (const Edge& edge : edges) {
+      if (edge.from != id) return false;
+      from.push_back(file);
+      target.push_back(target_of(edge, earlier));
     }
-    target.push_back(resolved);
     return true;
   }
 
@@ -65,9 +71,28 @@ class ChangedEdges {
   std::vector<std::uint32_t> target;
 
  private:
+  std::uint32_t target_of(const Edge& edge, const EarlierTargets& earlier) {
+    if (edge.rel == "contains") return index::NO_FILE;
+    const auto found = earlier.find({edge.to, edge.rel});
+    if (found != earlier.end()) return found->second;
+    if (!targets_) targets_ = std::make_unique<EdgeTargets>(ids_);
+    return targets_->resolve(edge.from, edge.to, edge.rel).value_or(index::NO_FILE);
+  }
+
   std::vector<std::string_view> ids_;
   std::unique_ptr<EdgeTargets> targets_;  // built when first needed
 };
+
+// The targets of the edges of snapshot file `at` in the graph as it stands.
+EarlierTargets earlier_targets(StandingGraph& graph, std::size_t at, const index::TermStats& old) {
+  EarlierTargets targets;
+  const std::size_t first = graph.first_edge[at];
+  for (std::size_t e = first; e < first + graph.snapshot().files[at].edge_count; ++e) {
+    const index::EdgeRecord& edge = graph.records().edges[e];
+    targets.emplace(std::pair{edge.to.text, edge.rel}, old.edge_target(e));
+  }
+  return targets;
+}
 
 }  // namespace
 
@@ -105,8 +130,9 @@ std::optional<std::string> patched_stats(const std::vector<Candidate>& files,
           counted.emplace_back(terms_as_they_stand(graph, file.previous_index, splitter));
       const FileTerms& now = counted.emplace_back(count_file_terms(scan.nodes, splitter));
       if (!then.counted || !now.counted) return std::nullopt;
-      for (const Edge& edge : scan.edges) {
-        if (!edges.add(edge, number, scan.file_id)) return std::nullopt;
+      if (!edges.add(scan.edges, number, scan.file_id,
+                     earlier_targets(graph, file.previous_index, *old))) {
+        return std::nullopt;
       }
       changed.push_back({number, now.size, now.facts,
                          static_cast<std::int64_t>(scan.nodes.size()) - before.node_count,
