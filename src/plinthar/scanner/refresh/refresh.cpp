@@ -103,22 +103,6 @@ bool graph_unchanged(const std::vector<Candidate>& files, StandingGraph& graph) 
   return true;
 }
 
-// Counts of the graph for the report of a rescan.
-RefreshResult counts_of(const index::GraphRecords& records, bool rewritten) {
-  RefreshResult result;
-  result.rewritten = rewritten;
-  result.node_count = static_cast<std::int64_t>(records.nodes.size());
-  for (const index::NodeRecord& node : records.nodes) {
-    if (node.kind == "symbol") ++result.symbol_count;
-  }
-  result.edge_count = static_cast<std::int64_t>(records.edges.size());
-  return result;
-}
-
-}  // namespace
-
-namespace {
-
 // How many times a refresh looks again when another writer replaced the graph file
 // while it looked; then it leaves the graph to that writer.
 constexpr int ATTEMPTS = 4;
@@ -202,7 +186,8 @@ Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, Refresh
   } else {
     // The same graph: only the snapshot learns the statuses of the files read again.
     if (lock) record_statuses(graph_file, *graph, snapshot);
-    result = counts_of(graph->records(), false);
+    result = counts_of_graph(files);  // from the snapshot: the records are not read
+    result.rewritten = false;
     result.index = graph->take_index();
     result.graph_file = graph->file();
   }
