@@ -1,6 +1,8 @@
 #include "plinthar/scanner/refresh/tree_diff.hpp"
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "plinthar/scanner/discovery.hpp"
@@ -58,11 +60,35 @@ std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::pat
   return files;
 }
 
+// Files per thread below which taking the statuses on more threads does not pay.
+constexpr std::size_t FILES_PER_STATUS_JOB = 4096;
+
+// Takes the status of every file, on several threads for a large tree: each status is a
+// system call of its own, and on two cores two threads take a tree of 100,000 files in
+// about half the time.
+void take_statuses(std::vector<Candidate>& files) {
+  const std::size_t jobs =
+      std::min(default_scan_jobs(), std::max<std::size_t>(1, files.size() / FILES_PER_STATUS_JOB));
+  const std::size_t share = (files.size() + jobs - 1) / jobs;
+  const auto take = [&files, share](std::size_t job) {
+    std::string path;
+    const std::size_t end = std::min(files.size(), (job + 1) * share);
+    for (std::size_t i = job * share; i < end; ++i) {
+      path.assign(files[i].path);
+      files[i].status = text::file_status(path.c_str());
+    }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t job = 1; job < jobs; ++job) threads.emplace_back(take, job);
+  take(0);
+  for (std::thread& thread : threads) thread.join();
+}
+
 // Decides which files keep what the graph has of them.
 void classify(std::vector<Candidate>& files, const TreeSnapshot& snapshot,
               const ScopeTest& scope_test) {
+  take_statuses(files);
   for (Candidate& file : files) {
-    file.status = text::file_status(std::string(file.path).c_str());
     if (scope_test.leaves_out(file.resolved)) {
       file.outcome = FileOutcome::excluded;
       continue;
