@@ -42,6 +42,11 @@ class StandingGraph {
   // The records of the index, read when first asked for. Throws plinthar::Error when the
   // index can no longer be read.
   const index::GraphRecords& records();
+  // The records, given up (they view into the index's bytes: take the index too).
+  index::GraphRecords take_records() {
+    records();
+    return std::move(*records_);
+  }
 
   // The text of `span` of the graph file, valid until the next call. Spans asked for in
   // file order are read a window at a time. Throws plinthar::Error when it cannot be
