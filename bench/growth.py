@@ -16,7 +16,7 @@ folder and measures, with /usr/bin/time (wall seconds and peak resident memory):
                        is waited for before the next row)
   floors               cat of every file, find, git status (after one commit)
 
-  bench/growth.py --crv build/crv --sizes 1000 10000 100000 [--keep DIR]
+  bench/growth.py --crv build/crv --sizes 1000 10000 100000 [--idle SECONDS] [--keep DIR]
 
 Figures are for the machine it runs on; run nothing else meanwhile.
 """
@@ -34,8 +34,12 @@ HERE = pathlib.Path(__file__).resolve().parent
 QUERY = "fix the refund total on the checkout page"
 
 
+IDLE = 0.0  # seconds to wait before each timed run (--idle)
+
+
 def timed(argv, env=None, stdin=None, cwd=None):
-    """Wall seconds and peak MiB of one run of `argv`."""
+    """Wall seconds and peak MiB of one run of `argv`, after IDLE seconds of rest."""
+    time.sleep(IDLE)
     with tempfile.NamedTemporaryFile("r") as report:
         command = ["/usr/bin/time", "-o", report.name, "-f", "%e %M"] + argv
         started = time.monotonic()
@@ -125,8 +129,14 @@ def main():
     parser.add_argument("--sizes", type=int, nargs="+", default=[1000, 10000])
     parser.add_argument("--no-term-stats", action="store_true",
                         help="leave out the --term-stats rows (for builds without the option)")
+    parser.add_argument("--idle", type=float, default=0.0,
+                        help="seconds of rest before each timed run, as between prompts "
+                             "(memory freed by the last run may then have gone back to the "
+                             "host of a virtual machine)")
     parser.add_argument("--keep", help="scratch folder to use and keep (default: a temporary one)")
     args = parser.parse_args()
+    global IDLE
+    IDLE = args.idle
     crv = str(pathlib.Path(args.crv).resolve())
     scratch = pathlib.Path(args.keep or tempfile.mkdtemp(prefix="plinthar-growth-"))
     scratch.mkdir(parents=True, exist_ok=True)

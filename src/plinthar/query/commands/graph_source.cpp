@@ -156,11 +156,15 @@ LoadedGraph after_background_work(const GraphPlace& place, bool want_stats,
 }
 
 // Starts the rewrite of the graph file of `place` in a process of its own, without
-// waiting for it: the changed graph is in memory already.
+// waiting for it: the changed graph is in memory already. A worker that cannot start
+// costs nothing now: the next prompt finds the same changes and starts one again.
 void rewrite_in_background(const GraphPlace& place, bool want_stats) {
   const fs::path& graph_file = place.graph_file;
-  run_detached(index::graph_work_lock_path(graph_file), background_log(graph_file),
-               std::chrono::milliseconds(0), [&] { current_graph(place, true, want_stats); });
+  try {
+    run_detached(index::graph_work_lock_path(graph_file), background_log(graph_file),
+                 std::chrono::milliseconds(0), [&] { current_graph(place, true, want_stats); });
+  } catch (const Error&) {
+  }
 }
 
 // Whether the graph file at `graph_file` is still the one `identity` describes.
