@@ -34,27 +34,27 @@ class MemoryPlacer : public ObjectPlacer {
   explicit MemoryPlacer(PendingGraph& pending) : pending_(pending) {}
 
   index::GraphSpan reused_node(const index::GraphSpan& old) override {
-    pending_.node_new.push_back(false);
-    return old;
+    return kept(pending_.node_new, old);
   }
-  index::GraphSpan new_node(const Json& node) override {
-    pending_.node_new.push_back(true);
-    return append_object(node, pending_.new_objects);
-  }
+  index::GraphSpan new_node(const Json& node) override { return added(pending_.node_new, node); }
   index::GraphSpan reused_edge(const index::GraphSpan& old) override {
-    pending_.edge_new.push_back(false);
-    return old;
+    return kept(pending_.edge_new, old);
   }
-  index::GraphSpan new_edge(const Edge& edge) override {
-    pending_.edge_new.push_back(true);
-    return append_object(edge, pending_.new_objects);
-  }
+  index::GraphSpan new_edge(const Edge& edge) override { return added(pending_.edge_new, edge); }
 
  private:
+  static index::GraphSpan kept(std::vector<bool>& is_new, const index::GraphSpan& old) {
+    is_new.push_back(false);
+    return old;
+  }
+  template <typename Object>
+  index::GraphSpan added(std::vector<bool>& is_new, const Object& object) {
+    is_new.push_back(true);
+    return append_object(object, pending_.new_objects);
+  }
+
   PendingGraph& pending_;
 };
-
-}  // namespace
 
 // Replaces `count` items of `items` from `first` on with `replacement`.
 template <typename T>
@@ -108,6 +108,8 @@ void edit_in_place(PendingGraph& pending, StandingGraph& graph) {
     replace_range(records.edges, first_edge, before.edge_count, std::move(edges));
   }
 }
+
+}  // namespace
 
 std::unique_ptr<PendingGraph> pending_graph(std::vector<Candidate> files, StandingGraph& graph) {
   graph.records();  // read before the index moves: they view into its bytes
