@@ -155,10 +155,9 @@ std::function<Json(std::size_t)> pending_reader(
     const std::vector<bool>& is_new) {
   return [pending = std::move(pending), spans = std::move(spans), &is_new](std::size_t at) {
     const index::GraphSpan& span = spans.at(at);
-    if (is_new.at(at))
-      return text::parse_json(
-          std::string_view(pending->new_objects).substr(span.offset, span.length));
-    return text::parse_json(read_span(*pending->standing_file, span));
+    if (!is_new.at(at)) return text::parse_json(read_span(*pending->standing_file, span));
+    return text::parse_json(
+        std::string_view(pending->new_objects).substr(span.offset, span.length));
   };
 }
 
