@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -54,6 +55,28 @@ class TreeDiffTest : public ::testing::Test {
   fs::path graph_ = dir_ / "info_graph.json";
   std::optional<index::GraphIndex> index_;
 };
+
+TEST_F(TreeDiffTest, ALargeTreesStatusesAreAllTakenOnSeveralThreads) {
+  // Enough files that the statuses are taken on several threads: each file is still
+  // judged by its own status, whichever thread took it.
+  constexpr int FILES = 4200;
+  for (int i = 0; i < FILES; ++i) dir_.write("proj/many/f" + std::to_string(i) + ".md", "x\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  write_graph_file(root_, graph_, {}, {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  const std::vector<int> edited = {0, 2099, 2100, 4199};
+  for (const int i : edited) dir_.write("proj/many/f" + std::to_string(i) + ".md", "longer\n");
+  const TreeDiff diff = diff_tree(snapshot(), root_, {});
+  const auto seen = outcomes(diff, root_);
+  ASSERT_EQ(seen.size(), FILES + 3u);
+  int changed = 0;
+  for (const Candidate& file : diff.files) {
+    ASSERT_TRUE(file.status.has_value()) << file.path;
+    if (!file.reused) ++changed;
+  }
+  EXPECT_EQ(changed, static_cast<int>(edited.size()));
+  for (const int i : edited) EXPECT_EQ(seen.at("many/f" + std::to_string(i) + ".md"), "changed");
+}
 
 TEST_F(TreeDiffTest, AnUnchangedTreeIsTakenOverWithoutAWalk) {
   const TreeSnapshot before = snapshot();

@@ -61,7 +61,7 @@ std::vector<Candidate> current_files(const TreeSnapshot& snapshot, const fs::pat
 }
 
 // Files per thread below which taking the statuses on more threads does not pay.
-constexpr std::size_t FILES_PER_STATUS_JOB = 4096;
+constexpr std::size_t FILES_PER_STATUS_JOB = 2048;
 
 // Takes the status of every file, on several threads for a large tree: each status is a
 // system call of its own, and on two cores two threads take a tree of 100,000 files in
