@@ -161,13 +161,16 @@ Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, Refresh
                                     ? earlier_nodes(files, *graph, text::resolve_path(tree_root))
                                     : ExistingNodes{};
   read_changed_files(files, tree_root, earlier);
-  const TreeSnapshot snapshot = snapshot_after(diff, graph->snapshot(), started);
-  if (!snapshot.distinct_ids) return {};
   const auto files_read =
       static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const Candidate& file) {
         return !file.reused && file.outcome != FileOutcome::excluded;
       }));
   const bool unchanged = graph_unchanged(files, *graph);
+  // A tree found as the snapshot left it keeps that snapshot, which has distinct ids.
+  const bool looked_again = !unchanged || files_read > 0 || diff.rewalked;
+  const TreeSnapshot snapshot =
+      looked_again ? snapshot_after(diff, graph->snapshot(), started) : TreeSnapshot{};
+  if (looked_again && !snapshot.distinct_ids) return {};
   if (!unchanged && limits.keep_graph_file) {
     RefreshResult result = counts_of_graph(files);
     result.rewritten = false;
@@ -176,7 +179,7 @@ Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, Refresh
     return {std::move(result), false};
   }
   std::optional<text::FileLock> lock;
-  if (!unchanged || files_read > 0 || diff.rewalked) {
+  if (looked_again) {
     lock = text::FileLock::wait_for(index::graph_lock_path(graph_file));
     if (!still_standing(graph_file, graph->index().graph())) return {std::nullopt, true};
   }
