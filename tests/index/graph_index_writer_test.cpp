@@ -38,5 +38,21 @@ TEST_F(GraphIndexWriter, ReplacedSectionsLeaveTheRestAsItWas) {
   EXPECT_EQ(replaced->graph().file, before->graph().file);
 }
 
+// The index written to a file section by section holds the bytes of the index laid out
+// in memory, sections of odd lengths (padding after each) among them.
+TEST_F(GraphIndexWriter, WritesTheBytesItLaysOut) {
+  const auto index = open_index();
+  ASSERT_TRUE(index);
+  const auto records = index->records();
+  ASSERT_TRUE(records);
+  const ExtraSections extra = {{SectionKind::snapshot, "tree of seven"},
+                               {SectionKind::term_stats, std::string(13, 's')}};
+  ASSERT_TRUE(write_graph_index(index_, *records, index->graph(), extra));
+  EXPECT_EQ(testing::read_text(index_), index_bytes(*records, index->graph(), extra));
+  const auto reopened = open_index();
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(*reopened->section(SectionKind::snapshot), "tree of seven");
+}
+
 }  // namespace
 }  // namespace plinthar::index
