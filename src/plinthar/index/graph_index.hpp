@@ -66,14 +66,16 @@ class GraphIndex {
   // The kinds of the sections the index has, in the order they stand in it.
   std::vector<SectionKind> section_kinds() const;
 
+  // Gives back the memory of a section read; it is read again if asked for. Views of it
+  // taken before read as zero bytes afterwards.
+  void release(SectionKind kind) const;
+
  private:
   GraphIndex(std::shared_ptr<const text::FileDescriptor> fd, std::unique_ptr<char[]> bytes,
              std::size_t size, const format::Header& header, std::vector<format::Section> sections);
   // Reads the section of `kind` into its place and checks it; false when it is missing
   // or damaged.
   bool load(SectionKind kind) const;
-  // Gives back the memory of a section read; it is read again if asked for.
-  void release(SectionKind kind) const;
 
   std::shared_ptr<const text::FileDescriptor> fd_;  // kept open for the sections read later
   std::unique_ptr<char[]> bytes_;                   // the file's layout; sections as read

@@ -192,6 +192,8 @@ Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, Refresh
     result = counts_of_graph(files);  // from the snapshot: the records are not read
     result.rewritten = false;
     result.index = graph->take_index();
+    // The index goes on to ranking, which never reads the snapshot.
+    result.index->release(index::SectionKind::snapshot);
     result.graph_file = graph->file();
   }
   result.files_read = files_read;
