@@ -28,6 +28,15 @@ namespace plinthar::scanner {
 namespace fs = std::filesystem;
 namespace {
 
+// Whether the diff leaves `file` to be read again.
+bool read_again(const Candidate& file) {
+  return !file.reused && file.outcome != FileOutcome::excluded;
+}
+
+std::size_t count_read_again(const std::vector<Candidate>& files) {
+  return static_cast<std::size_t>(std::count_if(files.begin(), files.end(), read_again));
+}
+
 // The earlier file nodes of the files to be read again, for a rescan's reuse of the
 // analysis of unchanged texts.
 ExistingNodes earlier_nodes(const std::vector<Candidate>& files, StandingGraph& graph,
@@ -39,7 +48,7 @@ ExistingNodes earlier_nodes(const std::vector<Candidate>& files, StandingGraph& 
   }
   ExistingNodes nodes;
   for (const Candidate& file : files) {
-    if (file.reused || file.outcome == FileOutcome::excluded) continue;
+    if (!read_again(file)) continue;
     std::string id = relative_file_id(fs::path(file.resolved), resolved_root);
     const auto found = first_node_of.find(id);
     if (found == first_node_of.end()) continue;
@@ -53,7 +62,7 @@ void read_changed_files(std::vector<Candidate>& files, const fs::path& root,
                         const ExistingNodes& earlier) {
   FileScanner scanner(root, earlier);
   for (Candidate& file : files) {
-    if (file.reused || file.outcome == FileOutcome::excluded) continue;
+    if (!read_again(file)) continue;
     file.scanned = scanner.scan({std::string(file.path), std::string(file.resolved)});
     if (file.scanned) report_unfinished_searches(std::string(file.path), *file.scanned);
     file.outcome = file.scanned ? FileOutcome::scanned : FileOutcome::skipped;
@@ -96,7 +105,7 @@ bool graph_unchanged(const std::vector<Candidate>& files, StandingGraph& graph) 
     if (file.previous != &graph.snapshot().files[i] || file.outcome != file.previous->outcome) {
       return false;
     }
-    if (!file.reused && file.outcome != FileOutcome::excluded && !same_as_before(file, graph)) {
+    if (read_again(file) && !same_as_before(file, graph)) {
       return false;
     }
   }
@@ -133,10 +142,7 @@ void record_statuses(const fs::path& graph_file, StandingGraph& standing,
 // `graph`, is more than `limits` allow.
 bool beyond(const RefreshLimits& limits, const std::vector<Candidate>& files,
             const StandingGraph& graph) {
-  const auto to_read =
-      static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const Candidate& file) {
-        return !file.reused && file.outcome != FileOutcome::excluded;
-      }));
+  const std::size_t to_read = count_read_again(files);
   return to_read > limits.most_files_read ||
          (to_read > 0 && !limits.keep_graph_file &&
           graph.index().graph().file.size > limits.most_graph_bytes);
@@ -161,10 +167,7 @@ Attempt refresh_once(const fs::path& graph_file, const ScanScope& scope, Refresh
                                     ? earlier_nodes(files, *graph, text::resolve_path(tree_root))
                                     : ExistingNodes{};
   read_changed_files(files, tree_root, earlier);
-  const auto files_read =
-      static_cast<std::size_t>(std::count_if(files.begin(), files.end(), [](const Candidate& file) {
-        return !file.reused && file.outcome != FileOutcome::excluded;
-      }));
+  const std::size_t files_read = count_read_again(files);
   const bool unchanged = graph_unchanged(files, *graph);
   // A tree found as the snapshot left it keeps that snapshot, which has distinct ids.
   const bool looked_again = !unchanged || files_read > 0 || diff.rewalked;
